@@ -1,0 +1,114 @@
+#pragma once
+
+#include "errors/Failure.h"
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <vector>
+
+// The document engine, seen through the few operations the program uses.
+// Every operation that fails throws velmora::Failure carrying the engine's own
+// message. Objects are reached through Ref<>, which fails like any other call
+// when the object is not there (a document that could not be opened, ...).
+namespace velmora::office {
+
+template <class T>
+class Ref {
+public:
+    Ref() = default;
+    Ref(std::shared_ptr<T> object) : mObject(std::move(object)) {}
+    T* operator->() const
+    {
+        if (!mObject)
+            throw Failure(kObjectNotSet);
+        return mObject.get();
+    }
+    explicit operator bool() const { return static_cast<bool>(mObject); }
+    void reset() { mObject.reset(); }
+    const std::shared_ptr<T>& get() const { return mObject; }
+
+private:
+    std::shared_ptr<T> mObject;
+};
+
+// "Replace" of an execute: all occurrences.
+constexpr int kReplaceAll = 2;
+// "Wrap" of a search: go on through the whole range.
+constexpr int kWrapContinue = 1;
+
+// The search object of a range. Its settings are plain values; they take effect
+// when the range's execute runs.
+struct Find {
+    QString text;
+    QString replacementText;
+    bool forward = true;
+    int wrap = 0;
+    bool format = false;
+    bool matchCase = false;
+    bool matchWholeWord = false;
+    bool matchWildcards = false;
+    bool matchSoundsLike = false;
+    bool matchAllWordForms = false;
+};
+
+// One story of a document: the main text, a header or footer, the text of a
+// text frame.
+class Range {
+public:
+    virtual ~Range() = default;
+    virtual void clearFindFormatting() = 0;
+    virtual void clearReplacementFormatting() = 0;
+    // The range's search object; its settings stay with the range.
+    virtual Find& find() = 0;
+    // Runs the search with the settings of find(); replace = kReplaceAll
+    // replaces every occurrence inside this range.
+    virtual void execute(int replace) = 0;
+};
+
+// A drawing object of a document.
+class Shape {
+public:
+    virtual ~Shape() = default;
+    virtual bool hasText() = 0;
+    // Replaces occurrences of the literal text inside the shape's text with the
+    // engine's current search settings (case ignored, no wildcards).
+    virtual void replaceText(const QString& findText, const QString& replacementText,
+                             int replace) = 0;
+};
+
+class Document {
+public:
+    virtual ~Document() = default;
+    virtual std::vector<Ref<Range>> storyRanges() = 0;
+    virtual std::vector<Ref<Shape>> shapes() = 0;
+    // Writes the document under the full path, as a Word 97-2003 document.
+    virtual void saveAs(const QString& path) = 0;
+    virtual void close() = 0;
+    // A picture of the document's first page, with its natural size recorded
+    // in its dots-per-metre.
+    virtual QImage pagePicture() = 0;
+};
+
+class Application {
+public:
+    virtual ~Application() = default;
+    virtual Ref<Document> open(const QString& path, bool readOnly) = 0;
+    virtual void setDisplayAlerts(bool on) = 0;
+    // Closes the document opened last, discarding changes when saveChanges is false.
+    virtual void closeActiveDocument(bool saveChanges) = 0;
+    // Ends the instance. Further calls on it fail.
+    virtual void quit() = 0;
+};
+
+// Creates fresh, private application instances. Each instance belongs to the
+// one procedure that created it, which ends it with quit(); one that is only
+// dropped is ended by its destructor.
+class Engine {
+public:
+    virtual ~Engine() = default;
+    // Throws Failure when no instance can be started.
+    virtual Ref<Application> createApplication() = 0;
+};
+
+} // namespace velmora::office

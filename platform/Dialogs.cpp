@@ -1,0 +1,62 @@
+#include "platform/Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace velmora {
+
+QString Dialogs::applicationShortTitle()
+{
+    return QGuiApplication::applicationDisplayName();
+}
+
+QString Dialogs::resolvedTitle(const QString& title)
+{
+    return title.isEmpty() ? applicationShortTitle() : title;
+}
+
+int QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon)
+{
+    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
+                    resolvedTitle(title), text,
+                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                              : QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    default:
+        return buttons == Buttons::YesNo ? No : Ok;
+    }
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& filter,
+                                const QString& fileName)
+{
+    // The caller asks about overwriting itself, so the dialog must not.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, fileName,
+                                        toQtFilter(filter), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtDialogs::toQtFilter(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString pattern = parts[i + 1];
+        const QString spaced = QString(pattern).replace(QLatin1Char(';'), QLatin1Char(' '));
+        entries << (description.endsWith(QLatin1Char('(') + pattern + QLatin1Char(')'))
+                        ? description
+                        : description + QStringLiteral(" (") + spaced + QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+} // namespace velmora

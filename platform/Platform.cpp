@@ -1,0 +1,19 @@
+#include "platform/Platform.h"
+
+#include <QDesktopServices>
+#include <QRandomGenerator>
+
+namespace velmora {
+
+Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs)
+{
+    Platform platform;
+    platform.settings = &settings;
+    platform.dialogs = &dialogs;
+    platform.now = [] { return QDateTime::currentDateTime(); };
+    platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
+    platform.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    return platform;
+}
+
+} // namespace velmora

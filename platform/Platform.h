@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QUrl>
+#include <functional>
+
+namespace velmora {
+
+class Dialogs;
+class SettingsStore;
+
+// What the windows need of the world outside them. Production fills it with
+// the real things (makeRealPlatform); tests with doubles.
+struct Platform {
+    SettingsStore* settings = nullptr;
+    Dialogs* dialogs = nullptr;
+    std::function<QDateTime()> now;
+    // A uniform number in [0, 1).
+    std::function<double()> random;
+    // Opens an address in the user's browser.
+    std::function<void(const QUrl&)> openUrl;
+};
+
+// The real clock, a sound random source and the desktop's URL handler.
+Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs);
+
+} // namespace velmora

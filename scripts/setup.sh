@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Velmora needs to build, run and test.
+# Idempotent: asks apt only when something is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6
+  libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
+  fonts-liberation2 fonts-ebgaramond
+  xvfb xauth
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+    || missing+=("$package")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,48 @@
+#include "tests/support/ScriptedDialogs.h"
+
+#include "errors/ErrorReport.h"
+
+#include <QRegularExpression>
+
+namespace velmora::testing {
+
+int ScriptedDialogs::message(const QString& text, const QString& title, Buttons buttons,
+                             Icon icon)
+{
+    shown.append({text, resolvedTitle(title), buttons, icon});
+    if (!nextAnswers.isEmpty())
+        return nextAnswers.takeFirst();
+    return buttons == Buttons::YesNo ? No : Ok;
+}
+
+QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter,
+                                      const QString& fileName)
+{
+    saveDialogs.append({title, filter, fileName});
+    return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst();
+}
+
+QStringList ScriptedDialogs::errorReports() const
+{
+    QStringList reports;
+    for (const Shown& box : shown) {
+        if (box.title == kErrorReportTitle)
+            reports << box.text;
+    }
+    return reports;
+}
+
+QStringList ScriptedDialogs::reportedLines() const
+{
+    static const QRegularExpression where(
+        QStringLiteral("\\r\\nin Harvelin2021/08/31\\.(\\S+) at line (\\d+)\\r\\r"));
+    QStringList lines;
+    for (const QString& report : errorReports()) {
+        const QRegularExpressionMatch match = where.match(report);
+        lines << (match.hasMatch() ? match.captured(1) + QLatin1Char(':') + match.captured(2)
+                                   : QStringLiteral("?"));
+    }
+    return lines;
+}
+
+} // namespace velmora::testing

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QString>
+
+namespace velmora::testing {
+
+// Answers message boxes and the save dialog as a test told it to, and records
+// everything that was shown.
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        Buttons buttons;
+        Icon icon;
+    };
+    struct SaveAsked {
+        QString title;
+        QString filter;
+        QString fileName;
+    };
+
+    int message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    QString saveFileName(const QString& title, const QString& filter,
+                         const QString& fileName) override;
+
+    // Answers for the next message boxes, in order; without one a box answers
+    // OK (or No for Yes/No).
+    QList<int> nextAnswers;
+    // Answers for the next save dialogs, in order; without one it is cancelled.
+    QList<QString> nextFileNames;
+
+    QList<Shown> shown;
+    QList<SaveAsked> saveDialogs;
+
+    // The texts of the Error reports shown so far.
+    QStringList errorReports() const;
+    // "location-part:line" of each Error report, e.g. "Form1.PushButton3_Click:104".
+    QStringList reportedLines() const;
+};
+
+} // namespace velmora::testing
