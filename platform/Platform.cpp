@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/Files.h"
+
 #include <QDesktopServices>
 #include <QRandomGenerator>
 
@@ -13,6 +15,7 @@ Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs)
     platform.now = [] { return QDateTime::currentDateTime(); };
     platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
     platform.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    platform.programFolder = programFolder();
     return platform;
 }
 

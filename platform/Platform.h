@@ -19,6 +19,8 @@ struct Platform {
     std::function<double()> random;
     // Opens an address in the user's browser.
     std::function<void(const QUrl&)> openUrl;
+    // The folder whose optional files ("x/o.cjs", "HAND-M.CUR") sit beside the program.
+    QString programFolder;
 };
 
 // The real clock, a sound random source and the desktop's URL handler.
