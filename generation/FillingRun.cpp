@@ -1,0 +1,199 @@
+#include "generation/FillingRun.h"
+
+#include "errors/Guard.h"
+#include "errors/Locations.h"
+#include "generation/Invitation.h"
+#include "platform/Files.h"
+
+#include <QFile>
+
+namespace velmora {
+
+namespace {
+
+using office::Ref;
+
+const QString kTemplateName = QStringLiteral("template.dot");
+const QString kPictureName = QStringLiteral("temp.bmp");
+
+// A drawn name that exists is thrown away whole; this bounds the redraws in a
+// folder where, absurdly, every name exists.
+constexpr int kMaxNameDraws = 10000;
+
+office::Find& findOf(office::Find* find)
+{
+    if (!find)
+        throw Failure(kObjectNotSet);
+    return *find;
+}
+
+// Writes the template unless a file is already there. Unguarded: a failure
+// belongs to the step that called it.
+void writeTemplate(FillingRunHost& host, const QString& path, const QByteArray& bytes)
+{
+    host.processPendingEvents();
+    if (fileExists(path))
+        return;
+    writeNewFile(path, bytes);
+}
+
+} // namespace
+
+QString drawResultName(const std::function<double()>& random)
+{
+    QString name = QStringLiteral("tarvik");
+    for (int counter = 1; counter <= 8; ++counter) {
+        const int digit = qBound(1, static_cast<int>(random() * 9) + 1, 9);
+        name += QString::number(digit);
+    }
+    return name;
+}
+
+QByteArray embeddedTemplate()
+{
+    QFile resource(QStringLiteral(":/velmora/template.dot"));
+    if (!resource.open(QIODevice::ReadOnly))
+        throw Failure(QStringLiteral("Resource not found: the invitation template"));
+    return resource.readAll();
+}
+
+FillingRun::FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
+                       std::function<QByteArray()> templateBytes)
+    : mEngine(engine), mDialogs(dialogs), mRandom(std::move(random)),
+      mTemplateBytes(std::move(templateBytes))
+{
+}
+
+void FillingRun::run(FillingRunHost& host)
+{
+    Guard guard(mDialogs, locations::Form1_PushButton6_Click);
+    bool leave = false;
+    guard.step(100, [&] { leave = mInProgress; });
+    if (leave)
+        return;
+    guard.step(102, [&] { mInProgress = true; });
+    guard.step(104, [&] { host.setBusyPointer(true); });
+
+    QByteArray templateBytes;
+    guard.step(106, [&] { templateBytes = mTemplateBytes(); });
+    guard.step(108, [&] { writeTemplate(host, temporaryFile(kTemplateName), templateBytes); });
+
+    Ref<office::Application> application;
+    Ref<office::Document> document;
+    QString templatePath;
+    guard.step(110, [&] { application = mEngine.createApplication(); });
+    guard.step(112, [&] { templatePath = temporaryFile(kTemplateName); });
+    guard.step(114, [&] { document = application->open(templatePath, true); });
+
+    // The story pass: every text element over every story of the document.
+    for (int element = 0; element <= 3; ++element) {
+        guard.forEach<Ref<office::Range>>(
+            118, 162,
+            [&] { return elementsOf(document->storyRanges()); },
+            [&](const Ref<office::Range>& item) {
+                Ref<office::Range> range;
+                office::Find* find = nullptr;
+                guard.step(120, [&] { range = item; });
+                guard.step(122, [&] { range->clearFindFormatting(); });
+                guard.step(124, [&] { range->clearReplacementFormatting(); });
+                guard.step(126, [&] { find = &range->find(); });
+                if (guard.test(128, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
+                    if (guard.test(130, [&] { return host.male(); })) {
+                        guard.step(132, [&] { findOf(find).text = host.tag(element) + QStringLiteral(" celebrate her"); });
+                        guard.step(134, [&] { findOf(find).replacementText = host.text(element) + QStringLiteral(" celebrate his"); });
+                    } else {
+                        guard.step(136, [&] { findOf(find).text = host.tag(element); });
+                        guard.step(138, [&] { findOf(find).replacementText = host.text(element); });
+                    }
+                } else {
+                    guard.step(140, [&] { findOf(find).text = host.tag(element); });
+                    guard.step(142, [&] { findOf(find).replacementText = host.text(element); });
+                }
+                guard.step(144, [&] { findOf(find).forward = true; });
+                guard.step(146, [&] { findOf(find).wrap = office::kWrapContinue; });
+                guard.step(148, [&] { findOf(find).format = false; });
+                guard.step(150, [&] { findOf(find).matchCase = false; });
+                guard.step(152, [&] { findOf(find).matchWholeWord = false; });
+                guard.step(154, [&] { findOf(find).matchWildcards = false; });
+                guard.step(156, [&] { findOf(find).matchSoundsLike = false; });
+                guard.step(158, [&] { findOf(find).matchAllWordForms = false; });
+                guard.step(160, [&] { range->execute(office::kReplaceAll); });
+            });
+    }
+
+    // The text-frame pass: every shape that holds text, the date and time too.
+    guard.forEach<Ref<office::Shape>>(
+        166, 188, [&] { return elementsOf(document->shapes()); },
+        [&](const Ref<office::Shape>& shape) {
+            if (!guard.test(168, [&] { return shape->hasText(); }))
+                return;
+            for (int element = 0; element <= 3; ++element) {
+                if (guard.test(172, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
+                    if (guard.test(174, [&] { return host.male(); })) {
+                        guard.step(176, [&] {
+                            shape->replaceText(host.tag(element) + QStringLiteral(" celebrate her"),
+                                               host.text(element) + QStringLiteral(" celebrate his"),
+                                               office::kReplaceAll);
+                        });
+                    } else {
+                        guard.step(178, [&] {
+                            shape->replaceText(host.tag(element), host.text(element), office::kReplaceAll);
+                        });
+                    }
+                } else {
+                    guard.step(180, [&] {
+                        shape->replaceText(host.tag(element), host.text(element), office::kReplaceAll);
+                    });
+                }
+            }
+            guard.step(184, [&] {
+                shape->replaceText(invitation::kBirthDateTag,
+                                   invitation::birthDateText(host.birthDate().date()),
+                                   office::kReplaceAll);
+            });
+            guard.step(186, [&] {
+                shape->replaceText(invitation::kBirthTimeTag,
+                                   invitation::birthTimeText(host.birthTime().time()),
+                                   office::kReplaceAll);
+            });
+        });
+
+    // A fresh name that no file in the temporary folder has yet.
+    QString resultPath;
+    for (int draw = 0; draw < kMaxNameDraws; ++draw) {
+        QString name;
+        guard.step(190, [&] { name = QStringLiteral("tarvik"); });
+        guard.step(196, [&] { name = drawResultName(mRandom); });
+        guard.step(202, [&] { resultPath = temporaryFile(name + QStringLiteral(".doc")); });
+        if (!guard.test(204, [&] { return fileExists(resultPath); }) || draw + 1 == kMaxNameDraws)
+            break;
+    }
+
+    guard.step(206, [&] { document->saveAs(resultPath); });
+    guard.step(208, [&] { application->setDisplayAlerts(false); });
+    guard.step(210, [&] { document->close(); });
+    guard.step(212, [&] { application->quit(); });
+    guard.step(214, [&] { document.reset(); });
+    guard.step(216, [&] { application.reset(); });
+    quietDelete(templatePath);
+    mLastResultPath = fileExists(resultPath) ? resultPath : QString();
+
+    guard.step(220, [&] { host.saveDocAsJpg(resultPath); });
+    guard.step(222, [&] { host.setBusyPointer(false); });
+    QString picturePath;
+    guard.step(224, [&] {
+        picturePath = temporaryFile(kPictureName);
+        host.loadPreviewPicture(picturePath);
+    });
+    guard.step(226, [&] { host.setPreviewWordFile(resultPath); });
+    guard.step(228, [&] { host.showPreview(); });
+    guard.step(230, [&] { host.hideMainWindow(); });
+    try {
+        quietDelete(temporaryFile(kPictureName));
+    } catch (const Failure&) {
+        // A deletion never reports; without a temporary folder there is nothing to delete.
+    }
+    guard.step(234, [&] { mInProgress = false; });
+}
+
+} // namespace velmora

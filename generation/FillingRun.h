@@ -1,0 +1,67 @@
+#pragma once
+
+#include "generation/Office.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace velmora {
+
+class Dialogs;
+
+// What the filling run needs of the windows: the entry fields, read at the
+// moment each value is used, the main window's pointer and the preview.
+class FillingRunHost {
+public:
+    virtual ~FillingRunHost() = default;
+    // The tag (placeholder token) and the text of text element 0..3.
+    virtual QString tag(int element) = 0;
+    virtual QString text(int element) = 0;
+    // True when "Male" is selected.
+    virtual bool male() = 0;
+    virtual QDateTime birthDate() = 0;
+    virtual QDateTime birthTime() = 0;
+    virtual void setBusyPointer(bool busy) = 0;
+    virtual void processPendingEvents() = 0;
+    // Writes the page picture of the document to the picture file.
+    virtual void saveDocAsJpg(const QString& documentPath) = 0;
+    // The page hand-over to the preview window, one statement each.
+    virtual void loadPreviewPicture(const QString& picturePath) = 0;
+    virtual void setPreviewWordFile(const QString& documentPath) = 0;
+    virtual void showPreview() = 0;
+    virtual void hideMainWindow() = 0;
+};
+
+// "tarvik" followed by eight digits 1..9, drawn from a uniform source in [0, 1).
+QString drawResultName(const std::function<double()>& random);
+
+// The road from the typed data to the previewed invitation. Every step is
+// guarded: a failing step is reported and the run goes on with the next, so the
+// flag is always cleared, the pointer restored, an office started always ended
+// and the preview always shown.
+class FillingRun {
+public:
+    FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
+               std::function<QByteArray()> templateBytes);
+
+    // Does nothing while a run is under way.
+    void run(FillingRunHost& host);
+    bool inProgress() const { return mInProgress; }
+    // The document the last run saved (empty when it saved none).
+    QString lastResultPath() const { return mLastResultPath; }
+
+private:
+    office::Engine& mEngine;
+    Dialogs& mDialogs;
+    std::function<double()> mRandom;
+    std::function<QByteArray()> mTemplateBytes;
+    bool mInProgress = false;
+    QString mLastResultPath;
+};
+
+// The embedded invitation template, read whole. Throws Failure when absent.
+QByteArray embeddedTemplate();
+
+} // namespace velmora

@@ -1,0 +1,184 @@
+#include "tests/support/FakeOffice.h"
+
+#include <QFile>
+
+namespace velmora::testing {
+
+namespace {
+
+using office::Ref;
+
+void replaceAllIn(QString& text, const QString& search, const QString& replacement,
+                  Qt::CaseSensitivity sensitivity)
+{
+    if (search.isEmpty())
+        return;
+    qsizetype from = 0;
+    while ((from = text.indexOf(search, from, sensitivity)) >= 0) {
+        text.replace(from, search.size(), replacement);
+        from += replacement.size();
+    }
+}
+
+struct FakeState {
+    FakeOffice* engine;
+    bool quit = false;
+    void enter(const QString& operation)
+    {
+        if (quit)
+            throw Failure(QStringLiteral("The office instance has ended"));
+        engine->enter(operation);
+    }
+};
+
+class FakeRange final : public office::Range {
+public:
+    FakeRange(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
+    void clearFindFormatting() override { mState->enter(QStringLiteral("clearFindFormatting")); }
+    void clearReplacementFormatting() override
+    {
+        mState->enter(QStringLiteral("clearReplacementFormatting"));
+    }
+    office::Find& find() override
+    {
+        mState->enter(QStringLiteral("find"));
+        return mFind;
+    }
+    void execute(int replace) override
+    {
+        mState->enter(QStringLiteral("execute"));
+        mState->engine->calls << QStringLiteral("execute:%1->%2").arg(mFind.text, mFind.replacementText);
+        if (replace == office::kReplaceAll)
+            replaceAllIn(*mText, mFind.text, mFind.replacementText,
+                         mFind.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    }
+
+private:
+    std::shared_ptr<FakeState> mState;
+    QString* mText;
+    office::Find mFind;
+};
+
+class FakeShape final : public office::Shape {
+public:
+    FakeShape(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
+    bool hasText() override
+    {
+        mState->enter(QStringLiteral("hasText"));
+        return !mText->isEmpty();
+    }
+    void replaceText(const QString& findText, const QString& replacementText, int replace) override
+    {
+        mState->enter(QStringLiteral("replaceText"));
+        mState->engine->calls << QStringLiteral("replaceText:%1->%2").arg(findText, replacementText);
+        if (replace == office::kReplaceAll)
+            replaceAllIn(*mText, findText, replacementText, Qt::CaseInsensitive);
+    }
+
+private:
+    std::shared_ptr<FakeState> mState;
+    QString* mText;
+};
+
+class FakeDocument final : public office::Document {
+public:
+    FakeDocument(std::shared_ptr<FakeState> state, FakeOffice::Content content)
+        : mState(std::move(state)), mContent(std::move(content))
+    {
+    }
+    std::vector<Ref<office::Range>> storyRanges() override
+    {
+        mState->enter(QStringLiteral("storyRanges"));
+        std::vector<Ref<office::Range>> ranges;
+        for (QString& story : mContent.stories)
+            ranges.emplace_back(std::make_shared<FakeRange>(mState, &story));
+        return ranges;
+    }
+    std::vector<Ref<office::Shape>> shapes() override
+    {
+        mState->enter(QStringLiteral("shapes"));
+        std::vector<Ref<office::Shape>> shapes;
+        for (QString& shape : mContent.shapes)
+            shapes.emplace_back(std::make_shared<FakeShape>(mState, &shape));
+        return shapes;
+    }
+    void saveAs(const QString& path) override
+    {
+        mState->enter(QStringLiteral("saveAs"));
+        mState->engine->calls << QStringLiteral("saveAs:") + path;
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly))
+            throw Failure(file.errorString());
+        file.write((mContent.stories + mContent.shapes).join(QLatin1Char('\n')).toUtf8());
+        mState->engine->saved.insert(path, mContent);
+    }
+    void close() override
+    {
+        mState->enter(QStringLiteral("close"));
+        mState->engine->calls << QStringLiteral("close");
+    }
+    QImage pagePicture() override
+    {
+        mState->enter(QStringLiteral("pagePicture"));
+        QImage picture(120, 160, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        return picture;
+    }
+
+private:
+    std::shared_ptr<FakeState> mState;
+    FakeOffice::Content mContent;
+};
+
+class FakeApplication final : public office::Application {
+public:
+    explicit FakeApplication(std::shared_ptr<FakeState> state) : mState(std::move(state)) {}
+    Ref<office::Document> open(const QString& path, bool readOnly) override
+    {
+        mState->enter(QStringLiteral("open"));
+        mState->engine->calls << QStringLiteral("open:") + path
+                + (readOnly ? QStringLiteral(":readonly") : QString());
+        if (!QFile::exists(path))
+            throw Failure(QStringLiteral("This file could not be found: ") + path);
+        return Ref<office::Document>(
+            std::make_shared<FakeDocument>(mState, mState->engine->templateContent));
+    }
+    void setDisplayAlerts(bool) override { mState->enter(QStringLiteral("setDisplayAlerts")); }
+    void closeActiveDocument(bool saveChanges) override
+    {
+        mState->enter(QStringLiteral("closeActiveDocument"));
+        mState->engine->calls << QStringLiteral("closeActiveDocument:%1").arg(saveChanges);
+    }
+    void quit() override
+    {
+        mState->enter(QStringLiteral("quit"));
+        mState->engine->calls << QStringLiteral("quit");
+        mState->quit = true;
+        ++mState->engine->applicationsQuit;
+    }
+
+private:
+    std::shared_ptr<FakeState> mState;
+};
+
+} // namespace
+
+void FakeOffice::enter(const QString& operation)
+{
+    if (onOperation)
+        onOperation(operation);
+    if (failing.contains(operation))
+        throw Failure(QStringLiteral("The office failed at ") + operation);
+}
+
+office::Ref<office::Application> FakeOffice::createApplication()
+{
+    enter(QStringLiteral("create"));
+    calls << QStringLiteral("create");
+    ++applicationsCreated;
+    auto state = std::make_shared<FakeState>();
+    state->engine = this;
+    return office::Ref<office::Application>(std::make_shared<FakeApplication>(state));
+}
+
+} // namespace velmora::testing

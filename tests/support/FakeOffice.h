@@ -1,0 +1,47 @@
+#pragma once
+
+#include "generation/Office.h"
+
+#include <QImage>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace velmora::testing {
+
+// A document engine for tests: documents are a few plain-text stories and
+// shapes, every operation is recorded, and any operation can be made to fail.
+class FakeOffice final : public office::Engine {
+public:
+    struct Content {
+        QStringList stories{QStringLiteral("main text")};
+        // Shapes; an empty string is a shape without text (a picture).
+        QStringList shapes;
+    };
+
+    // What a newly opened document holds.
+    Content templateContent;
+    // Operation names that fail: "create", "open", "storyRanges", "shapes",
+    // "clearFindFormatting", "clearReplacementFormatting", "find", "execute",
+    // "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close",
+    // "pagePicture", "closeActiveDocument", "quit".
+    QSet<QString> failing;
+    // Every operation in the order it ran, e.g. "open:/tmp/x/template.dot:readonly".
+    QStringList calls;
+    // The content of every document saved, by path.
+    QHash<QString, Content> saved;
+    // Runs inside every operation, before it does anything (for reentrancy tests).
+    std::function<void(const QString& operation)> onOperation;
+
+    int applicationsCreated = 0;
+    int applicationsQuit = 0;
+    int applicationsAlive() const { return applicationsCreated - applicationsQuit; }
+
+    office::Ref<office::Application> createApplication() override;
+
+    // Throws the failure of an operation when it is listed in `failing`.
+    void enter(const QString& operation);
+};
+
+} // namespace velmora::testing
