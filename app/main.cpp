@@ -1,7 +1,34 @@
+#include "generation/OfficeModule.h"
+#include "mainwindow/Form1.h"
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+
 #include <QApplication>
+#include <QLineEdit>
+#include <QScreen>
 
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QStringLiteral("Quillory"));
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    // The windows end the program themselves: hiding the main window while the
+    // preview shows, or the other way round, is no reason to quit.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    velmora::SettingsStore settings;
+    velmora::QtDialogs dialogs;
+    const velmora::Platform platform = velmora::makeRealPlatform(settings, dialogs);
+    std::unique_ptr<velmora::office::Engine> engine = velmora::makeLibreOfficeEngine();
+
+    velmora::Form1 form(platform, *engine, {[] { QCoreApplication::exit(0); }});
+    if (!form.Form_Load())
+        return 1;
+
+    const QRect screen = form.screen()->availableGeometry();
+    form.move(screen.center() - form.rect().center());
+    form.show();
+    form.Text1[0]->setFocus();
+    return QApplication::exec();
 }

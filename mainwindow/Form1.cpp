@@ -1,0 +1,446 @@
+#include "mainwindow/Form1.h"
+
+#include "errors/Guard.h"
+#include "errors/Locations.h"
+#include "generation/AvailabilityCheck.h"
+#include "generation/Invitation.h"
+#include "generation/PageExport.h"
+#include "mainwindow/StoredValues.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "platform/SettingsStore.h"
+#include "preview/Form2.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QStringDecoder>
+#include <QCloseEvent>
+#include <QDateTimeEdit>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+namespace velmora {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                 height / kTwipsPerPixel);
+}
+
+QFont formFont(qreal pointSize)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+const QString kOptionKey = QStringLiteral("Option");
+const QString kDateKey = QStringLiteral("DateTimePicker1");
+const QString kTimeKey = QStringLiteral("DateTimePicker2");
+
+QString textKey(int element)
+{
+    return QStringLiteral("Text1_") + QString::number(element);
+}
+
+const QDateTime kEarliest(QDate(1601, 1, 1), QTime(0, 0));
+const QDateTime kLatest(QDate(9999, 12, 31), QTime(23, 59, 59));
+
+bool decodeUtf8(const QByteArray& bytes, QString& text)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    text = decoder.decode(bytes);
+    return !decoder.hasError() && !bytes.contains('\0');
+}
+
+// Applies a style sheet, failing with Qt's own complaint when it cannot be parsed.
+void applyStyleSheet(QWidget& window, const QString& sheet)
+{
+    static QStringList complaints;
+    complaints.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { complaints << message; });
+    window.setStyleSheet(sheet);
+    window.ensurePolished();
+    for (QWidget* child : window.findChildren<QWidget*>())
+        child->ensurePolished();
+    qInstallMessageHandler(previous);
+    if (!complaints.isEmpty()) {
+        window.setStyleSheet(QString());
+        throw Failure(complaints.join(QLatin1Char(' ')));
+    }
+}
+
+} // namespace
+
+Form1::Form1(const Platform& platform, office::Engine& engine, Hooks hooks, QWidget* parent)
+    : QWidget(parent)
+    , mPlatform(platform)
+    , mEngine(engine)
+    , mHooks(std::move(hooks))
+    , mRun(engine, *platform.dialogs, platform.random, [] { return embeddedTemplate(); })
+{
+    buildControls();
+    connectStoring();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setFixedSize(8040 / kTwipsPerPixel, 4740 / kTwipsPerPixel);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(formFont(9));
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    auto button = [this](const char* name, const QString& caption, QRect geometry) {
+        auto* pushButton = new QPushButton(caption, this);
+        pushButton->setObjectName(QLatin1String(name));
+        pushButton->setFont(formFont(11.25));
+        pushButton->setGeometry(geometry);
+        pushButton->setMouseTracking(true);
+        return pushButton;
+    };
+    PushButton6 = button("PushButton6", QStringLiteral("Start Creating Template"), twips(120, 120, 7800, 405));
+    PushButton3 = button("PushButton3", QStringLiteral("Clear/Reset Data"), twips(120, 630, 3840, 405));
+    PushButton4 = button("PushButton4", QStringLiteral("Load Sample/Example Data"), twips(4080, 630, 3840, 405));
+
+    Frame1 = new QGroupBox(QStringLiteral("Invitation Data"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twips(120, 1110, 7800, 3495));
+
+    auto label = [this](int index, const QString& caption, QRect geometry) {
+        auto* item = new QLabel(caption, Frame1);
+        item->setObjectName(QStringLiteral("Label2_%1").arg(index));
+        item->setGeometry(geometry.adjusted(0, -2, 20, 2));
+        Label2[index] = item;
+    };
+    auto textBox = [this](int element, const QString& tag, QRect geometry) {
+        auto* box = new QLineEdit(Frame1);
+        box->setObjectName(QStringLiteral("Text1_%1").arg(element));
+        box->setProperty("tag", tag);
+        box->setGeometry(geometry);
+        box->installEventFilter(this);
+        Text1[element] = box;
+    };
+    auto picker = [this](const char* name, const QString& displayFormat, const QString& tag, QRect geometry) {
+        auto* edit = new QDateTimeEdit(Frame1);
+        edit->setObjectName(QLatin1String(name));
+        edit->setDateTimeRange(kEarliest, kLatest);
+        edit->setDisplayFormat(displayFormat);
+        edit->setProperty("tag", tag);
+        edit->setGeometry(geometry);
+        return edit;
+    };
+
+    label(0, QStringLiteral("Celebrant:"), twips(240, 345, 870, 225));
+    textBox(0, invitation::kCelebrantTag, twips(1680, 300, 5895, 345));
+
+    Frame2 = new QGroupBox(QStringLiteral("Celebrant's Gender"), Frame1);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Frame2->setGeometry(twips(1680, 720, 5895, 735));
+    Option1 = new QRadioButton(QStringLiteral("Male"), Frame2);
+    Option1->setObjectName(QStringLiteral("Option1"));
+    Option1->setGeometry(twips(240, 300, 1095, 255).adjusted(0, 0, 10, 2));
+    Option2 = new QRadioButton(QStringLiteral("Female"), Frame2);
+    Option2->setObjectName(QStringLiteral("Option2"));
+    Option2->setGeometry(twips(1440, 300, 1095, 255).adjusted(0, 0, 10, 2));
+    Option1->setChecked(true);
+
+    label(1, QStringLiteral("Date:"), twips(240, 1635, 435, 225));
+    // "tt" of the date pickers is Qt's "AP".
+    DateTimePicker1 = picker("DateTimePicker1", QStringLiteral("MMMM dd, yyyy"), invitation::kBirthDateTag,
+                             twips(1680, 1590, 2295, 345));
+    DateTimePicker1->setCalendarPopup(true);
+    label(2, QStringLiteral("Time:"), twips(4680, 1635, 465, 225));
+    DateTimePicker2 = picker("DateTimePicker2", QStringLiteral("h:mm AP"), invitation::kBirthTimeTag,
+                             twips(5280, 1590, 2295, 345));
+
+    label(3, QStringLiteral("Location:"), twips(240, 2085, 780, 225));
+    textBox(1, invitation::kLocationTag, twips(1680, 2040, 5895, 345));
+    label(4, QStringLiteral("Given By:"), twips(240, 2535, 765, 225));
+    textBox(2, invitation::kGivenByTag, twips(1680, 2490, 5895, 345));
+    auto* rsvpLabel = new QLabel(QStringLiteral("RSVP Phone No:"), Frame1);
+    rsvpLabel->setObjectName(QStringLiteral("Label2_5"));
+    rsvpLabel->setGeometry(twips(240, 2985, 1380, 225).adjusted(0, -2, 20, 2));
+    textBox(3, invitation::kRsvpTag, twips(1680, 2940, 5895, 345));
+
+    // The keyboard order: celebrant, date, time, location, given by, RSVP,
+    // the three buttons, then the gender choice.
+    const QList<QWidget*> order = {Text1[0], DateTimePicker1, DateTimePicker2, Text1[1], Text1[2],
+                                   Text1[3], PushButton6, PushButton3, PushButton4, Option1};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    setTabOrder(Option1, Option2);
+
+    for (QPushButton* pushButton : {PushButton6, PushButton3, PushButton4})
+        mPointer.watchButton(*pushButton);
+    for (QWidget* surface : std::initializer_list<QWidget*>{this, Frame1, Frame2})
+        mPointer.watchSurface(*surface);
+
+    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
+    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+}
+
+void Form1::connectStoring()
+{
+    for (int element = 0; element < 4; ++element) {
+        connect(Text1[element], &QLineEdit::textChanged, this,
+                [this, element](const QString& text) { storeValue(textKey(element), text); });
+    }
+    connect(Option1, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            storeValue(kOptionKey, QStringLiteral("1"));
+    });
+    connect(Option2, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            storeValue(kOptionKey, QStringLiteral("2"));
+    });
+    connect(DateTimePicker1, &QDateTimeEdit::dateTimeChanged, this, [this] { storeDate(); });
+    connect(DateTimePicker2, &QDateTimeEdit::dateTimeChanged, this, [this] { storeTime(); });
+}
+
+void Form1::storeValue(const QString& key, const QString& value)
+{
+    // The storing handlers run on every keystroke and have no caller to report
+    // to; a store that cannot be written is told once, not on every keystroke.
+    try {
+        mPlatform.settings->setValue(key, value);
+        mStoreFailureShown = false;
+    } catch (const Failure& failure) {
+        if (mStoreFailureShown)
+            return;
+        mStoreFailureShown = true;
+        mPlatform.dialogs->message(
+            QStringLiteral("What you type cannot be remembered for the next start:\r\n")
+                + failure.description(),
+            QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
+}
+
+void Form1::storeDate()
+{
+    storeValue(kDateKey, stored::generalDateText(DateTimePicker1->dateTime()));
+}
+
+void Form1::storeTime()
+{
+    storeValue(kTimeKey, stored::generalDateText(DateTimePicker2->dateTime()));
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        for (QLineEdit* box : Text1) {
+            // Deferred, so that the click which gave the focus does not undo the selection.
+            if (watched == box)
+                QTimer::singleShot(0, box, [box] { box->selectAll(); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form1::restoreFields(Guard& guard)
+{
+    SettingsStore& settings = *mPlatform.settings;
+    guard.step(128, [&] {
+        const std::optional<QString> text = settings.value(kDateKey);
+        DateTimePicker1->setDateTime(text ? stored::parseGeneralDate(*text)
+                                          : QDateTime(mPlatform.now().date(), QTime(0, 0)));
+    });
+    guard.step(130, [&] {
+        const std::optional<QString> text = settings.value(kTimeKey);
+        DateTimePicker2->setDateTime(text ? stored::parseGeneralDate(*text) : mPlatform.now());
+    });
+    for (int element = 0; element <= 3; ++element) {
+        guard.step(134, [&] { Text1[element]->setText(settings.value(textKey(element)).value_or(QString())); });
+    }
+    if (guard.test(138, [&] {
+            return stored::wholeNumber(settings.value(kOptionKey).value_or(QStringLiteral("1"))) == 1;
+        }))
+        guard.step(140, [&] { Option1->setChecked(true); });
+    else
+        guard.step(142, [&] { Option2->setChecked(true); });
+}
+
+bool Form1::Form_Load()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form1_Form_Load);
+    guard.step(100, [&] { skin(); });
+    guard.step(104, [&] { setWindowTitle(kProductTitle); });
+    guard.step(104, [&] { setWindowIcon(QIcon(QStringLiteral(":/velmora/icon.png"))); });
+    guard.step(104, [&] { setApplicationShortTitle(); });
+    const QString cursorFile = mPlatform.programFolder + QLatin1Char('/') + kHandCursorFile;
+    if (guard.test(122, [&] { return fileExists(cursorFile); }))
+        guard.step(124, [&] { mPointer.setCustomImage(loadCursorFile(cursorFile)); });
+    guard.step(126, [&] { websiteInvitation(); });
+    restoreFields(guard);
+    bool installed = true;
+    guard.step(144, [&] { installed = IsInstalled(mEngine, *mPlatform.dialogs); });
+    return installed;
+}
+
+void Form1::skin()
+{
+    const QString path = mPlatform.programFolder + QLatin1Char('/') + kSkinFile;
+    if (!fileExists(path))
+        return;
+    applyFaceColour(*this);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure(file.errorString() + QStringLiteral(": ") + path);
+    const QByteArray bytes = file.readAll();
+    QString sheet;
+    if (!decodeUtf8(bytes, sheet))
+        throw Failure(QStringLiteral("The skin file is not a text file: ") + path);
+    applyStyleSheet(*this, sheet);
+}
+
+void Form1::websiteInvitation()
+{
+    const int draw = static_cast<int>(mPlatform.random() * 100) + 1;
+    if (draw == 7)
+        mPlatform.openUrl(QUrl(kWebsiteAddress));
+}
+
+void Form1::PushButton3_Click()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form1_PushButton3_Click);
+    guard.step(100, [&] { Text1[0]->setText(QString()); });
+    guard.step(102, [&] { Text1[1]->setText(QString()); });
+    guard.step(104, [&] { Text1[2]->setText(QString()); });
+    guard.step(106, [&] { Text1[3]->setText(QString()); });
+    guard.step(108, [&] { Option1->setChecked(true); });
+}
+
+void Form1::PushButton4_Click()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form1_PushButton4_Click);
+    guard.step(100, [&] { Text1[0]->setText(QStringLiteral("Orla Penwick")); });
+    guard.step(102, [&] { Text1[1]->setText(QStringLiteral("Candia Inflatable Play Facility")); });
+    guard.step(104, [&] { Text1[2]->setText(QStringLiteral("Bozo")); });
+    guard.step(106, [&] { Text1[3]->setText(QStringLiteral("555-010-2468")); });
+    guard.step(108, [&] { DateTimePicker1->setDateTime(mPlatform.now()); });
+    guard.step(110, [&] { DateTimePicker2->setDateTime(mPlatform.now()); });
+    guard.step(112, [&] { storeDate(); });
+    guard.step(114, [&] { storeTime(); });
+}
+
+void Form1::PushButton6_Click()
+{
+    mRun.run(*this);
+    if (mEnding) {
+        // The program was asked to end while the run worked: the preview never
+        // showed, so nobody else will remove the document the run saved.
+        quietDelete(mRun.lastResultPath());
+    }
+}
+
+void Form1::SaveDocAsJPG(const QString& documentPath)
+{
+    saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath, temporaryFile(QStringLiteral("temp.bmp")));
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    endProgram();
+}
+
+void Form1::endProgram()
+{
+    mEnding = true;
+    if (mHooks.endProgram)
+        mHooks.endProgram();
+}
+
+QString Form1::tag(int element)
+{
+    return Text1.at(element)->property("tag").toString();
+}
+
+QString Form1::text(int element)
+{
+    return Text1.at(element)->text();
+}
+
+bool Form1::male()
+{
+    return Option1->isChecked();
+}
+
+QDateTime Form1::birthDate()
+{
+    return DateTimePicker1->dateTime();
+}
+
+QDateTime Form1::birthTime()
+{
+    return DateTimePicker2->dateTime();
+}
+
+void Form1::setBusyPointer(bool busy)
+{
+    mPointer.setKind(busy ? WindowPointer::Busy : WindowPointer::Default);
+}
+
+void Form1::processPendingEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void Form1::saveDocAsJpg(const QString& documentPath)
+{
+    SaveDocAsJPG(documentPath);
+}
+
+Form2& Form1::ensureForm2()
+{
+    if (!mForm2) {
+        Form2::Hooks hooks;
+        hooks.showMainWindow = [this] { show(); };
+        hooks.endProgram = [this] { endProgram(); };
+        mForm2 = std::make_unique<Form2>(mPlatform, std::move(hooks));
+    }
+    return *mForm2;
+}
+
+void Form1::loadPreviewPicture(const QString& picturePath)
+{
+    ensureForm2().loadPicture(picturePath);
+}
+
+void Form1::setPreviewWordFile(const QString& documentPath)
+{
+    ensureForm2().mWordFile = documentPath;
+}
+
+void Form1::showPreview()
+{
+    if (!mEnding)
+        ensureForm2().show();
+}
+
+void Form1::hideMainWindow()
+{
+    hide();
+}
+
+} // namespace velmora

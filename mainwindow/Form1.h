@@ -1,0 +1,114 @@
+#pragma once
+
+#include "generation/FillingRun.h"
+#include "mainwindow/WindowBehaviours.h"
+#include "platform/Platform.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QDateTimeEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace velmora {
+
+class Form2;
+namespace office {
+class Engine;
+}
+
+// The main window: the invitation entry form. Every field stores itself in the
+// Settings store on every change and is restored at start-up.
+// The maker's website, opened now and then at start-up.
+inline const QString kWebsiteAddress = QStringLiteral("https://velmora.app/");
+// The skin file beside the program.
+inline const QString kSkinFile = QStringLiteral("x/o.cjs");
+
+class Form1 : public QWidget, private FillingRunHost {
+    Q_OBJECT
+public:
+    struct Hooks {
+        // Ends the program at once.
+        std::function<void()> endProgram;
+    };
+
+    Form1(const Platform& platform, office::Engine& engine, Hooks hooks,
+          QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up. Returns false when the program must end without showing
+    // any window (no office engine could be started).
+    bool Form_Load();
+
+    // Writes the page picture of the document to "temp.bmp" in the temporary folder.
+    void SaveDocAsJPG(const QString& documentPath);
+
+    void PushButton3_Click();
+    void PushButton4_Click();
+    void PushButton6_Click();
+
+    // The preview window, once the first hand-over has created it.
+    Form2* form2() const { return mForm2.get(); }
+    WindowPointer& pointer() { return mPointer; }
+    bool runInProgress() const { return mRun.inProgress(); }
+
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    std::array<QLabel*, 5> Label2{};
+    std::array<QLineEdit*, 4> Text1{};
+    QRadioButton* Option1 = nullptr;
+    QRadioButton* Option2 = nullptr;
+    QDateTimeEdit* DateTimePicker1 = nullptr;
+    QDateTimeEdit* DateTimePicker2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void skin();
+    void websiteInvitation();
+    void connectStoring();
+    void restoreFields(class Guard& guard);
+    void storeValue(const QString& key, const QString& value);
+    void storeDate();
+    void storeTime();
+    void endProgram();
+
+    // FillingRunHost
+    QString tag(int element) override;
+    QString text(int element) override;
+    bool male() override;
+    QDateTime birthDate() override;
+    QDateTime birthTime() override;
+    void setBusyPointer(bool busy) override;
+    void processPendingEvents() override;
+    void saveDocAsJpg(const QString& documentPath) override;
+    void loadPreviewPicture(const QString& picturePath) override;
+    void setPreviewWordFile(const QString& documentPath) override;
+    void showPreview() override;
+    void hideMainWindow() override;
+
+    Form2& ensureForm2();
+
+    Platform mPlatform;
+    WindowPointer mPointer{*this};
+    office::Engine& mEngine;
+    Hooks mHooks;
+    FillingRun mRun;
+    std::unique_ptr<Form2> mForm2;
+    bool mEnding = false;
+    bool mStoreFailureShown = false;
+};
+
+} // namespace velmora

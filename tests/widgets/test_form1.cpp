@@ -1,0 +1,318 @@
+#include "generation/AvailabilityCheck.h"
+#include "mainwindow/Form1.h"
+#include "mainwindow/StoredValues.h"
+#include "platform/SettingsStore.h"
+#include "preview/Form2.h"
+#include "tests/support/FakeOffice.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDateTimeEdit>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+using velmora::testing::FakeOffice;
+using velmora::testing::ScriptedDialogs;
+
+class Form1Test : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> mDir;
+    std::unique_ptr<SettingsStore> mStore;
+    ScriptedDialogs mDialogs;
+    FakeOffice mOffice;
+    QDateTime mNow{QDate(2026, 12, 8), QTime(18, 45, 12)};
+    int mEndRequests = 0;
+
+    Platform platform()
+    {
+        Platform platform;
+        platform.settings = mStore.get();
+        platform.dialogs = &mDialogs;
+        platform.now = [this] { return mNow; };
+        platform.random = [] { return 0.5; };
+        platform.openUrl = [](const QUrl&) { QFAIL("no test opens a browser"); };
+        platform.programFolder = mDir->path();
+        return platform;
+    }
+    std::unique_ptr<Form1> startForm()
+    {
+        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{[this] { ++mEndRequests; }});
+        form->Form_Load();
+        return form;
+    }
+    QString stored(const QString& key) { return mStore->value(key).value_or(QStringLiteral("<absent>")); }
+
+private slots:
+    void init()
+    {
+        mDir = std::make_unique<QTemporaryDir>();
+        qputenv("TEMP", mDir->path().toLocal8Bit());
+        mStore = std::make_unique<SettingsStore>(mDir->filePath(QStringLiteral("Velmora.ini")));
+        mDialogs = ScriptedDialogs();
+        mOffice = FakeOffice();
+        mEndRequests = 0;
+    }
+
+    void layoutFollowsTheDesign()
+    {
+        auto form = startForm();
+        QCOMPARE(form->size(), QSize(536, 316));
+        QCOMPARE(form->PushButton6->geometry(), QRect(8, 8, 520, 27));
+        QCOMPARE(form->PushButton6->text(), QStringLiteral("Start Creating Template"));
+        QCOMPARE(form->PushButton3->text(), QStringLiteral("Clear/Reset Data"));
+        QCOMPARE(form->PushButton4->text(), QStringLiteral("Load Sample/Example Data"));
+        QCOMPARE(form->Text1[3]->geometry(), QRect(112, 196, 393, 23));
+        QCOMPARE(form->Text1[0]->property("tag").toString(), QStringLiteral("[Celebrant]"));
+        QCOMPARE(form->Text1[3]->property("tag").toString(), QStringLiteral("[RSVPNo]"));
+        QCOMPARE(form->DateTimePicker1->displayFormat(), QStringLiteral("MMMM dd, yyyy"));
+        QCOMPARE(form->DateTimePicker1->minimumDate(), QDate(1601, 1, 1));
+        QCOMPARE(form->DateTimePicker2->maximumDate(), QDate(9999, 12, 31));
+        QVERIFY(form->PushButton6->font().bold());
+        QCOMPARE(form->PushButton6->font().pointSizeF(), 11.25);
+    }
+
+    void firstStartShowsDefaults()
+    {
+        auto form = startForm();
+        for (QLineEdit* box : form->Text1)
+            QVERIFY(box->text().isEmpty());
+        QCOMPARE(form->DateTimePicker1->dateTime(), QDateTime(mNow.date(), QTime(0, 0)));
+        QCOMPARE(form->DateTimePicker2->dateTime(), mNow);
+        QVERIFY(form->Option1->isChecked());
+        QVERIFY(mDialogs.shown.isEmpty());
+        // The office was started once to check it, and ended.
+        QCOMPARE(mOffice.applicationsCreated, 1);
+        QCOMPARE(mOffice.applicationsAlive(), 0);
+    }
+
+    void everyKeystrokeIsStoredAndRestored()
+    {
+        auto form = startForm();
+        form->show();
+        form->Text1[0]->setFocus();
+        QStringList seen;
+        for (const QChar c : QStringLiteral("Ann")) {
+            QTest::keyClick(form->Text1[0], c.toLatin1());
+            seen << stored(QStringLiteral("Text1_0"));
+        }
+        QCOMPARE(seen, (QStringList{"A", "An", "Ann"}));
+        form.reset();
+        auto again = startForm();
+        QCOMPARE(again->Text1[0]->text(), QStringLiteral("Ann"));
+    }
+
+    void anyTextSurvivesARestart()
+    {
+        const QStringList texts = {QString(10000, QChar(u'w')) + QStringLiteral("!"),
+                                   QStringLiteral("\U0001F389 Party \U0001F382"),
+                                   QStringLiteral("\u05DE\u05E1\u05D9\u05D1\u05D4\t[Location]"),
+                                   QStringLiteral("a, b; c = \"d\" \\ [RSVPNo]")};
+        {
+            auto form = startForm();
+            for (int i = 0; i < 4; ++i)
+                form->Text1[i]->setText(texts[i]);
+        }
+        auto form = startForm();
+        for (int i = 0; i < 4; ++i)
+            QCOMPARE(form->Text1[i]->text(), texts[i]);
+    }
+
+    void pickersAndGenderSurviveARestart()
+    {
+        const QDateTime birth(QDate(1603, 2, 28), QTime(0, 0));
+        const QDateTime time(QDate(2020, 1, 1), QTime(23, 59, 58));
+        {
+            auto form = startForm();
+            form->DateTimePicker1->setDateTime(birth);
+            form->DateTimePicker2->setDateTime(time);
+            form->Option2->click();
+            QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("2"));
+        }
+        auto form = startForm();
+        QCOMPARE(form->DateTimePicker1->dateTime(), birth);
+        QCOMPARE(form->DateTimePicker2->dateTime(), time);
+        QVERIFY(form->Option2->isChecked());
+    }
+
+    void clearAfterSample()
+    {
+        auto form = startForm();
+        mNow = mNow.addSecs(3600);
+        form->PushButton4->click();
+        QCOMPARE(form->Text1[0]->text(), QStringLiteral("Orla Penwick"));
+        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Candia Inflatable Play Facility"));
+        QCOMPARE(form->Text1[2]->text(), QStringLiteral("Bozo"));
+        QCOMPARE(form->Text1[3]->text(), QStringLiteral("555-010-2468"));
+        QCOMPARE(form->DateTimePicker1->dateTime(), mNow);
+        QCOMPARE(form->DateTimePicker2->dateTime(), mNow);
+        QCOMPARE(stored(QStringLiteral("DateTimePicker1")), stored::generalDateText(mNow));
+        QCOMPARE(stored(QStringLiteral("DateTimePicker2")), stored::generalDateText(mNow));
+        form->PushButton3->click();
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(form->Text1[i]->text().isEmpty());
+            QCOMPARE(stored(QStringLiteral("Text1_%1").arg(i)), QString());
+        }
+        QVERIFY(form->Option1->isChecked());
+        QCOMPARE(form->DateTimePicker1->dateTime(), mNow); // the pickers keep their values
+    }
+
+    void clearFromFemaleStoresMale()
+    {
+        auto form = startForm();
+        form->Option2->click();
+        form->PushButton3->click();
+        QVERIFY(form->Option1->isChecked());
+        QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("1"));
+    }
+
+    void sampleKeepsFemale()
+    {
+        auto form = startForm();
+        form->Option2->click();
+        form->PushButton4->click();
+        QVERIFY(form->Option2->isChecked());
+        QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("2"));
+    }
+
+    void storedOption_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("male");
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("1") << "1" << true << false;
+        QTest::newRow("2") << "2" << false << false;
+        QTest::newRow("7") << "7" << false << false;
+        QTest::newRow("0.6") << "0.6" << true << false;
+        QTest::newRow("abc") << "abc" << true << true;
+    }
+    void storedOption()
+    {
+        QFETCH(QString, value);
+        QFETCH(bool, male);
+        QFETCH(bool, reported);
+        mStore->setValue(QStringLiteral("Option"), value);
+        // Start from the other choice, so the restore really has to select.
+        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        (male ? form->Option2 : form->Option1)->setChecked(true);
+        form->Form_Load();
+        QCOMPARE(form->Option1->isChecked(), male);
+        QCOMPARE(mDialogs.reportedLines(),
+                 reported ? QStringList{"Form1.Form_Load:138"} : QStringList{});
+    }
+
+    void unreadableStoredDatesAreReportedAndKept()
+    {
+        mStore->setValue(QStringLiteral("DateTimePicker1"), QStringLiteral("31.08.2021 nonsense"));
+        mStore->setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
+        mStore->setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
+        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        const QDateTime before1 = form->DateTimePicker1->dateTime();
+        const QDateTime before2 = form->DateTimePicker2->dateTime();
+        form->Form_Load();
+        QCOMPARE(mDialogs.reportedLines(), (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
+        QVERIFY(mDialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
+        QCOMPARE(form->DateTimePicker1->dateTime(), before1);
+        QCOMPARE(form->DateTimePicker2->dateTime(), before2);
+        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Park")); // the restore went on
+    }
+
+    void damagedSettingsFileIsReportedNotFatal()
+    {
+        QFile file(mStore->fileName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("\x00\xff[Velmora\n=\x01garbage", 20));
+        file.close();
+        mStore = std::make_unique<SettingsStore>(file.fileName());
+        auto form = startForm();
+        // Whatever the store made of it, the form is usable and typing stores again.
+        form->Text1[0]->setText(QStringLiteral("Ann"));
+        QCOMPARE(stored(QStringLiteral("Text1_0")), QStringLiteral("Ann"));
+    }
+
+    void focusSelectsTheWholeText()
+    {
+        auto form = startForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->Text1[1]->setText(QStringLiteral("Old place"));
+        form->Text1[0]->setFocus();
+        QTest::keyClick(form.get(), Qt::Key_Tab); // celebrant -> date
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // -> time
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // -> location
+        QCOMPARE(QApplication::focusWidget(), form->Text1[1]);
+        QCoreApplication::processEvents();
+        QCOMPARE(form->Text1[1]->selectedText(), QStringLiteral("Old place"));
+        QTest::keyClicks(form->Text1[1], QStringLiteral("Zoo"));
+        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Zoo"));
+    }
+
+    void missingOfficeShowsTheInstructionsOnly()
+    {
+        mOffice.failing = {"create"};
+        QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        QVERIFY(!form->Form_Load());
+        QCOMPARE(mDialogs.shown.size(), 1);
+        QCOMPARE(mDialogs.shown[0].text, officeMissingMessage());
+        QCOMPARE(mDialogs.shown[0].title, QStringLiteral("Velmora"));
+        QCOMPARE(mDialogs.shown[0].icon, Dialogs::Icon::None);
+        QVERIFY(!form->isVisible());
+        QVERIFY(officeMissingMessage().startsWith(
+            QStringLiteral("Error 842001. A normal instance of Word could not be created.\r\n\r\n1. ")));
+        QVERIFY(officeMissingMessage().endsWith(QStringLiteral("Starter and Student editions.")));
+        QCOMPARE(officeMissingMessage().count(QStringLiteral("\r\n\r\n")), 4);
+    }
+
+    void startCreatingHandsTheDocumentToThePreview()
+    {
+        mOffice.templateContent.shapes = {QStringLiteral("Please come and help [Celebrant] celebrate her birthday!")};
+        auto form = startForm();
+        form->show();
+        form->PushButton4->click();
+        form->PushButton6->click();
+        QVERIFY2(mDialogs.errorReports().isEmpty(), qPrintable(mDialogs.reportedLines().join(',')));
+        QVERIFY(form->form2());
+        QVERIFY(form->form2()->isVisible());
+        QVERIFY(!form->isVisible());
+        QVERIFY(!form->runInProgress());
+        const QString document = form->form2()->mWordFile;
+        QVERIFY(QFile::exists(document));
+        QVERIFY(mOffice.saved.value(document).shapes.value(0).contains(
+            QStringLiteral("help Orla Penwick celebrate his birthday!")));
+        QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("temp.bmp"))));
+        QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("template.dot"))));
+        QCOMPARE(mOffice.applicationsAlive(), 0);
+    }
+
+    void closingTheMainWindowEndsTheProgram()
+    {
+        auto form = startForm();
+        form->show();
+        form->close();
+        QCOMPARE(mEndRequests, 1);
+    }
+
+    void closingDuringARunLeavesNoDocumentBehind()
+    {
+        auto form = startForm();
+        form->show();
+        mOffice.onOperation = [&](const QString& operation) {
+            if (operation == QStringLiteral("open"))
+                form->close();
+        };
+        form->PushButton6->click();
+        QCOMPARE(mEndRequests, 1);
+        QVERIFY(!form->form2() || !form->form2()->isVisible());
+        QCOMPARE(QDir(mDir->path()).entryList({QStringLiteral("tarvik*")}, QDir::Files), QStringList{});
+        QCOMPARE(mOffice.applicationsAlive(), 0);
+    }
+};
+
+QTEST_MAIN(Form1Test)
+#include "test_form1.moc"
