@@ -1,0 +1,399 @@
+#include "preview/Form2.h"
+
+#include "errors/Failure.h"
+#include "errors/Guard.h"
+#include "errors/Locations.h"
+#include "mainwindow/WindowBehaviours.h"
+#include "platform/Dialogs.h"
+#include "platform/Files.h"
+#include "preview/ResultCopy.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QWheelEvent>
+
+namespace velmora {
+
+namespace {
+
+// Layout values are twips; widgets take pixels at 15 twips each.
+int px(double twips)
+{
+    return roundHalfEven32(twips / kTwipsPerPixel);
+}
+
+QRect pxRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+float twips(qreal pixels)
+{
+    return float(pixels * kTwipsPerPixel);
+}
+
+void paintWhite(QWidget& widget)
+{
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    widget.setPalette(palette);
+    widget.setAutoFillBackground(true);
+}
+
+const QString kSaveTitle = QStringLiteral("Save File");
+const QString kSaveFilter = QStringLiteral("Word Files (*.doc)|*.doc");
+const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to overwrite ");
+const QString kDone = QStringLiteral("Done.");
+
+} // namespace
+
+// Picture1: shows its picture while it has one, otherwise its persistent
+// surface, and turns mouse events into the drag-to-pan procedures (in twips).
+class PagePicture : public QWidget {
+public:
+    PagePicture(Form2& form, QWidget* parent)
+        : QWidget(parent), mForm(form)
+    {
+        paintWhite(*this);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const Viewport::PageBox& page = mForm.mViewport.pageBox();
+        QPainter painter(this);
+        if (!page.picture.isNull()) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRectF(rect()), page.picture);
+        } else if (!page.surface.isNull()) {
+            painter.drawImage(QPointF(0, 0), page.surface);
+        }
+    }
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        mForm.mViewport.Picture1_MouseDown(event->buttons() | event->button(),
+                                           twips(event->position().x()),
+                                           twips(event->position().y()));
+    }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        mForm.mViewport.Picture1_MouseMove(event->buttons(), twips(event->position().x()),
+                                           twips(event->position().y()));
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        mForm.mViewport.Picture1_MouseUp(event->button(), twips(event->position().x()),
+                                         twips(event->position().y()));
+    }
+
+private:
+    Form2& mForm;
+};
+
+Form2::Form2(const Platform& platform, Hooks hooks, QWidget* parent)
+    : QWidget(parent)
+    , mPlatform(platform)
+    , mHooks(std::move(hooks))
+    , mViewport(*platform.dialogs)
+{
+    createControls();
+    mViewport.onChanged = [this] { mirror(); };
+    mViewport.onDefaultPointer = [this] { mPointer->setKind(WindowPointer::Default); };
+    mirror();
+    Form_Load();
+}
+
+Form2::~Form2() = default;
+
+void Form2::createControls()
+{
+    setFixedSize(px(9840), px(9390));
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPointSizeF(9);
+    windowFont.setBold(true);
+    setFont(windowFont);
+    QFont buttonFont(windowFont);
+    buttonFont.setPointSizeF(11.25);
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1->setGeometry(pxRect(120, 7545, 9330, 255));
+    VScroll1 = new QScrollBar(Qt::Vertical, this);
+    VScroll1->setGeometry(pxRect(9450, 120, 255, 7425));
+    for (QScrollBar* bar : {HScroll1, VScroll1}) {
+        bar->setRange(0, 32767);
+        bar->setSingleStep(1);
+        bar->setPageStep(1);
+        bar->setFocusPolicy(Qt::StrongFocus);
+    }
+    connect(HScroll1, &QScrollBar::valueChanged, this,
+            [this](int value) { userScrolled(Viewport::Axis::Horizontal, value); });
+    connect(VScroll1, &QScrollBar::valueChanged, this,
+            [this](int value) { userScrolled(Viewport::Axis::Vertical, value); });
+
+    Picture2 = new QWidget(this);
+    Picture2->setGeometry(pxRect(120, 120, 9330, 7425));
+    paintWhite(*Picture2);
+    Picture2->installEventFilter(this);
+    Picture1 = new PagePicture(*this, Picture2);
+    Picture1->setGeometry(pxRect(0, 0, 2340, 3435));
+
+    Frame1 = new QGroupBox(QStringLiteral("Zoom:"), this);
+    Frame1->setGeometry(pxRect(120, 7860, 9600, 855));
+
+    Zoom_Ori = new QWidget(this);
+    Zoom_Ori->setGeometry(pxRect(10320, 480, 735, 375));
+    paintWhite(*Zoom_Ori);
+    Zoom_Ori->hide();
+
+    const auto button = [&](const QString& caption, QWidget* container, QRect geometry) {
+        auto* pushButton = new QPushButton(caption, container);
+        pushButton->setGeometry(geometry);
+        pushButton->setFont(buttonFont);
+        return pushButton;
+    };
+    PushButton1 = button(QStringLiteral("Zoom In"), Frame1, pxRect(240, 300, 4440, 405));
+    PushButton2 = button(QStringLiteral("Zoom Out"), Frame1, pxRect(4800, 300, 4560, 405));
+    PushButton6 = button(QStringLiteral("Save Results To Word File"), this,
+                         pxRect(4920, 8850, 4800, 405));
+    PushButton8 = button(QStringLiteral("< Back"), this, pxRect(120, 8850, 4680, 405));
+    connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
+    connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
+    connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+    connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
+
+    const QList<QWidget*> tabOrder{HScroll1, VScroll1, Picture2, Picture1, Frame1,
+                                   Zoom_Ori, PushButton1, PushButton2, PushButton6, PushButton8};
+    for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i], tabOrder[i + 1]);
+
+    for (const char* keys : {"Ctrl+=", "Ctrl++"}) {
+        auto* zoomIn = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
+        connect(zoomIn, &QShortcut::activated, this, [this] { PushButton1_Click(); });
+    }
+    auto* zoomOut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+-")), this);
+    connect(zoomOut, &QShortcut::activated, this, [this] { PushButton2_Click(); });
+
+    mPointer = new WindowPointer(*this);
+    for (QPushButton* pushButton : {PushButton1, PushButton2, PushButton6, PushButton8})
+        mPointer->watchButton(*pushButton);
+    mPointer->watchSurface(*this);
+    mPointer->watchSurface(*Frame1);
+
+    Viewport::ViewBox view;
+    view.outerWidth = twips(Picture2->width());
+    view.outerHeight = twips(Picture2->height());
+    view.innerWidth = twips(Picture2->contentsRect().width());
+    view.innerHeight = twips(Picture2->contentsRect().height());
+    mViewport.setViewBox(view);
+}
+
+void Form2::Form_Load()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form2_Form_Load);
+    guard.step(100, [&] { mViewport.mFirstShow = true; });
+    guard.step(102, [&] { applyFaceColour(*this); });
+    guard.step(104, [&] {
+        setWindowTitle(kProductTitle);
+        setWindowIcon(QApplication::windowIcon());
+    });
+    const QString cursorFile = mPlatform.programFolder + QLatin1Char('/') + kHandCursorFile;
+    if (guard.test(108, [&] { return fileExists(cursorFile); }))
+        guard.step(110, [&] { mPointer->setCustomImage(loadCursorFile(cursorFile)); });
+}
+
+void Form2::loadPicture(const QString& picturePath)
+{
+    QImageReader reader(picturePath);
+    reader.setDecideFormatFromContent(true);
+    const QImage picture = reader.read();
+    mViewport.assignPicture(picture);
+    if (picture.isNull())
+        throw Failure(reader.errorString() + QStringLiteral(": ") + picturePath);
+}
+
+bool Form2::event(QEvent* event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate)
+        Form_Activate();
+    return handled;
+}
+
+void Form2::Form_Activate()
+{
+    mViewport.devicePixelRatio = devicePixelRatioF();
+    mViewport.Form_Activate();
+}
+
+void Form2::RedrawImage()
+{
+    mViewport.RedrawImage();
+}
+
+void Form2::PushButton1_Click()
+{
+    mViewport.PushButton1_Click();
+}
+
+void Form2::PushButton2_Click()
+{
+    mViewport.PushButton2_Click();
+}
+
+void Form2::SetHScrollbarByPercent(QScrollBar* HScrollbar, std::int16_t percent)
+{
+    mViewport.SetHScrollbarByPercent(
+        HScrollbar == VScroll1 ? Viewport::Axis::Vertical : Viewport::Axis::Horizontal, percent);
+}
+
+void Form2::SetVScrollbarByPercent(QScrollBar* VScrollbar, std::int16_t percent)
+{
+    mViewport.SetVScrollbarByPercent(
+        VScrollbar == HScroll1 ? Viewport::Axis::Horizontal : Viewport::Axis::Vertical, percent);
+}
+
+void Form2::mirror()
+{
+    if (mMirroring)
+        return;
+    mMirroring = true;
+    const Viewport::PageBox& page = mViewport.pageBox();
+    const QRect geometry(px(page.left), px(page.top), px(page.width), px(page.height));
+    if (Picture1->geometry() != geometry)
+        Picture1->setGeometry(geometry);
+    const qint64 shown = page.picture.isNull() ? page.surface.cacheKey() : page.picture.cacheKey();
+    if (shown != mShownSurface) {
+        mShownSurface = shown;
+        Picture1->update();
+    }
+    const Viewport::Holder& holder = mViewport.holder();
+    Zoom_Ori->resize(px(holder.width), px(holder.height));
+    for (const auto axis : {Viewport::Axis::Horizontal, Viewport::Axis::Vertical}) {
+        QScrollBar* bar = axis == Viewport::Axis::Horizontal ? HScroll1 : VScroll1;
+        const Viewport::Scrollbar& state = mViewport.scrollbar(axis);
+        bar->setMaximum(state.maximum);
+        bar->setValue(state.value);
+        bar->setEnabled(state.enabled);
+    }
+    mMirroring = false;
+}
+
+void Form2::userScrolled(Viewport::Axis axis, int value)
+{
+    if (mMirroring)
+        return;
+    try {
+        mViewport.setScrollValue(axis, value);
+    } catch (const Failure&) {
+        // A scrollbar moved by the user has no guarded caller to report to;
+        // within the drawn-size limit nothing here can fail.
+    }
+}
+
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Picture2 && event->type() == QEvent::Wheel) {
+        wheelOverView(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Form2::wheelOverView(QWheelEvent* event)
+{
+    // The wheel moves the scrollbars, so the page goes where the scroll handler
+    // puts it; about three lines of 20 pixels per notch.
+    QPoint delta = event->angleDelta();
+    if (event->modifiers() & Qt::ShiftModifier)
+        delta = QPoint(delta.y(), delta.x());
+    const bool horizontal = delta.x() != 0 && delta.y() == 0;
+    const int notches = horizontal ? delta.x() : delta.y();
+    QScrollBar* bar = horizontal ? HScroll1 : VScroll1;
+    const int step = horizontal ? mViewport.mHStep : mViewport.mVStep;
+    if (notches == 0 || step == 0 || !bar->isEnabled())
+        return;
+    const double distance =
+        -notches / 120.0 * QApplication::wheelScrollLines() * 20 * kTwipsPerPixel;
+    int units = int(distance / step);
+    if (units == 0)
+        units = notches > 0 ? -1 : 1;
+    bar->setValue(std::clamp(bar->value() + units, 0, bar->maximum()));
+}
+
+void Form2::PushButton6_Click()
+{
+    Dialogs& dialogs = *mPlatform.dialogs;
+    Guard guard(dialogs, locations::Form2_PushButton6_Click);
+    struct {
+        QString fileName;
+        QString title;
+        QString filter;
+    } CommonDialog1;
+    QString chosen;
+    std::int16_t answer = 0;
+    guard.step(106, [&] { CommonDialog1.fileName = QString(); });
+    guard.step(108, [&] { CommonDialog1.title = kSaveTitle; });
+    guard.step(110, [&] { CommonDialog1.filter = kSaveFilter; });
+    guard.step(112, [&] {
+        CommonDialog1.fileName =
+            dialogs.saveFileName(CommonDialog1.title, CommonDialog1.filter, CommonDialog1.fileName);
+    });
+    guard.step(114, [&] { chosen = CommonDialog1.fileName; });
+    if (guard.test(116, [&] { return !chosen.isEmpty(); })) {
+        if (guard.test(118, [&] { return fileExists(chosen); })) {
+            guard.step(120, [&] {
+                answer = std::int16_t(dialogs.message(kOverwriteQuestion + chosen + QStringLiteral(" ?"),
+                                                      QString(), Dialogs::Buttons::YesNo,
+                                                      Dialogs::Icon::None));
+            });
+            if (guard.test(122, [&] { return answer == Dialogs::Yes; })) {
+                // The existing file is not deleted here: the copy at 130 replaces it
+                // only once the new one is complete, so a failed copy loses nothing.
+                guard.step(124, [] {});
+            }
+        } else {
+            guard.step(126, [&] { answer = Dialogs::Yes; });
+        }
+    }
+    if (guard.test(128, [&] { return answer == Dialogs::Yes; }))
+        guard.step(130, [&] { copyResult(mWordFile, chosen); });
+    guard.step(132, [&] {
+        dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
+    });
+}
+
+void Form2::PushButton8_Click()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form2_PushButton8_Click);
+    guard.step(102, [&] { quietDelete(mWordFile); });
+    guard.step(104, [&] {
+        if (mHooks.showMainWindow)
+            mHooks.showMainWindow();
+    });
+    guard.step(106, [&] { hide(); });
+}
+
+void Form2::Form_QueryUnload()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form2_Form_QueryUnload);
+    guard.step(100, [&] { quietDelete(mWordFile); });
+    guard.step(102, [] { QCoreApplication::processEvents(); });
+    guard.step(104, [] { QCoreApplication::processEvents(); });
+}
+
+void Form2::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+    if (mHooks.endProgram)
+        mHooks.endProgram();
+}
+
+} // namespace velmora

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "preview/Viewport.h"
+
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+class QGroupBox;
+class QPushButton;
+class QScrollBar;
+
+namespace velmora {
+
+class WindowPointer;
+
+// The preview window: the page picture in a fixed view with zoom, scrollbars
+// and drag-to-pan, and the buttons that save the filled document or go back.
+// The arithmetic lives in Viewport; this class mirrors it onto the widgets.
+class Form2 : public QWidget {
+public:
+    struct Hooks {
+        std::function<void()> showMainWindow;
+        std::function<void()> endProgram;
+    };
+
+    // Runs the guarded load step.
+    Form2(const Platform& platform, Hooks hooks, QWidget* parent = nullptr);
+    ~Form2() override;
+
+    // Page hand-over, first part: Picture1 gets the picture in the file. Throws
+    // Failure when the file cannot be read as a picture (the page then stays as
+    // it was). Either way the next activation performs the first display.
+    void loadPicture(const QString& picturePath);
+
+    // Full path of the filled document; set by the hand-over, copied by the
+    // save button, deleted by "< Back" and by closing the window.
+    QString mWordFile;
+
+    // Guarded procedures (the window's events call them).
+    void Form_Activate();
+    void RedrawImage();
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void PushButton6_Click();
+    void PushButton8_Click();
+
+    void SetHScrollbarByPercent(QScrollBar* HScrollbar, std::int16_t percent);
+    void SetVScrollbarByPercent(QScrollBar* VScrollbar, std::int16_t percent);
+
+    const Viewport& viewport() const { return mViewport; }
+    const WindowPointer& pointer() const { return *mPointer; }
+    WindowPointer& pointer() { return *mPointer; }
+
+    // The controls, owned by the window.
+    QScrollBar* HScroll1 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QWidget* Picture2 = nullptr;
+    QWidget* Picture1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QWidget* Zoom_Ori = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class PagePicture;
+
+    void createControls();
+    void Form_Load();
+    void Form_QueryUnload();
+    void mirror();
+    void userScrolled(Viewport::Axis axis, int value);
+    void wheelOverView(class QWheelEvent* event);
+
+    Platform mPlatform;
+    Hooks mHooks;
+    Viewport mViewport;
+    WindowPointer* mPointer = nullptr;
+    bool mMirroring = false;
+    qint64 mShownSurface = 0;
+};
+
+} // namespace velmora

@@ -1,0 +1,144 @@
+#pragma once
+
+#include <QImage>
+#include <QSizeF>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace velmora {
+
+class Dialogs;
+
+// Nearest whole number, ties to the even neighbour; throws Failure("Overflow")
+// when the result does not fit the target type.
+std::int32_t roundHalfEven32(double value);
+std::int16_t roundHalfEven16(double value);
+
+// The size of a picture at its natural size, in twips: pixels * 1440 / dpi,
+// with the dpi read from the picture; a picture without one counts as 96 dpi.
+QSizeF naturalSizeTwips(const QImage& picture);
+
+constexpr double kTwipsPerPixel = 15.0;
+
+// The preview's page, view and scrollbars as numbers in twips, and the
+// procedures that move, zoom and draw them. Form2 mirrors this state onto its
+// widgets; nothing here knows a widget, so every rule can be tested directly.
+class Viewport {
+public:
+    static constexpr std::int32_t kDrawWidthLimit = 11000;
+    static constexpr std::int32_t kDrawHeightLimit = 14300;
+
+    struct Scrollbar {
+        int value = 0;
+        int maximum = 32767;
+        bool enabled = true;
+    };
+    enum class Axis { Horizontal, Vertical };
+
+    // Picture1: its edges relative to the view box's client area, its outer
+    // size, the picture assigned to it and what has been drawn on it.
+    struct PageBox {
+        float left = 0;
+        float top = 0;
+        float width = 2340;
+        float height = 3435;
+        bool autoSize = false;
+        bool persistent = false;
+        QImage picture;
+        // The persistent drawing surface, in device pixels of the screen.
+        QImage surface;
+    };
+    // Picture2: borderless, so inner and outer sizes coincide unless set apart.
+    struct ViewBox {
+        float outerWidth = 9330;
+        float outerHeight = 7425;
+        float innerWidth = 9330;
+        float innerHeight = 7425;
+    };
+    // Zoom_Ori: borderless; the source of every drawing of the page.
+    struct Holder {
+        float width = 735;
+        float height = 375;
+        bool persistent = false;
+        bool visible = false;
+        QImage picture;
+    };
+
+    explicit Viewport(Dialogs& dialogs);
+
+    // Called after every change of geometry, scrollbar or surface, so that the
+    // widgets can follow at once (the scroll handler is synchronous).
+    std::function<void()> onChanged;
+    // Drawing the page sets the window's pointer to the default arrow.
+    std::function<void()> onDefaultPointer;
+    // The device pixel ratio the persistent surface is drawn at.
+    qreal devicePixelRatio = 1.0;
+
+    // The page hand-over's first part. An empty image stands for a picture
+    // that could not be read: the page box keeps what it had.
+    void assignPicture(const QImage& picture);
+
+    // Guarded procedures.
+    void Form_Activate();
+    void RedrawImage();
+    void PushButton1_Click();
+    void PushButton2_Click();
+    void Picture1_MouseDown(Qt::MouseButtons buttons, float x, float y);
+    void Picture1_MouseMove(Qt::MouseButtons buttons, float x, float y);
+    void Picture1_MouseUp(Qt::MouseButtons buttons, float x, float y);
+
+    // Unguarded: failures pass to the caller.
+    void SetupScrollbars();
+    void StepZoom(std::int32_t direction);
+    void SetZoom(float zoom);
+    void SetHScrollbarByPercent(Axis HScrollbar, std::int16_t percent);
+    void SetVScrollbarByPercent(Axis VScrollbar, std::int16_t percent);
+
+    // A scrollbar's value changes (by the user or a statement): the scroll
+    // handler runs at once when the value differs.
+    void setScrollValue(Axis axis, int value);
+    void setScrollMaximum(Axis axis, int maximum);
+
+    // The view box's sizes, for a view box with a border.
+    void setViewBox(const ViewBox& view) { mView = view; }
+
+    const PageBox& pageBox() const { return mPage; }
+    const ViewBox& viewBox() const { return mView; }
+    const Holder& holder() const { return mHolder; }
+    const Scrollbar& scrollbar(Axis axis) const;
+    // How many times the page has been drawn onto the surface.
+    int drawCount() const { return mDrawCount; }
+
+    bool mFirstShow = true;
+    float mZoom = 0.0f;
+    std::int32_t mBaseWidth = 0;
+    std::int32_t mBaseHeight = 0;
+    std::int32_t mDrawWidth = 0;
+    std::int32_t mDrawHeight = 0;
+    std::int16_t mHStep = 0;
+    std::int16_t mVStep = 0;
+    float mDragX = 0;
+    float mDragY = 0;
+
+private:
+    Scrollbar& bar(Axis axis);
+    void scrollHandler(Axis axis);
+    void setupAxis(Axis axis, float pageOuter, float viewOuter, std::int16_t& step);
+    void setPercent(Axis axis, std::int16_t percent);
+    void setPageSize(float width, float height);
+    void takeBaseSizeFromHolder(class Guard& guard, int widthLine, int heightLine);
+    void drawPage();
+    void changed();
+
+    Dialogs& mDialogs;
+    PageBox mPage;
+    ViewBox mView;
+    Holder mHolder;
+    Scrollbar mHScroll;
+    Scrollbar mVScroll;
+    int mDrawCount = 0;
+};
+
+} // namespace velmora
