@@ -1,0 +1,44 @@
+#include "generation/PageExport.h"
+
+#include "errors/Guard.h"
+#include "errors/Locations.h"
+#include "generation/Office.h"
+
+#include <QImage>
+#include <QSaveFile>
+
+namespace velmora {
+
+namespace {
+
+// Written through a temporary file, so that a failed write leaves an older
+// picture as it was.
+void writePicture(const QImage& picture, const QString& path)
+{
+    if (picture.isNull())
+        throw Failure(QStringLiteral("Invalid picture"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        throw Failure(file.errorString());
+}
+
+} // namespace
+
+void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
+                  const QString& picturePath)
+{
+    Guard guard(dialogs, locations::Form1_SaveDocAsJPG);
+    office::Ref<office::Application> word;
+    office::Ref<office::Document> document;
+    // The engine hands the page picture over directly; it stands where the
+    // clipboard's picture stood, so there is nothing to fetch or retry.
+    QImage picture;
+    guard.step(116, [&] { word = engine.createApplication(); });
+    guard.step(118, [&] { document = word->open(documentPath, false); });
+    guard.step(120, [&] { picture = document->pagePicture(); });
+    guard.step(122, [&] { writePicture(picture, picturePath); });
+    guard.step(124, [&] { word->closeActiveDocument(false); });
+    guard.step(126, [&] { word->quit(); });
+}
+
+} // namespace velmora

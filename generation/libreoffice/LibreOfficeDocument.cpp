@@ -1,0 +1,459 @@
+#include "generation/libreoffice/LibreOfficeDocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QUrl>
+#include <cmath>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/drawing/XDrawPage.hpp>
+#include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/XTextCursor.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
+#include <com/sun/star/util/XSearchDescriptor.hpp>
+
+namespace velmora::office::lo {
+
+namespace {
+
+using css::uno::Any;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using ::rtl::OUString;
+
+css::beans::PropertyValue property(const char* name, const Any& value)
+{
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+OUString fileUrl(const QString& path)
+{
+    return toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
+const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
+{
+    if (!model.is())
+        throw Failure(QStringLiteral("The document is closed"));
+    return model;
+}
+
+// Moves a cursor by any number of characters (goRight takes a 16-bit count).
+void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count, bool expand)
+{
+    while (count > 0) {
+        const auto step = std::min<qsizetype>(count, 0x7fff);
+        cursor->goRight(sal_Int16(step), expand);
+        count -= step;
+    }
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+// Start positions of the non-overlapping literal occurrences, left to right.
+std::vector<qsizetype> occurrences(const QString& text, const Find& find)
+{
+    std::vector<qsizetype> found;
+    if (find.text.isEmpty())
+        return found;
+    const Qt::CaseSensitivity sensitivity = find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = text.indexOf(find.text, from, sensitivity);
+        if (at < 0)
+            return found;
+        const qsizetype end = at + find.text.size();
+        const bool wholeWord = (at == 0 || !isWordCharacter(text[at - 1]))
+                               && (end == text.size() || !isWordCharacter(text[end]));
+        if (!find.matchWholeWord || wholeWord) {
+            found.push_back(at);
+            from = end;
+        } else {
+            from = at + 1;
+        }
+    }
+}
+
+// Text without a search interface of its own (the text of drawing shapes):
+// occurrences are located on its string and replaced right to left through a
+// cursor, so that earlier positions stay valid and each replacement takes the
+// formatting of the text it replaces.
+void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace)
+{
+    std::vector<qsizetype> found = occurrences(toQString(text->getString()), find);
+    if (found.empty() || replace == 0)
+        return;
+    if (replace != kReplaceAll)
+        found.resize(1);
+    const OUString replacement = toOUString(find.replacementText);
+    const Reference<css::text::XTextCursor> cursor = text->createTextCursor();
+    for (auto at = found.rbegin(); at != found.rend(); ++at) {
+        cursor->gotoStart(false);
+        moveRight(cursor, *at, false);
+        moveRight(cursor, find.text.size(), true);
+        cursor->setString(replacement);
+    }
+}
+
+bool isWriterText(const Reference<css::text::XText>& text)
+{
+    const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
+    // Writer's own texts (body, headers, frames) are searched by the document;
+    // the texts of drawing shapes are edit-engine texts it cannot search.
+    return info.is()
+           && (info->supportsService(OUString("com.sun.star.text.Text"))
+               || info->supportsService(OUString("com.sun.star.text.TextFrame")))
+           && !info->supportsService(OUString("com.sun.star.drawing.Text"));
+}
+
+class LibreOfficeRange final : public Range {
+public:
+    LibreOfficeRange(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model,
+                     Reference<css::text::XText> story)
+        : mInstance(std::move(instance)), mModel(std::move(model)), mStory(std::move(story))
+    {
+    }
+
+    // Formatting is never part of a search or a replacement here.
+    void clearFindFormatting() override { mFind.format = false; }
+    void clearReplacementFormatting() override {}
+    Find& find() override { return mFind; }
+
+    void execute(int replace) override
+    {
+        mInstance->call([&] {
+            if (isWriterText(mStory))
+                replaceInWriterStory(replace);
+            else
+                replaceThroughCursor(mStory, mFind, replace);
+        });
+    }
+
+private:
+    // The document's search covers every Writer story at once; only the hits
+    // whose text is this story are replaced, so that a range replaces inside
+    // itself alone.
+    void replaceInWriterStory(int replace)
+    {
+        if (mFind.text.isEmpty() || replace == 0)
+            return;
+        const Reference<css::util::XSearchable> searchable(mModel, UNO_QUERY_THROW);
+        const Reference<css::util::XSearchDescriptor> descriptor = searchable->createSearchDescriptor();
+        descriptor->setSearchString(toOUString(mFind.text));
+        const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
+        options->setPropertyValue(OUString("SearchCaseSensitive"), Any(mFind.matchCase));
+        options->setPropertyValue(OUString("SearchWords"), Any(mFind.matchWholeWord));
+        options->setPropertyValue(OUString("SearchRegularExpression"), Any(false));
+        options->setPropertyValue(OUString("SearchSimilarity"), Any(false));
+        options->setPropertyValue(OUString("SearchStyles"), Any(false));
+        const Reference<css::container::XIndexAccess> hits = searchable->findAll(descriptor);
+        if (!hits.is())
+            return;
+        const OUString replacement = toOUString(mFind.replacementText);
+        const Reference<css::uno::XInterface> story(mStory, UNO_QUERY);
+        std::vector<Reference<css::text::XTextRange>> mine;
+        for (sal_Int32 i = 0; i < hits->getCount(); ++i) {
+            const Reference<css::text::XTextRange> hit(hits->getByIndex(i), UNO_QUERY);
+            if (hit.is() && Reference<css::uno::XInterface>(hit->getText(), UNO_QUERY) == story)
+                mine.push_back(hit);
+        }
+        if (mine.empty())
+            return;
+        if (replace != kReplaceAll)
+            mine.resize(1);
+        for (auto hit = mine.rbegin(); hit != mine.rend(); ++hit)
+            (*hit)->setString(replacement);
+    }
+
+    std::shared_ptr<Instance> mInstance;
+    Reference<css::lang::XComponent> mModel;
+    Reference<css::text::XText> mStory;
+    Find mFind;
+};
+
+class LibreOfficeShape final : public Shape {
+public:
+    LibreOfficeShape(std::shared_ptr<Instance> instance, Reference<css::uno::XInterface> shape)
+        : mInstance(std::move(instance)), mShape(std::move(shape))
+    {
+    }
+
+    bool hasText() override
+    {
+        return mInstance->call([&] {
+            const Reference<css::text::XText> text(mShape, UNO_QUERY);
+            return text.is() && !text->getString().isEmpty();
+        });
+    }
+
+    // The engine's current search settings are: case ignored, whole words
+    // not required, no wildcards.
+    void replaceText(const QString& findText, const QString& replacementText, int replace) override
+    {
+        mInstance->call([&] {
+            const Reference<css::text::XText> text(mShape, UNO_QUERY);
+            if (!text.is())
+                throw Failure(QStringLiteral("The shape holds no text"));
+            Find find;
+            find.text = findText;
+            find.replacementText = replacementText;
+            replaceThroughCursor(text, find, replace);
+        });
+    }
+
+private:
+    std::shared_ptr<Instance> mInstance;
+    Reference<css::uno::XInterface> mShape;
+};
+
+// The natural size of a page picture: the page scaled to fit the preview's
+// view box at zoom 1.0. The pixels: 180 per inch of paper, enough for the
+// largest drawn size on a screen with two device pixels per pixel.
+constexpr double kViewBoxWidthTwips = 9330;
+constexpr double kViewBoxHeightTwips = 7425;
+constexpr double kTwipsPerPagePixel = 8; // 1440 / 180
+constexpr double kMetresPerInch = 0.0254;
+
+// Writer has one draw page; the interface that reaches it is marked deprecated
+// in favour of one Writer does not offer.
+Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    return Reference<css::drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)->getDrawPage();
+#pragma GCC diagnostic pop
+}
+
+double mm100ToTwips(sal_Int32 value)
+{
+    return value * 1440.0 / 2540.0;
+}
+
+} // namespace
+
+LibreOfficeDocument::LibreOfficeDocument(std::shared_ptr<Instance> instance,
+                                         Reference<css::lang::XComponent> model)
+    : mInstance(std::move(instance)), mModel(std::move(model))
+{
+}
+
+std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
+{
+    return mInstance->call([&] {
+        const Reference<css::lang::XComponent>& model = openModel(mModel);
+        std::vector<Reference<css::text::XText>> stories;
+        const auto add = [&](const Reference<css::text::XText>& text) {
+            if (!text.is())
+                return;
+            const Reference<css::uno::XInterface> identity(text, UNO_QUERY);
+            for (const auto& known : stories)
+                if (Reference<css::uno::XInterface>(known, UNO_QUERY) == identity)
+                    return;
+            stories.push_back(text);
+        };
+
+        add(Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText());
+
+        const Reference<css::container::XIndexAccess> pageStyles(
+            Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
+                ->getStyleFamilies()
+                ->getByName(OUString("PageStyles")),
+            UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
+            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i), UNO_QUERY_THROW);
+            for (const char* part : {"Header", "Footer"}) {
+                const QString name = QString::fromLatin1(part);
+                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsOn"))).get<bool>())
+                    continue;
+                add(Reference<css::text::XText>(style->getPropertyValue(toOUString(name + QStringLiteral("Text"))),
+                                                UNO_QUERY));
+                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared"))).get<bool>())
+                    add(Reference<css::text::XText>(
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))), UNO_QUERY));
+                if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
+                    add(Reference<css::text::XText>(
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))), UNO_QUERY));
+            }
+        }
+
+        const Reference<css::container::XIndexAccess> frames(
+            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(), UNO_QUERY_THROW);
+        for (sal_Int32 i = 0; i < frames->getCount(); ++i)
+            add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
+
+        // Text boxes that are drawing shapes: their text is a story as well.
+        const Reference<css::drawing::XDrawPage> page = drawPageOf(model);
+        for (sal_Int32 i = 0; i < page->getCount(); ++i) {
+            const Reference<css::text::XText> text(page->getByIndex(i), UNO_QUERY);
+            if (text.is() && !text->getString().isEmpty())
+                add(text);
+        }
+
+        std::vector<Ref<Range>> ranges;
+        for (const auto& story : stories)
+            ranges.emplace_back(std::make_shared<LibreOfficeRange>(mInstance, model, story));
+        return ranges;
+    });
+}
+
+std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
+{
+    return mInstance->call([&] {
+        const Reference<css::drawing::XDrawPage> page = drawPageOf(openModel(mModel));
+        std::vector<Ref<Shape>> result;
+        for (sal_Int32 i = 0; i < page->getCount(); ++i)
+            result.emplace_back(std::make_shared<LibreOfficeShape>(
+                mInstance, Reference<css::uno::XInterface>(page->getByIndex(i), UNO_QUERY)));
+        return result;
+    });
+}
+
+void LibreOfficeDocument::saveAs(const QString& path)
+{
+    mInstance->call([&] {
+        const Reference<css::frame::XStorable> storable(openModel(mModel), UNO_QUERY_THROW);
+        Sequence<css::beans::PropertyValue> arguments(2);
+        arguments.getArray()[0] = property("FilterName", Any(OUString("MS Word 97")));
+        arguments.getArray()[1] = property("Overwrite", Any(true));
+        storable->storeAsURL(fileUrl(path), arguments);
+    });
+}
+
+void LibreOfficeDocument::save()
+{
+    mInstance->call([&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
+}
+
+void LibreOfficeDocument::close()
+{
+    mInstance->call([&] {
+        const Reference<css::util::XCloseable> closeable(openModel(mModel), UNO_QUERY_THROW);
+        mModel.clear();
+        closeable->close(true);
+    });
+}
+
+QImage LibreOfficeDocument::pagePicture()
+{
+    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
+    QSizeF pageTwips;
+    mInstance->call([&] {
+        const Reference<css::lang::XComponent>& model = openModel(mModel);
+        const Reference<css::beans::XPropertySet> start(
+            Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getStart(),
+            UNO_QUERY_THROW);
+        const OUString styleName = start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
+        const Reference<css::beans::XPropertySet> style(
+            Reference<css::container::XNameAccess>(
+                Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
+                    ->getStyleFamilies()
+                    ->getByName(OUString("PageStyles")),
+                UNO_QUERY_THROW)
+                ->getByName(styleName),
+            UNO_QUERY_THROW);
+        pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
+                           mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
+
+        Sequence<css::beans::PropertyValue> filterData(2);
+        filterData.getArray()[0] =
+            property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
+        filterData.getArray()[1] =
+            property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
+        Sequence<css::beans::PropertyValue> arguments(2);
+        arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
+        arguments.getArray()[1] = property("FilterData", Any(filterData));
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(file), arguments);
+    });
+
+    QImage exported(file);
+    QFile::remove(file);
+    if (exported.isNull() || pageTwips.isEmpty())
+        throw Failure(QStringLiteral("LibreOffice did not render the page"));
+
+    // Paper is white; the export leaves the page transparent.
+    QImage picture(exported.size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter(&picture).drawImage(0, 0, exported);
+
+    const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
+                                  kViewBoxHeightTwips / pageTwips.height());
+    const double naturalWidthInches = pageTwips.width() * scale / 1440.0;
+    // Rounded up, so that the natural size never exceeds the view box.
+    const int dotsPerMeter = int(std::ceil(picture.width() / naturalWidthInches / kMetresPerInch));
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    return picture;
+}
+
+LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<Instance> instance)
+    : mInstance(std::move(instance))
+{
+}
+
+LibreOfficeApplication::~LibreOfficeApplication()
+{
+    // An instance that was never told to quit still ends with its owner.
+    mInstance->kill();
+}
+
+Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly)
+{
+    return mInstance->call([&] {
+        const Reference<css::frame::XComponentLoader> loader(mInstance->desktop(), UNO_QUERY_THROW);
+        Sequence<css::beans::PropertyValue> arguments(3);
+        arguments.getArray()[0] = property("Hidden", Any(true));
+        arguments.getArray()[1] = property("ReadOnly", Any(readOnly));
+        // A template is edited as itself, like any document: the filled copy
+        // is written elsewhere by saveAs.
+        arguments.getArray()[2] = property("AsTemplate", Any(false));
+        const Reference<css::lang::XComponent> model =
+            loader->loadComponentFromURL(fileUrl(path), OUString("_blank"), 0, arguments);
+        if (!model.is())
+            throw Failure(QStringLiteral("LibreOffice could not open %1").arg(path));
+        auto document = std::make_shared<LibreOfficeDocument>(mInstance, model);
+        mOpened.push_back(document);
+        return Ref<Document>(document);
+    });
+}
+
+void LibreOfficeApplication::setDisplayAlerts(bool)
+{
+    // A headless office never prompts.
+}
+
+void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
+{
+    while (!mOpened.empty() && !mOpened.back()->isOpen())
+        mOpened.pop_back();
+    if (mOpened.empty())
+        throw Failure(QStringLiteral("This command is not available because no document is open."));
+    const std::shared_ptr<LibreOfficeDocument> active = mOpened.back();
+    mOpened.pop_back();
+    if (saveChanges)
+        active->save();
+    active->close();
+}
+
+void LibreOfficeApplication::quit()
+{
+    mInstance->quit();
+}
+
+} // namespace velmora::office::lo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <sys/types.h>
+
+namespace velmora::office::lo {
+
+// One private soffice.bin: its own profile folder (a copy of an initialised
+// template profile), its own pipe name, output discarded, killed by the kernel
+// if this program dies. Nothing here talks UNO; the process is only started,
+// watched and ended.
+class OfficeProcess {
+public:
+    // Starts soffice.bin of the installation folder. Throws Failure when the
+    // installation is missing or the process cannot be started.
+    static std::unique_ptr<OfficeProcess> start(const QString& installDir);
+    ~OfficeProcess();
+
+    OfficeProcess(const OfficeProcess&) = delete;
+    OfficeProcess& operator=(const OfficeProcess&) = delete;
+
+    pid_t pid() const { return mPid; }
+    const QString& pipeName() const { return mPipeName; }
+    // A private folder for files the office writes for us (page pictures).
+    QString scratchFolder() const;
+    // False once the process has ended (it is reaped here).
+    bool isRunning();
+    // Waits up to timeoutMs for the process to end by itself, then kills it.
+    // Afterwards the process is reaped and its private folder is gone.
+    void end(int timeoutMs);
+
+private:
+    OfficeProcess() = default;
+    void reap(int options);
+
+    pid_t mPid = -1;
+    QString mPipeName;
+    QString mFolder;
+};
+
+// The path of soffice.bin in an installation folder.
+QString officeBinary(const QString& installDir);
+
+} // namespace velmora::office::lo

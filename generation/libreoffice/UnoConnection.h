@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <com/sun/star/bridge/XBridge.hpp>
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <functional>
+
+namespace velmora::office::lo {
+
+namespace css = ::com::sun::star;
+using css::uno::Reference;
+
+// The client side of UNO for this program, set up once from the given
+// installation's type and service registries.
+Reference<css::uno::XComponentContext> clientContext(const QString& installDir);
+
+struct Connection {
+    Reference<css::bridge::XBridge> bridge;
+    Reference<css::frame::XDesktop2> desktop;
+};
+
+// Connects to the office listening on the pipe, retrying while it starts up.
+// stillRunning is asked between attempts; the office is given up on when it
+// has ended or the deadline has passed (Failure).
+Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, const QString& pipeName,
+                         const std::function<bool()>& stillRunning,
+                         std::chrono::steady_clock::time_point deadline);
+
+inline ::rtl::OUString toOUString(const QString& text)
+{
+    return ::rtl::OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()), text.size());
+}
+
+inline QString toQString(const ::rtl::OUString& text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.getStr()), text.getLength());
+}
+
+} // namespace velmora::office::lo
