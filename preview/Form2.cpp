@@ -71,7 +71,7 @@ protected:
         QPainter painter(this);
         if (!page.picture.isNull()) {
             painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(QRectF(rect()), page.picture);
+            painter.drawImage(QRectF(rect()), page.picture.image);
         } else if (!page.surface.isNull()) {
             painter.drawImage(QPointF(0, 0), page.surface);
         }
@@ -213,7 +213,7 @@ void Form2::loadPicture(const QString& picturePath)
     QImageReader reader(picturePath);
     reader.setDecideFormatFromContent(true);
     const QImage picture = reader.read();
-    mViewport.assignPicture(picture);
+    mViewport.assignPicture(Picture(picture));
     if (picture.isNull())
         throw Failure(reader.errorString() + QStringLiteral(": ") + picturePath);
 }
@@ -268,7 +268,7 @@ void Form2::mirror()
     const QRect geometry(px(page.left), px(page.top), px(page.width), px(page.height));
     if (Picture1->geometry() != geometry)
         Picture1->setGeometry(geometry);
-    const qint64 shown = page.picture.isNull() ? page.surface.cacheKey() : page.picture.cacheKey();
+    const qint64 shown = page.picture.isNull() ? page.surface.cacheKey() : page.picture.image.cacheKey();
     if (shown != mShownSurface) {
         mShownSurface = shown;
         Picture1->update();

@@ -39,7 +39,7 @@ std::int32_t wholePart(double value)
 
 double dotsPerInch(int dotsPerMeter)
 {
-    return dotsPerMeter > 0 ? dotsPerMeter * 0.0254 : 96.0;
+    return dotsPerMeter > 0 ? std::max(1.0, std::round(dotsPerMeter * 0.0254)) : 96.0;
 }
 
 QSize devicePixels(float widthTwips, float heightTwips, qreal ratio)
@@ -108,15 +108,14 @@ void Viewport::setPageSize(float width, float height)
     changed();
 }
 
-void Viewport::assignPicture(const QImage& picture)
+void Viewport::assignPicture(const Picture& picture)
 {
     mFirstShow = true;
     if (picture.isNull())
         return;
     mPage.picture = picture;
     if (mPage.autoSize) {
-        const QSizeF natural = naturalSizeTwips(picture);
-        setPageSize(float(natural.width()), float(natural.height()));
+        setPageSize(float(picture.natural.width()), float(picture.natural.height()));
     } else {
         changed();
     }
@@ -139,10 +138,9 @@ void Viewport::Form_Activate()
     });
     guard.step(104, [&] {
         mPage.autoSize = true;
-        if (!mPage.picture.isNull()) {
-            const QSizeF natural = naturalSizeTwips(mPage.picture);
-            setPageSize(float(natural.width()), float(natural.height()));
-        }
+        if (!mPage.picture.isNull())
+            setPageSize(float(mPage.picture.natural.width()),
+                        float(mPage.picture.natural.height()));
     });
     // Step 106 is the page box's white background, which the widget always has.
     guard.step(112, [&] { mHolder.persistent = true; });
@@ -175,7 +173,7 @@ void Viewport::RedrawImage()
     }
     guard.step(106, [&] {
         // From here on the box shows only what is drawn on it.
-        mPage.picture = QImage();
+        mPage.picture = Picture();
         if (mPage.persistent) {
             mPage.surface.fill(Qt::white);
         }
@@ -208,15 +206,17 @@ void Viewport::drawPage()
         || mBaseHeight <= 0)
         return;
     // The source rectangle (0, 0, base size) in the holder's own pixels.
-    const QSizeF natural = naturalSizeTwips(mHolder.picture);
+    const QImage& image = mHolder.picture.image;
+    const QSizeF& natural = mHolder.picture.natural;
     const QRect source(0, 0,
-                       std::max(1, qRound(mBaseWidth * mHolder.picture.width() / natural.width())),
-                       std::max(1, qRound(mBaseHeight * mHolder.picture.height()
-                                          / natural.height())));
+                       std::clamp(qRound(mBaseWidth * image.width() / natural.width()), 1,
+                                  image.width()),
+                       std::clamp(qRound(mBaseHeight * image.height() / natural.height()), 1,
+                                  image.height()));
     const QSize target = devicePixels(float(mDrawWidth), float(mDrawHeight), devicePixelRatio);
     // A smooth scale (area-averaged when shrinking) once per zoom step; scrolling
     // and dragging only move the box.
-    const QImage stretched = mHolder.picture.copy(source).scaled(
+    const QImage stretched = image.copy(source).scaled(
         target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     {
         QPainter painter(&mPage.surface);

@@ -17,8 +17,27 @@ std::int32_t roundHalfEven32(double value);
 std::int16_t roundHalfEven16(double value);
 
 // The size of a picture at its natural size, in twips: pixels * 1440 / dpi,
-// with the dpi read from the picture; a picture without one counts as 96 dpi.
+// with the dpi read from the picture (to the nearest whole dpi, which its
+// dots-per-metre field can only approximate); a picture without one counts as
+// 96 dpi.
 QSizeF naturalSizeTwips(const QImage& picture);
+
+// A picture with its natural size in twips.
+struct Picture {
+    QImage image;
+    QSizeF natural;
+
+    Picture() = default;
+    explicit Picture(const QImage& picture)
+        : image(picture), natural(naturalSizeTwips(picture))
+    {
+    }
+    Picture(const QImage& picture, const QSizeF& naturalTwips)
+        : image(picture), natural(naturalTwips)
+    {
+    }
+    bool isNull() const { return image.isNull(); }
+};
 
 constexpr double kTwipsPerPixel = 15.0;
 
@@ -46,7 +65,7 @@ public:
         float height = 3435;
         bool autoSize = false;
         bool persistent = false;
-        QImage picture;
+        Picture picture;
         // The persistent drawing surface, in device pixels of the screen.
         QImage surface;
     };
@@ -63,7 +82,7 @@ public:
         float height = 375;
         bool persistent = false;
         bool visible = false;
-        QImage picture;
+        Picture picture;
     };
 
     explicit Viewport(Dialogs& dialogs);
@@ -76,9 +95,9 @@ public:
     // The device pixel ratio the persistent surface is drawn at.
     qreal devicePixelRatio = 1.0;
 
-    // The page hand-over's first part. An empty image stands for a picture
-    // that could not be read: the page box keeps what it had.
-    void assignPicture(const QImage& picture);
+    // The page hand-over's first part. A null picture stands for one that
+    // could not be read: the page box keeps what it had.
+    void assignPicture(const Picture& picture);
 
     // Guarded procedures.
     void Form_Activate();
