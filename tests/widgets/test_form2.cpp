@@ -1,0 +1,466 @@
+#include "errors/Failure.h"
+#include "mainwindow/WindowBehaviours.h"
+#include "preview/Form2.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <unistd.h>
+
+using namespace velmora;
+using testing::ScriptedDialogs;
+
+namespace {
+
+const QByteArray kDocument = QByteArray("filled invitation document\0with bytes", 38);
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// One preview window with answered dialogs, a temporary folder holding the
+// page picture and the filled document, and recorded hooks.
+struct Preview {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    Platform platform;
+    int mainWindowShown = 0;
+    int programEnded = 0;
+    std::unique_ptr<Form2> form;
+
+    Preview()
+    {
+        platform.dialogs = &dialogs;
+        platform.programFolder = dir.path();
+        Form2::Hooks hooks;
+        hooks.showMainWindow = [this] { ++mainWindowShown; };
+        hooks.endProgram = [this] { ++programEnded; };
+        form = std::make_unique<Form2>(platform, hooks);
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // A letter-size page at 96 dpi: 612 x 792 pixels, 9180 x 11880 twips.
+    QString pagePicture()
+    {
+        QImage page(612, 792, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        page.setDotsPerMeterX(3780);
+        page.setDotsPerMeterY(3780);
+        for (int y = 0; y < page.height(); y += 40)
+            for (int x = 0; x < page.width(); ++x)
+                page.setPixel(x, y, qRgb(30, 30, 120));
+        const QString file = path(QStringLiteral("temp.bmp"));
+        page.save(file, "PNG");
+        return file;
+    }
+
+    // The hand-over as the filling run performs it, then the activation.
+    void handOver()
+    {
+        form->loadPicture(pagePicture());
+        form->mWordFile = path(QStringLiteral("tarvik12345678.doc"));
+        writeAll(form->mWordFile, kDocument);
+        show();
+    }
+    void show()
+    {
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void send(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButtons held)
+    {
+        const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, held,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    const Viewport& viewport() const { return form->viewport(); }
+};
+
+} // namespace
+
+class Form2Test : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { setApplicationShortTitle(); }
+
+    void handOverShowsThePageAtZoomOne()
+    {
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        QVERIFY(preview.dialogs.shown.isEmpty());
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().drawCount(), 1);
+        // 9178 x 11878 twips at 15 twips a pixel.
+        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
+        QCOMPARE(form.Picture1->parentWidget(), form.Picture2);
+        QVERIFY(!form.HScroll1->isEnabled());
+        QVERIFY(form.VScroll1->isEnabled());
+        QCOMPARE(form.VScroll1->maximum(), 445);
+        QVERIFY(!form.Zoom_Ori->isVisible());
+        QCOMPARE(form.size(), QSize(656, 626));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QCOMPARE(form.windowTitle(), QStringLiteral("Velmora"));
+        // The page shows what was drawn: blue lines every 40 pixels on white.
+        const QImage shown = form.Picture1->grab().toImage();
+        QCOMPARE(QColor(shown.pixel(100, 20)), QColor(Qt::white));
+        QVERIFY(qBlue(shown.pixel(100, 40)) > 100 && qRed(shown.pixel(100, 40)) < 100);
+    }
+
+    void scrollDragAndZoomMoveThePageWhereTheArithmeticSays()
+    {
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+
+        form.VScroll1->setValue(100);
+        QCOMPARE(form.viewport().pageBox().top, -1000.0f);
+        QCOMPARE(form.Picture1->y(), -67);
+
+        // Press at 300,300 px, move up 50 px: top = -1000 - 4500 + 3750.
+        preview.send(form.Picture1, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
+        preview.send(form.Picture1, QEvent::MouseMove, {300, 250}, Qt::LeftButton);
+        QCOMPARE(form.viewport().pageBox().top, -1750.0f);
+        QCOMPARE(form.Picture1->y(), -117);
+        // Moved again (the box has moved under the pointer): -1750 - 4500 + 3000.
+        preview.send(form.Picture1, QEvent::MouseMove, {300, 200}, Qt::LeftButton);
+        QCOMPARE(form.viewport().pageBox().top, -3250.0f);
+        preview.send(form.Picture1, QEvent::MouseButtonRelease, {300, 200}, Qt::NoButton);
+        // 3250 / 4453 = 72.98% -> 73 -> 324.85 -> 325 units.
+        QCOMPARE(form.VScroll1->value(), 325);
+        QCOMPARE(form.Picture1->y(), -217);
+        QCOMPARE(form.viewport().drawCount(), 1);
+
+        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QCOMPARE(form.viewport().drawCount(), 2);
+        // 6883 x 8908 twips.
+        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 459, 594));
+        QCOMPARE(form.VScroll1->maximum(), 148);
+        QCOMPARE(form.VScroll1->value(), 0);
+        QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+        // 1.25 would be 11472 wide: the limit sends the zoom back to 1.0 undrawn.
+        QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().drawCount(), 3);
+        QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
+    void keyboardAndWheelWorkThroughTheSameProcedures()
+    {
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
+        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
+        QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+
+        const int draws = form.viewport().drawCount();
+        QWheelEvent down(QPointF(100, 100), QPointF(form.Picture2->mapToGlobal(QPoint(100, 100))),
+                         QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form.Picture2, &down);
+        QVERIFY(form.VScroll1->value() > 0);
+        QCOMPARE(form.viewport().pageBox().top, -10.0f * form.VScroll1->value());
+        QCOMPARE(form.viewport().drawCount(), draws);
+    }
+
+    void anActivationAfterTheFirstDisplayChangesNothing()
+    {
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+        form.VScroll1->setValue(60);
+        const QRect geometry = form.Picture1->geometry();
+        form.Form_Activate();
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QCOMPARE(form.Picture1->geometry(), geometry);
+        QCOMPARE(form.VScroll1->value(), 60);
+        QCOMPARE(form.VScroll1->maximum(), 148);
+        QCOMPARE(form.viewport().drawCount(), 2);
+
+        // The next hand-over gets its own first display.
+        form.loadPicture(preview.pagePicture());
+        form.Form_Activate();
+        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
+        QCOMPARE(form.VScroll1->value(), 0);
+    }
+
+    void aMissingPictureIsReportedAtTheDrawingAndTheWindowStaysUsable()
+    {
+        Preview preview;
+        Form2& form = *preview.form;
+        QVERIFY_THROWS_EXCEPTION(Failure, form.loadPicture(preview.path("temp.bmp")));
+        form.mWordFile = preview.path("tarvik11111111.doc");
+        writeAll(form.mWordFile, kDocument);
+        preview.show();
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.RedrawImage:112"});
+        QTest::mouseClick(form.PushButton8, Qt::LeftButton);
+        QCOMPARE(preview.mainWindowShown, 1);
+        QVERIFY(!QFile::exists(form.mWordFile));
+        QVERIFY(form.isHidden());
+    }
+
+    void hoverShowsTheHandOverButtonsUnlessBusy()
+    {
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        WindowPointer& pointer = form.pointer();
+        preview.send(form.PushButton6, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Custom));
+        QCOMPARE(form.cursor().shape(), Qt::PointingHandCursor); // no HAND-M.CUR here
+        preview.send(form.Frame1, QEvent::MouseMove, {3, 40}, Qt::NoButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Default));
+        preview.send(form.PushButton1, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Custom));
+        preview.send(&form, QEvent::MouseMove, {650, 620}, Qt::NoButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Default));
+        pointer.setKind(WindowPointer::Busy);
+        preview.send(form.PushButton8, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Busy));
+        pointer.setKind(WindowPointer::Custom);
+        // Drawing the page sets the default arrow.
+        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+        QCOMPARE(pointer.kind(), int(WindowPointer::Default));
+    }
+
+    void faceColourLeavesThePictureBoxesWhite()
+    {
+        Preview preview;
+        Form2& form = *preview.form;
+        const QColor face = QApplication::palette().color(QPalette::Button);
+        QCOMPARE(form.palette().color(QPalette::Window), face);
+        QCOMPARE(form.Frame1->palette().color(QPalette::Window), face);
+        QCOMPARE(form.Picture2->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(form.Picture1->palette().color(QPalette::Window), QColor(Qt::white));
+    }
+
+    void cancellingTheSaveDialogWritesNothing()
+    {
+        Preview preview;
+        preview.handOver();
+        const QStringList before = QDir(preview.dir.path()).entryList(QDir::Files);
+        QTest::mouseClick(preview.form->PushButton6, Qt::LeftButton);
+        QCOMPARE(preview.dialogs.saveDialogs.size(), 1);
+        QCOMPARE(preview.dialogs.saveDialogs[0].title, QStringLiteral("Save File"));
+        QCOMPARE(preview.dialogs.saveDialogs[0].filter, QStringLiteral("Word Files (*.doc)|*.doc"));
+        QCOMPARE(preview.dialogs.saveDialogs[0].fileName, QString());
+        QCOMPARE(preview.dialogs.shown.size(), 1);
+        const ScriptedDialogs::Shown done = preview.dialogs.shown[0];
+        QCOMPARE(done.text, QStringLiteral("Done."));
+        QCOMPARE(done.title, QStringLiteral("Velmora"));
+        QCOMPARE(done.buttons, Dialogs::Buttons::Ok);
+        QCOMPARE(done.icon, Dialogs::Icon::None);
+        QCOMPARE(QDir(preview.dir.path()).entryList(QDir::Files), before);
+    }
+
+    void anExistingFileIsReplacedOnlyAfterYes()
+    {
+        Preview preview;
+        preview.handOver();
+        const QString target = preview.path("Party.doc");
+        writeAll(target, "the user's older file");
+
+        preview.dialogs.nextFileNames = {target};
+        preview.dialogs.nextAnswers = {Dialogs::No};
+        preview.form->PushButton6_Click();
+        QCOMPARE(readAll(target), QByteArray("the user's older file"));
+        QCOMPARE(preview.dialogs.shown.size(), 2);
+        const ScriptedDialogs::Shown question = preview.dialogs.shown[0];
+        QCOMPARE(question.text, "Are you sure you wish to overwrite " + target + " ?");
+        QCOMPARE(question.title, QStringLiteral("Velmora"));
+        QCOMPARE(question.buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(question.icon, Dialogs::Icon::None);
+        QCOMPARE(preview.dialogs.shown[1].text, QStringLiteral("Done."));
+
+        preview.dialogs.nextFileNames = {target};
+        preview.dialogs.nextAnswers = {Dialogs::Yes};
+        preview.form->PushButton6_Click();
+        QCOMPARE(readAll(target), kDocument);
+        QCOMPARE(preview.dialogs.shown.size(), 4);
+        QCOMPARE(preview.dialogs.shown[3].text, QStringLiteral("Done."));
+        QVERIFY(preview.dialogs.errorReports().isEmpty());
+        // Nothing is left beside the destination.
+        QCOMPARE(QDir(preview.dir.path()).entryList({"*Party*"}, QDir::Files | QDir::Hidden),
+                 QStringList{"Party.doc"});
+    }
+
+    void twoSavesGiveTwoIdenticalCopies()
+    {
+        Preview preview;
+        preview.handOver();
+        QDir(preview.dir.path()).mkdir("out");
+        const QString first = preview.path("out/one.doc");
+        const QString second = preview.path("out/two.doc");
+        preview.dialogs.nextFileNames = {first, second};
+        preview.form->PushButton6_Click();
+        preview.form->PushButton6_Click();
+        QCOMPARE(readAll(first), kDocument);
+        QCOMPARE(readAll(second), kDocument);
+        QCOMPARE(readAll(preview.form->mWordFile), kDocument);
+        QCOMPARE(preview.dialogs.shown.size(), 2); // "Done." twice, no question
+        QVERIFY(preview.dialogs.errorReports().isEmpty());
+    }
+
+    void aFailedCopyIsReportedAndKeepsTheExistingFile()
+    {
+        Preview preview;
+        preview.handOver();
+        const QString target = preview.path("Party.doc");
+        writeAll(target, "keep me");
+        QVERIFY(QFile::remove(preview.form->mWordFile));
+        preview.dialogs.nextFileNames = {target};
+        preview.dialogs.nextAnswers = {Dialogs::Yes};
+        preview.form->PushButton6_Click();
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
+        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
+        QCOMPARE(readAll(target), QByteArray("keep me"));
+    }
+
+    void aDestinationBelowAFileIsReported()
+    {
+        Preview preview;
+        preview.handOver();
+        writeAll(preview.path("plain"), "a file, not a folder");
+        preview.dialogs.nextFileNames = {preview.path("plain/Party.doc")};
+        preview.form->PushButton6_Click();
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
+        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
+        QCOMPARE(readAll(preview.path("plain")), QByteArray("a file, not a folder"));
+    }
+
+    void aReadOnlyDestinationFolderIsReportedAndKeepsTheExistingFile()
+    {
+        Preview preview;
+        preview.handOver();
+        const QString folder = preview.path("locked");
+        QDir(preview.dir.path()).mkdir("locked");
+        const QString target = folder + "/Party.doc";
+        writeAll(target, "keep me");
+        // Root ignores permissions; the immutable attribute stops root too.
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            if (QProcess::execute("chattr", {"+i", folder}) != 0)
+                QSKIP("running as root where chattr +i is not available: no way to make the "
+                      "folder refuse a new file");
+        } else {
+            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        preview.dialogs.nextFileNames = {target};
+        preview.dialogs.nextAnswers = {Dialogs::Yes};
+        preview.form->PushButton6_Click();
+        if (root)
+            QProcess::execute("chattr", {"-i", folder});
+        else
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
+        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
+        QCOMPARE(readAll(target), QByteArray("keep me"));
+    }
+
+    void savingOntoTheFilledDocumentItselfKeepsIt_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("same path") << "same";
+        QTest::newRow("through ..") << "dots";
+        QTest::newRow("through a link") << "link";
+    }
+    void savingOntoTheFilledDocumentItselfKeepsIt()
+    {
+        QFETCH(QString, how);
+        Preview preview;
+        preview.handOver();
+        const QString document = preview.form->mWordFile;
+        QString chosen = document;
+        if (how == "dots") {
+            QDir(preview.dir.path()).mkdir("sub");
+            chosen = preview.path("sub/../tarvik12345678.doc");
+        } else if (how == "link") {
+            chosen = preview.path("Link.doc");
+            QVERIFY(QFile::link(document, chosen));
+        }
+        preview.dialogs.nextFileNames = {chosen};
+        preview.dialogs.nextAnswers = {Dialogs::Yes};
+        preview.form->PushButton6_Click();
+        QVERIFY(preview.dialogs.errorReports().isEmpty());
+        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
+        QCOMPARE(readAll(document), kDocument);
+        QVERIFY(QFileInfo(chosen).exists());
+    }
+
+    void backDeletesTheDocumentAndShowsTheMainWindow()
+    {
+        Preview preview;
+        preview.handOver();
+        QTest::mouseClick(preview.form->PushButton8, Qt::LeftButton);
+        QVERIFY(!QFile::exists(preview.form->mWordFile));
+        QCOMPARE(preview.mainWindowShown, 1);
+        QVERIFY(preview.form->isHidden());
+        QCOMPARE(preview.programEnded, 0);
+        // Again, with the document already gone: still no report.
+        preview.form->PushButton8_Click();
+        QCOMPARE(preview.mainWindowShown, 2);
+        QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
+    void closingDeletesTheDocumentAndEndsTheProgram()
+    {
+        Preview preview;
+        preview.handOver();
+        QVERIFY(preview.form->close());
+        QVERIFY(!QFile::exists(preview.form->mWordFile));
+        QCOMPARE(preview.programEnded, 1);
+        QCOMPARE(preview.mainWindowShown, 0);
+        QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
+    void aHandCursorFileThatIsNotACursorIsReportedByTheLoadStep()
+    {
+        QTemporaryDir dir;
+        writeAll(dir.filePath("HAND-M.CUR"), "not a cursor");
+        ScriptedDialogs dialogs;
+        Platform platform;
+        platform.dialogs = &dialogs;
+        platform.programFolder = dir.path();
+        Form2 form(platform, {});
+        QCOMPARE(dialogs.reportedLines(), QStringList{"Form2.Form_Load:110"});
+        QVERIFY(!form.pointer().hasCustomImage());
+    }
+};
+
+QTEST_MAIN(Form2Test)
+#include "test_form2.moc"
