@@ -1,0 +1,124 @@
+"""Builds the Word 97-2003 invitation template from the Flat ODT source.
+
+Steps: render the SVG pictures to PNG and embed them, load the document in a
+private LibreOffice, turn every frame named "Box ..." into a text box (a drawing
+shape carrying a text frame), and store it with the "MS Word 97 Vorlage" filter.
+
+Why the text boxes are rebuilt: a plain Writer frame written to Word 97 format
+comes back from LibreOffice as a drawing text shape that document search cannot
+see; a shape with an attached text frame comes back as a real text frame, which
+both the draw page and the document-level search reach.
+"""
+import base64
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+import uno  # noqa: F401  (sets up the com.sun.star imports)
+from com.sun.star.text.ControlCharacter import PARAGRAPH_BREAK
+from com.sun.star.text.TextContentAnchorType import AT_PARAGRAPH
+from com.sun.star.text.WrapTextMode import THROUGH
+from com.sun.star.drawing.FillStyle import NONE as FILL_NONE
+from com.sun.star.drawing.LineStyle import NONE as LINE_NONE
+from com.sun.star.awt import Size, Point
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from office import Office, props, file_url  # noqa: E402
+
+# Pixel widths of the rendered pictures: about 200 dpi at their printed size,
+# enough for a sharp print without bloating the template.
+PICTURE_WIDTHS = {"background.png": 1275, "hats.png": 1000}
+
+
+def embed_pictures(fodt_text, art_dir, work_dir):
+    def replace(match):
+        name = match.group(1)
+        svg = os.path.join(art_dir, name[:-4] + ".svg")
+        png = os.path.join(work_dir, name)
+        subprocess.run(["rsvg-convert", "-w", str(PICTURE_WIDTHS[name]), svg, "-o", png], check=True)
+        with open(png, "rb") as f:
+            data = base64.b64encode(f.read()).decode("ascii")
+        return "<draw:image><office:binary-data>%s</office:binary-data></draw:image>" % data
+
+    return re.sub(r'<draw:image xlink:href="art/([\w-]+\.png)"[^>]*/>', replace, fodt_text)
+
+
+def paragraphs_of(text):
+    """(paragraph style, [(char style, string), ...]) for every paragraph of a Writer text."""
+    result = []
+    paragraphs = text.createEnumeration()
+    while paragraphs.hasMoreElements():
+        paragraph = paragraphs.nextElement()
+        runs = []
+        portions = paragraph.createEnumeration()
+        while portions.hasMoreElements():
+            portion = portions.nextElement()
+            if portion.TextPortionType == "Text" and portion.getString():
+                runs.append((portion.CharStyleName, portion.getString()))
+        result.append((paragraph.ParaStyleName, runs))
+    return result
+
+
+def frame_to_text_box(document, frame):
+    content = paragraphs_of(frame.getText())
+    shape = document.createInstance("com.sun.star.drawing.RectangleShape")
+    shape.AnchorType = AT_PARAGRAPH
+    document.getText().insertTextContent(frame.getAnchor(), shape, False)
+    shape.FillStyle = FILL_NONE
+    shape.LineStyle = LINE_NONE
+    shape.Surround = THROUGH
+    shape.Opaque = True
+    shape.Name = frame.Name
+    shape.TextBox = True
+    # Placed after TextBox is switched on so that the attached frame follows.
+    shape.setSize(Size(frame.Width, frame.Height))
+    for name in ("HoriOrient", "HoriOrientRelation", "HoriOrientPosition",
+                 "VertOrient", "VertOrientRelation", "VertOrientPosition"):
+        shape.setPropertyValue(name, frame.getPropertyValue(name))
+
+    text = shape.getText()
+    cursor = text.createTextCursor()
+    for index, (para_style, runs) in enumerate(content):
+        if index:
+            text.insertControlCharacter(cursor, PARAGRAPH_BREAK, False)
+        cursor.ParaStyleName = para_style
+        for char_style, string in runs:
+            cursor.CharStyleName = char_style or "Standard"
+            if not char_style:
+                cursor.setPropertyToDefault("CharStyleName")
+            text.insertString(cursor, string, False)
+    # Filling the text shrank the box to its content; give it back the designed
+    # height, which leaves room for long values to wrap.
+    shape.TextAutoGrowHeight = False
+    shape.setSize(Size(frame.Width, frame.Height))
+    document.getText().removeTextContent(frame)
+
+
+def main(source, target):
+    source = os.path.abspath(source)
+    target = os.path.abspath(target)
+    art_dir = os.path.join(os.path.dirname(source), "art")
+    with tempfile.TemporaryDirectory(prefix="velmora-template-") as work:
+        with open(source, encoding="utf-8") as f:
+            fodt = embed_pictures(f.read(), art_dir, work)
+        prepared = os.path.join(work, "invitation.fodt")
+        with open(prepared, "w", encoding="utf-8") as f:
+            f.write(fodt)
+
+        with Office() as office:
+            document = office.load(prepared)
+            frames = document.getTextFrames()
+            boxes = [frames.getByName(n) for n in frames.getElementNames() if n.startswith("Box ")]
+            if len(boxes) != 3:
+                raise SystemExit("expected three Box frames, found %d" % len(boxes))
+            for frame in boxes:
+                frame_to_text_box(document, frame)
+            document.storeToURL(file_url(target), props(FilterName="MS Word 97 Vorlage"))
+            document.close(True)
+    print("wrote", target, os.path.getsize(target), "bytes")
+
+
+if __name__ == "__main__":
+    main(*sys.argv[1:3])
