@@ -1,0 +1,122 @@
+// Prints the time of one RedrawImage at the largest drawn size and of one drag
+// move, on the viewport alone and through the preview window (offscreen).
+#include "platform/Dialogs.h"
+#include "platform/Platform.h"
+#include "preview/Form2.h"
+#include "preview/Viewport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace velmora;
+
+namespace {
+
+class SilentDialogs final : public Dialogs {
+public:
+    int reports = 0;
+    int message(const QString&, const QString&, Buttons, Icon) override
+    {
+        ++reports;
+        return Ok;
+    }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+};
+
+template <class Run>
+double medianMicroseconds(int rounds, Run run)
+{
+    std::vector<double> times;
+    times.reserve(std::size_t(rounds));
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        run(i);
+        times.push_back(double(timer.nsecsElapsed()) / 1000.0);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// A letter page rendered at 300 dpi, the kind of picture the page export gives.
+QImage letterPage()
+{
+    QImage page(2550, 3300, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    for (int y = 0; y < page.height(); y += 25)
+        for (int x = 0; x < page.width(); ++x)
+            page.setPixel(x, y, qRgb(20, 20, 90));
+    page.setDotsPerMeterX(11811);
+    page.setDotsPerMeterY(11811);
+    return page;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    SilentDialogs dialogs;
+    const QImage page = letterPage();
+
+    // Base 2749 x 3574 twips: zoom 4.0 draws 10996 x 14296, just inside the limit.
+    Viewport viewport(dialogs);
+    viewport.assignPicture(Picture(page, QSizeF(2751, 3576)));
+    viewport.Form_Activate();
+    viewport.mZoom = 4.0f;
+    const double redraw = medianMicroseconds(21, [&](int) { viewport.RedrawImage(); });
+    std::printf("RedrawImage at %d x %d twips (%d x %d px) from a %d x %d picture: %.0f us (median of 21)\n",
+                viewport.mDrawWidth, viewport.mDrawHeight, viewport.pageBox().surface.width(),
+                viewport.pageBox().surface.height(), page.width(), page.height(), redraw);
+
+    viewport.SetupScrollbars();
+    viewport.Picture1_MouseDown(Qt::LeftButton, 1000, 1000);
+    const int drawsBefore = viewport.drawCount();
+    const double move = medianMicroseconds(1001, [&](int i) {
+        viewport.Picture1_MouseMove(Qt::LeftButton, float(1000 - (i % 50)), float(1000 - (i % 70)));
+    });
+    std::printf("drag move, viewport only: %.2f us (median of 1001), draws during drag: %d\n", move,
+                viewport.drawCount() - drawsBefore);
+
+    // The same through Form2: the move event, the mirrored geometry and the repaint.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("temp.bmp"));
+    page.save(file, "PNG");
+    Platform platform;
+    platform.dialogs = &dialogs;
+    platform.programFolder = dir.path();
+    Form2 form(platform, {});
+    form.loadPicture(file);
+    form.show();
+    form.Form_Activate();
+    form.PushButton2_Click(); // 0.75 of a 12240 x 15840 page: 9180 x 11880
+    QWidget* box = form.Picture1;
+    const double formRedraw = medianMicroseconds(11, [&](int i) {
+        if (i % 2 == 0)
+            form.PushButton2_Click();
+        else
+            form.PushButton1_Click();
+    });
+    std::printf("Form2 zoom click (RedrawImage + SetupScrollbars), zoom 0.5/0.75, last %d x %d twips: %.0f us (median of 11)\n",
+                form.viewport().mDrawWidth, form.viewport().mDrawHeight, formRedraw);
+    const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        QMouseEvent event(type, QPointF(at), QPointF(box->mapToGlobal(at)), button, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(box, &event);
+    };
+    send(QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
+    const int formDraws = form.viewport().drawCount();
+    const double formMove = medianMicroseconds(301, [&](int i) {
+        send(QEvent::MouseMove, {300 - (i % 3), 300 - (i % 5)}, Qt::NoButton);
+        form.Picture2->repaint();
+    });
+    std::printf("Form2 drag move with repaint: %.0f us (median of 301), draws during drag: %d\n",
+                formMove, form.viewport().drawCount() - formDraws);
+    std::printf("error reports: %d\n", dialogs.reports);
+    return 0;
+}
