@@ -1,0 +1,155 @@
+/* Velmora skin: a Qt style sheet applied to the windows when this file sits
+   beside the program (x/o.cjs).  Warm, soft and easy to read.  Window, frame,
+   label and option-button backgrounds are left to the program, which paints
+   them in the palette's button-face colour. */
+
+QWidget {
+    font-size: 10pt;
+    color: #3B2A45;
+}
+
+QPushButton {
+    background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:1 #FBEFE6);
+    border: 1px solid #E2B9A6;
+    border-radius: 8px;
+    padding: 6px 16px;
+    min-height: 20px;
+    color: #3B2A45;
+}
+QPushButton:hover {
+    background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFF6EE, stop:1 #FCE1D3);
+    border-color: #E2504F;
+}
+QPushButton:pressed {
+    background-color: #F9D3C2;
+    border-color: #C9433F;
+    padding-top: 7px;
+    padding-bottom: 5px;
+}
+QPushButton:focus {
+    border: 2px solid #2BB3A5;
+}
+QPushButton:disabled {
+    color: #A99AAF;
+    background-color: #F4EEEA;
+    border-color: #E3D8D2;
+}
+
+QGroupBox {
+    border: 1px solid #E8C9BA;
+    border-radius: 10px;
+    margin-top: 14px;
+    padding: 10px 8px 8px 8px;
+}
+QGroupBox::title {
+    subcontrol-origin: margin;
+    subcontrol-position: top left;
+    left: 12px;
+    padding: 0 6px;
+    color: #1F8A80;
+    font-weight: bold;
+}
+
+QLabel {
+    color: #3B2A45;
+}
+
+QLineEdit, QDateEdit, QTimeEdit, QDateTimeEdit {
+    background-color: #FFFFFF;
+    border: 1px solid #D9C3B8;
+    border-radius: 6px;
+    padding: 4px 6px;
+    selection-background-color: #2BB3A5;
+    selection-color: #FFFFFF;
+}
+QLineEdit:hover, QDateEdit:hover, QTimeEdit:hover, QDateTimeEdit:hover {
+    border-color: #E2A58F;
+}
+QLineEdit:focus, QDateEdit:focus, QTimeEdit:focus, QDateTimeEdit:focus {
+    border: 2px solid #2BB3A5;
+    padding: 3px 5px;
+}
+QLineEdit:disabled, QDateEdit:disabled, QTimeEdit:disabled, QDateTimeEdit:disabled {
+    background-color: #F4EEEA;
+    color: #A99AAF;
+}
+QDateEdit::up-button, QTimeEdit::up-button, QDateTimeEdit::up-button,
+QDateEdit::down-button, QTimeEdit::down-button, QDateTimeEdit::down-button {
+    width: 16px;
+    border-left: 1px solid #EAD8CF;
+    background-color: #FCF3EE;
+}
+QDateEdit::drop-down, QDateTimeEdit::drop-down {
+    width: 20px;
+    border-left: 1px solid #EAD8CF;
+    background-color: #FCF3EE;
+    border-top-right-radius: 6px;
+    border-bottom-right-radius: 6px;
+}
+
+QRadioButton {
+    spacing: 7px;
+    color: #3B2A45;
+}
+QRadioButton::indicator {
+    width: 14px;
+    height: 14px;
+    border-radius: 8px;
+    border: 1px solid #C9A99B;
+    background-color: #FFFFFF;
+}
+QRadioButton::indicator:hover {
+    border-color: #E2504F;
+}
+QRadioButton::indicator:checked {
+    border: 1px solid #1F8A80;
+    background-color: qradialgradient(cx:0.5, cy:0.5, radius:0.5, fx:0.5, fy:0.5,
+        stop:0 #2BB3A5, stop:0.5 #2BB3A5, stop:0.6 #FFFFFF, stop:1 #FFFFFF);
+}
+
+QScrollBar:vertical {
+    background: #F6EDE7;
+    width: 14px;
+    margin: 0;
+    border-radius: 7px;
+}
+QScrollBar:horizontal {
+    background: #F6EDE7;
+    height: 14px;
+    margin: 0;
+    border-radius: 7px;
+}
+QScrollBar::handle:vertical {
+    background: #E3B6A4;
+    min-height: 28px;
+    margin: 2px;
+    border-radius: 5px;
+}
+QScrollBar::handle:horizontal {
+    background: #E3B6A4;
+    min-width: 28px;
+    margin: 2px;
+    border-radius: 5px;
+}
+QScrollBar::handle:hover {
+    background: #E2504F;
+}
+QScrollBar::add-line, QScrollBar::sub-line {
+    width: 0;
+    height: 0;
+    border: none;
+    background: none;
+}
+QScrollBar::add-page, QScrollBar::sub-page {
+    background: none;
+}
+
+QMessageBox QLabel {
+    color: #3B2A45;
+}
+QToolTip {
+    background-color: #FFF8EF;
+    color: #3B2A45;
+    border: 1px solid #E2B9A6;
+    padding: 4px;
+}
