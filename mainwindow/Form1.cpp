@@ -28,12 +28,12 @@ namespace velmora {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+constexpr int kTwipsPerPx = 15;
 
 QRect twips(int left, int top, int width, int height)
 {
-    return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                 height / kTwipsPerPixel);
+    return QRect(left / kTwipsPerPx, top / kTwipsPerPx, width / kTwipsPerPx,
+                 height / kTwipsPerPx);
 }
 
 QFont formFont(qreal pointSize)
@@ -53,8 +53,6 @@ QString textKey(int element)
     return QStringLiteral("Text1_") + QString::number(element);
 }
 
-const QDateTime kEarliest(QDate(1601, 1, 1), QTime(0, 0));
-const QDateTime kLatest(QDate(9999, 12, 31), QTime(23, 59, 59));
 
 bool decodeUtf8(const QByteArray& bytes, QString& text)
 {
@@ -99,7 +97,7 @@ Form1::~Form1() = default;
 void Form1::buildControls()
 {
     setObjectName(QStringLiteral("Form1"));
-    setFixedSize(8040 / kTwipsPerPixel, 4740 / kTwipsPerPixel);
+    setFixedSize(8040 / kTwipsPerPx, 4740 / kTwipsPerPx);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
@@ -140,10 +138,8 @@ void Form1::buildControls()
         Text1[element] = box;
     };
     auto picker = [this](const char* name, const QString& displayFormat, const QString& tag, QRect geometry) {
-        auto* edit = new QDateTimeEdit(Frame1);
+        auto* edit = new DateTimePicker(displayFormat, Frame1);
         edit->setObjectName(QLatin1String(name));
-        edit->setDateTimeRange(kEarliest, kLatest);
-        edit->setDisplayFormat(displayFormat);
         edit->setProperty("tag", tag);
         edit->setGeometry(geometry);
         return edit;
@@ -213,8 +209,8 @@ void Form1::connectStoring()
         if (on)
             storeValue(kOptionKey, QStringLiteral("2"));
     });
-    connect(DateTimePicker1, &QDateTimeEdit::dateTimeChanged, this, [this] { storeDate(); });
-    connect(DateTimePicker2, &QDateTimeEdit::dateTimeChanged, this, [this] { storeTime(); });
+    connect(DateTimePicker1, &DateTimePicker::valueChanged, this, [this] { storeDate(); });
+    connect(DateTimePicker2, &DateTimePicker::valueChanged, this, [this] { storeTime(); });
 }
 
 void Form1::storeValue(const QString& key, const QString& value)
@@ -237,12 +233,12 @@ void Form1::storeValue(const QString& key, const QString& value)
 
 void Form1::storeDate()
 {
-    storeValue(kDateKey, stored::generalDateText(DateTimePicker1->dateTime()));
+    storeValue(kDateKey, stored::generalDateText(DateTimePicker1->value()));
 }
 
 void Form1::storeTime()
 {
-    storeValue(kTimeKey, stored::generalDateText(DateTimePicker2->dateTime()));
+    storeValue(kTimeKey, stored::generalDateText(DateTimePicker2->value()));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -262,12 +258,12 @@ void Form1::restoreFields(Guard& guard)
     SettingsStore& settings = *mPlatform.settings;
     guard.step(128, [&] {
         const std::optional<QString> text = settings.value(kDateKey);
-        DateTimePicker1->setDateTime(text ? stored::parseGeneralDate(*text)
+        DateTimePicker1->setValue(text ? stored::parseGeneralDate(*text)
                                           : QDateTime(mPlatform.now().date(), QTime(0, 0)));
     });
     guard.step(130, [&] {
         const std::optional<QString> text = settings.value(kTimeKey);
-        DateTimePicker2->setDateTime(text ? stored::parseGeneralDate(*text) : mPlatform.now());
+        DateTimePicker2->setValue(text ? stored::parseGeneralDate(*text) : mPlatform.now());
     });
     for (int element = 0; element <= 3; ++element) {
         guard.step(134, [&] { Text1[element]->setText(settings.value(textKey(element)).value_or(QString())); });
@@ -337,8 +333,8 @@ void Form1::PushButton4_Click()
     guard.step(102, [&] { Text1[1]->setText(QStringLiteral("Candia Inflatable Play Facility")); });
     guard.step(104, [&] { Text1[2]->setText(QStringLiteral("Bozo")); });
     guard.step(106, [&] { Text1[3]->setText(QStringLiteral("555-010-2468")); });
-    guard.step(108, [&] { DateTimePicker1->setDateTime(mPlatform.now()); });
-    guard.step(110, [&] { DateTimePicker2->setDateTime(mPlatform.now()); });
+    guard.step(108, [&] { DateTimePicker1->setValue(mPlatform.now()); });
+    guard.step(110, [&] { DateTimePicker2->setValue(mPlatform.now()); });
     guard.step(112, [&] { storeDate(); });
     guard.step(114, [&] { storeTime(); });
 }
@@ -355,7 +351,7 @@ void Form1::PushButton6_Click()
 
 void Form1::SaveDocAsJPG(const QString& documentPath)
 {
-    saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath, temporaryFile(QStringLiteral("temp.bmp")));
+    velmora::saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath, temporaryFile(QStringLiteral("temp.bmp")));
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -388,12 +384,12 @@ bool Form1::male()
 
 QDateTime Form1::birthDate()
 {
-    return DateTimePicker1->dateTime();
+    return DateTimePicker1->value();
 }
 
 QDateTime Form1::birthTime()
 {
-    return DateTimePicker2->dateTime();
+    return DateTimePicker2->value();
 }
 
 void Form1::setBusyPointer(bool busy)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generation/FillingRun.h"
+#include "mainwindow/DateTimePicker.h"
 #include "mainwindow/WindowBehaviours.h"
 #include "platform/Platform.h"
 
@@ -9,7 +10,6 @@
 #include <functional>
 #include <memory>
 
-class QDateTimeEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -67,8 +67,8 @@ public:
     std::array<QLineEdit*, 4> Text1{};
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
-    QDateTimeEdit* DateTimePicker1 = nullptr;
-    QDateTimeEdit* DateTimePicker2 = nullptr;
+    DateTimePicker* DateTimePicker1 = nullptr;
+    DateTimePicker* DateTimePicker2 = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

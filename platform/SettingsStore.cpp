@@ -55,7 +55,10 @@ void SettingsStore::setValue(const QString& key, const QString& value)
 {
     mSettings->setValue(kSection + QLatin1Char('/') + key, value);
     mSettings->sync();
-    checkStatus("written");
+    // A format complaint about what the file held before does not stop the
+    // write; only a file that could not be written is a failure here.
+    if (mSettings->status() == QSettings::AccessError)
+        checkStatus("written");
 }
 
 } // namespace velmora

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Prints the time from process start to the main window shown (the office
+# availability check included), over several starts, on a virtual display.
+# Usage: bench/startup.sh [runs]   (expects a build in ./build)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${1:-7}"
+binary="$root/build/bin/velmora"
+[ -x "$binary" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
+command -v xdotool >/dev/null || { echo "needs xdotool (apt-get install xdotool)" >&2; exit 1; }
+
+measure() {
+  local settings
+  settings="$(mktemp -d)"
+  local times=()
+  for _ in $(seq "$runs"); do
+    local start end pid
+    start=$(date +%s.%N)
+    XDG_CONFIG_HOME="$settings" "$binary" >/dev/null 2>&1 &
+    pid=$!
+    xdotool search --sync --onlyvisible --name '^Velmora$' >/dev/null
+    end=$(date +%s.%N)
+    times+=("$(echo "$end - $start" | bc -l)")
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$settings"
+  printf '%s\n' "${times[@]}" | sort -n | awk -v runs="$runs" '
+    { t[NR] = $1 }
+    END { printf "start-up to main window shown: median %.3f s, range %.3f-%.3f s over %d starts\n",
+                 t[int((NR + 1) / 2)], t[1], t[NR], runs }'
+}
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+measure
