@@ -11,6 +11,9 @@ namespace velmora {
 
 namespace {
 
+// The picture is read back at once and deleted: little compression, quickly.
+constexpr int kFastPng = 90;
+
 // Written through a temporary file, so that a failed write leaves an older
 // picture as it was.
 void writePicture(const QImage& picture, const QString& path)
@@ -18,7 +21,7 @@ void writePicture(const QImage& picture, const QString& path)
     if (picture.isNull())
         throw Failure(QStringLiteral("Invalid picture"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG", kFastPng) || !file.commit())
         throw Failure(file.errorString());
 }
 

@@ -371,11 +371,13 @@ QImage LibreOfficeDocument::pagePicture()
         pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
                            mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
 
-        Sequence<css::beans::PropertyValue> filterData(2);
+        Sequence<css::beans::PropertyValue> filterData(3);
         filterData.getArray()[0] =
             property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
         filterData.getArray()[1] =
             property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
+        // A picture read back at once: speed matters more than its size.
+        filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
         arguments.getArray()[1] = property("FilterData", Any(filterData));

@@ -12,6 +12,9 @@ namespace velmora::office::lo {
 namespace {
 // How long a terminated office may take to leave before it is killed.
 constexpr std::chrono::milliseconds kExitGrace{10000};
+// How long after the last hand-out prepared instances start: long enough for
+// one invitation's road (fill, save, picture) to finish undisturbed.
+constexpr std::chrono::milliseconds kQuietTime{2000};
 } // namespace
 
 QString describeCaughtUnoException(const css::uno::Exception& exception)
@@ -23,9 +26,12 @@ QString describeCaughtUnoException(const css::uno::Exception& exception)
         .arg(toQString(cppu::getCaughtException().getValueTypeName()));
 }
 
-Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::unique_ptr<OfficeProcess> process,
-                   std::chrono::milliseconds callLimit)
-    : mWatchdog(std::move(watchdog)), mProcess(std::move(process)), mCallLimit(callLimit)
+Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<void> starter,
+                   std::unique_ptr<OfficeProcess> process, std::chrono::milliseconds callLimit)
+    : mWatchdog(std::move(watchdog)),
+      mStarter(std::move(starter)),
+      mProcess(std::move(process)),
+      mCallLimit(callLimit)
 {
 }
 
@@ -106,30 +112,96 @@ void Instance::kill()
     mProcess.reset();
 }
 
+Preparer::Preparer(QString installDir, int count, std::chrono::milliseconds quietTime)
+    : mInstallDir(std::move(installDir)),
+      mCount(count),
+      mQuietTime(quietTime),
+      mDue(std::chrono::steady_clock::time_point::max()),
+      mThread([this] { run(); })
+{
+}
+
+Preparer::~Preparer()
+{
+    {
+        std::lock_guard lock(mMutex);
+        mStopping = true;
+    }
+    mChanged.notify_all();
+    mThread.join();
+    mReady.clear();
+}
+
+std::unique_ptr<OfficeProcess> Preparer::take()
+{
+    std::unique_ptr<OfficeProcess> taken;
+    {
+        std::lock_guard lock(mMutex);
+        while (!taken && !mReady.empty()) {
+            taken = std::move(mReady.front());
+            mReady.pop_front();
+            if (!taken->isRunning())
+                taken.reset();
+        }
+        mDue = std::chrono::steady_clock::now() + mQuietTime;
+    }
+    mChanged.notify_all();
+    return taken;
+}
+
+void Preparer::run()
+{
+    std::unique_lock lock(mMutex);
+    while (!mStopping) {
+        if (int(mReady.size()) >= mCount) {
+            mChanged.wait(lock);
+            continue;
+        }
+        if (mDue == std::chrono::steady_clock::time_point::max()) {
+            mChanged.wait(lock); // nothing asked for yet
+            continue;
+        }
+        if (std::chrono::steady_clock::now() < mDue) {
+            mChanged.wait_until(lock, mDue);
+            continue;
+        }
+        lock.unlock();
+        std::unique_ptr<OfficeProcess> process;
+        try {
+            process = OfficeProcess::start(mInstallDir);
+        } catch (const Failure&) {
+            // The next creation starts one itself and reports why it cannot.
+        }
+        lock.lock();
+        if (!process) {
+            mDue = std::chrono::steady_clock::now() + mQuietTime;
+            continue;
+        }
+        mReady.push_back(std::move(process));
+    }
+}
+
 LibreOfficeEngine::LibreOfficeEngine(QString installDir, int preparedInstances,
                                      std::chrono::milliseconds callLimit)
     : mInstallDir(std::move(installDir)),
-      mPreparedInstances(preparedInstances),
       mCallLimit(callLimit),
       mWatchdog(std::make_shared<Watchdog>())
 {
+    if (preparedInstances > 0)
+        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime);
 }
 
 LibreOfficeEngine::~LibreOfficeEngine() = default;
 
 Ref<Application> LibreOfficeEngine::createApplication()
 {
-    std::unique_ptr<OfficeProcess> process;
-    while (!process && !mPrepared.empty()) {
-        process = std::move(mPrepared.front());
-        mPrepared.pop_front();
-        if (!process->isRunning())
-            process.reset();
-    }
+    // Nothing is prepared before the first creation: a program that never
+    // asks for an office never starts one.
+    std::unique_ptr<OfficeProcess> process = mPreparer ? mPreparer->take() : nullptr;
     if (!process)
         process = OfficeProcess::start(mInstallDir);
 
-    auto instance = std::make_shared<Instance>(mWatchdog, std::move(process), mCallLimit);
+    auto instance = std::make_shared<Instance>(mWatchdog, mPreparer, std::move(process), mCallLimit);
     Reference<css::uno::XComponentContext> local;
     try {
         local = clientContext(mInstallDir);
@@ -137,21 +209,7 @@ Ref<Application> LibreOfficeEngine::createApplication()
         throw Failure(describeCaughtUnoException(exception));
     }
     instance->connect(local);
-    // Started only once this instance is connected, so that the start-ups do
-    // not slow down the one asked for now.
-    prepareInstances();
     return Ref<Application>(std::make_shared<LibreOfficeApplication>(std::move(instance)));
-}
-
-void LibreOfficeEngine::prepareInstances()
-{
-    while (int(mPrepared.size()) < mPreparedInstances) {
-        try {
-            mPrepared.push_back(OfficeProcess::start(mInstallDir));
-        } catch (const Failure&) {
-            return; // the next createApplication starts one itself and reports
-        }
-    }
 }
 
 } // namespace velmora::office::lo

@@ -18,8 +18,8 @@ QString describeCaughtUnoException(const css::uno::Exception& exception);
 // kept past quit() fails cleanly instead of touching a dead bridge.
 class Instance {
 public:
-    Instance(std::shared_ptr<Watchdog> watchdog, std::unique_ptr<OfficeProcess> process,
-             std::chrono::milliseconds callLimit);
+    Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<void> starter,
+             std::unique_ptr<OfficeProcess> process, std::chrono::milliseconds callLimit);
     ~Instance();
 
     void connect(const Reference<css::uno::XComponentContext>& local);
@@ -55,12 +55,39 @@ private:
     void dropConnection();
 
     std::shared_ptr<Watchdog> mWatchdog;
+    std::shared_ptr<void> mStarter;
     std::unique_ptr<OfficeProcess> mProcess;
     std::chrono::milliseconds mCallLimit;
     Connection mConnection;
 };
 
-// Hands out fresh private instances, keeping a few started ahead of demand.
+// Keeps a few fresh instances started ahead of demand. They are started on a
+// thread of its own some time after each hand-out, so that start-ups do not
+// compete with the instances in use. A process dies with the thread that
+// started it (PR_SET_PDEATHSIG), so whoever holds an instance started here
+// holds this object too, and the thread lives until the last of them ends.
+class Preparer {
+public:
+    Preparer(QString installDir, int count, std::chrono::milliseconds quietTime);
+    ~Preparer();
+    // A prepared instance that is still running, or null.
+    std::unique_ptr<OfficeProcess> take();
+
+private:
+    void run();
+
+    QString mInstallDir;
+    int mCount;
+    std::chrono::milliseconds mQuietTime;
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::deque<std::unique_ptr<OfficeProcess>> mReady;
+    std::chrono::steady_clock::time_point mDue;
+    bool mStopping = false;
+    std::thread mThread;
+};
+
+// Hands out fresh private instances, each used by one owner only.
 class LibreOfficeEngine final : public Engine {
 public:
     LibreOfficeEngine(QString installDir, int preparedInstances, std::chrono::milliseconds callLimit);
@@ -69,13 +96,10 @@ public:
     Ref<Application> createApplication() override;
 
 private:
-    void prepareInstances();
-
     QString mInstallDir;
-    int mPreparedInstances;
     std::chrono::milliseconds mCallLimit;
     std::shared_ptr<Watchdog> mWatchdog;
-    std::deque<std::unique_ptr<OfficeProcess>> mPrepared;
+    std::shared_ptr<Preparer> mPreparer;
 };
 
 } // namespace velmora::office::lo
