@@ -61,20 +61,22 @@ bool decodeUtf8(const QByteArray& bytes, QString& text)
     return !decoder.hasError() && !bytes.contains('\0');
 }
 
-// Applies a style sheet, failing with Qt's own complaint when it cannot be parsed.
-void applyStyleSheet(QWidget& window, const QString& sheet)
+// Applies the skin to the whole program, so that the preview window and the
+// message boxes wear it too; fails with Qt's own complaint when the style
+// sheet cannot be parsed.
+void applySkin(QWidget& window, const QString& sheet)
 {
     static QStringList complaints;
     complaints.clear();
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& message) { complaints << message; });
-    window.setStyleSheet(sheet);
+    qApp->setStyleSheet(sheet);
     window.ensurePolished();
     for (QWidget* child : window.findChildren<QWidget*>())
         child->ensurePolished();
     qInstallMessageHandler(previous);
     if (!complaints.isEmpty()) {
-        window.setStyleSheet(QString());
+        qApp->setStyleSheet(QString());
         throw Failure(complaints.join(QLatin1Char(' ')));
     }
 }
@@ -306,7 +308,7 @@ void Form1::skin()
     QString sheet;
     if (!decodeUtf8(bytes, sheet))
         throw Failure(QStringLiteral("The skin file is not a text file: ") + path);
-    applyStyleSheet(*this, sheet);
+    applySkin(*this, sheet);
 }
 
 void Form1::websiteInvitation()
@@ -414,6 +416,8 @@ Form2& Form1::ensureForm2()
         hooks.showMainWindow = [this] { show(); };
         hooks.endProgram = [this] { endProgram(); };
         mForm2 = std::make_unique<Form2>(mPlatform, std::move(hooks));
+        // The preview first appears where the main window stood.
+        mForm2->move(geometry().center() - mForm2->rect().center());
     }
     return *mForm2;
 }

@@ -7,8 +7,11 @@
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDateTimeEdit>
 #include <QFile>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -312,6 +315,117 @@ private slots:
         QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("temp.bmp"))));
         QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("template.dot"))));
         QCOMPARE(mOffice.applicationsAlive(), 0);
+    }
+
+    void withoutSkinTheWindowStaysWhite()
+    {
+        auto form = startForm();
+        QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(qApp->styleSheet().isEmpty());
+        QVERIFY(mDialogs.shown.isEmpty());
+    }
+
+    void skinFileColoursTheFaceAndAppliesTheStyleSheet()
+    {
+        QDir(mDir->path()).mkpath(QStringLiteral("x"));
+        QFile skin(mDir->filePath(QStringLiteral("x/o.cjs")));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.write("QPushButton { border-radius: 6px; }");
+        skin.close();
+        auto form = startForm();
+        const QColor face = form->palette().color(QPalette::Button);
+        QCOMPARE(form->palette().color(QPalette::Window), face);
+        for (QWidget* control : std::initializer_list<QWidget*>{form->Frame1, form->Frame2, form->Label2[0], form->Option1})
+            QCOMPARE(control->palette().color(control->backgroundRole()), face);
+        QVERIFY(qApp->styleSheet().contains(QStringLiteral("border-radius")));
+        QVERIFY(mDialogs.shown.isEmpty());
+        qApp->setStyleSheet(QString());
+    }
+
+    void rejectedSkinIsReportedAndStartUpGoesOn()
+    {
+        QDir(mDir->path()).mkpath(QStringLiteral("x"));
+        QFile skin(mDir->filePath(QStringLiteral("x/o.cjs")));
+        QVERIFY(skin.open(QIODevice::WriteOnly));
+        skin.write("QPushButton { color: red; ");
+        skin.close();
+        mStore->setValue(QStringLiteral("Text1_0"), QStringLiteral("Ann"));
+        auto form = startForm();
+        QCOMPARE(mDialogs.reportedLines(), QStringList{"Form1.Form_Load:100"});
+        QVERIFY(qApp->styleSheet().isEmpty());
+        // The colours set before the failure stay, and the start-up went on.
+        QCOMPARE(form->palette().color(QPalette::Window), form->palette().color(QPalette::Button));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(form->Text1[0]->text(), QStringLiteral("Ann"));
+    }
+
+    void cursorFileThatIsNoCursorIsReported()
+    {
+        QFile cursor(mDir->filePath(QStringLiteral("HAND-M.CUR")));
+        QVERIFY(cursor.open(QIODevice::WriteOnly));
+        cursor.write("this is not a cursor");
+        cursor.close();
+        auto form = startForm();
+        QCOMPARE(mDialogs.reportedLines(), QStringList{"Form1.Form_Load:124"});
+        QVERIFY(!form->pointer().hasCustomImage());
+    }
+
+    void shippedCursorFileIsLoaded()
+    {
+        const QString shipped = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
+        if (!QFile::exists(shipped))
+            QSKIP("the build did not place HAND-M.CUR beside the programs");
+        QVERIFY(QFile::copy(shipped, mDir->filePath(QStringLiteral("HAND-M.CUR"))));
+        auto form = startForm();
+        QVERIFY(mDialogs.shown.isEmpty());
+        QVERIFY(form->pointer().hasCustomImage());
+    }
+
+    void titlesAndIcon()
+    {
+        auto form = startForm();
+        QCOMPARE(form->windowTitle(), QStringLiteral("Velmora"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Velmora"));
+        QVERIFY(!form->windowIcon().isNull());
+    }
+
+    void websiteOpensExactlyWhenTheDrawIsSeven()
+    {
+        for (const double draw : {0.0, 0.059, 0.06, 0.0699, 0.07, 0.5, 0.99}) {
+            QList<QUrl> opened;
+            Platform withDraw = platform();
+            withDraw.random = [draw] { return draw; };
+            withDraw.openUrl = [&](const QUrl& url) { opened << url; };
+            Form1 form(withDraw, mOffice, Form1::Hooks{});
+            form.Form_Load();
+            const bool seven = static_cast<int>(draw * 100) + 1 == 7;
+            QCOMPARE(opened.size(), seven ? 1 : 0);
+            if (seven)
+                QCOMPARE(opened[0], QUrl(kWebsiteAddress));
+        }
+    }
+
+    void busyPointerWinsOverTheHoverRule()
+    {
+        auto form = startForm();
+        form->show();
+        QTest::mouseMove(form->PushButton4);
+        QCOMPARE(form->pointer().kind(), int(WindowPointer::Custom));
+        QTest::mouseMove(form->Frame1, QPoint(2, 60));
+        QCOMPARE(form->pointer().kind(), int(WindowPointer::Default));
+        int kindDuringRun = -1;
+        int kindAfterHover = -1;
+        mOffice.onOperation = [&](const QString& operation) {
+            if (operation == QStringLiteral("open")) {
+                kindDuringRun = form->pointer().kind();
+                QTest::mouseMove(form->PushButton3);
+                kindAfterHover = form->pointer().kind();
+            }
+        };
+        form->PushButton6->click();
+        QCOMPARE(kindDuringRun, int(WindowPointer::Busy));
+        QCOMPARE(kindAfterHover, int(WindowPointer::Busy));
+        QCOMPARE(form->pointer().kind(), int(WindowPointer::Default));
     }
 
     void closingTheMainWindowEndsTheProgram()
