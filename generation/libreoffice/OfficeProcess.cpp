@@ -172,6 +172,22 @@ void copyProfile(const QString& from, const QString& to)
     QFile::remove(to + QStringLiteral("/.lock"));
 }
 
+// A program that was killed outright could not remove its instances' folders
+// (its offices died with it); the next program to start an office does.
+void removeFoldersOfEndedPrograms()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        QDir temp(QDir::tempPath());
+        for (const QString& name : temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs)) {
+            bool isPid = false;
+            const pid_t owner = name.section(u'-', 2, 2).toInt(&isPid);
+            if (isPid && owner != getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+                QDir(temp.filePath(name)).removeRecursively();
+        }
+    });
+}
+
 } // namespace
 
 QString officeBinary(const QString& installDir)
@@ -185,6 +201,7 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
     if (!QFileInfo(binary).isExecutable())
         throw Failure(QStringLiteral("LibreOffice is not installed (%1 not found)").arg(binary));
 
+    removeFoldersOfEndedPrograms();
     const QString profile = profileTemplate(installDir);
 
     QByteArray folderTemplate =
