@@ -221,7 +221,10 @@ void Form2::loadPicture(const QString& picturePath)
 bool Form2::event(QEvent* event)
 {
     const bool handled = QWidget::event(event);
-    if (event->type() == QEvent::WindowActivate)
+    // The first activation is the one that comes with showing the window; on
+    // a desktop without a window manager no activation may come at all, so the
+    // showing itself counts too (the first display runs only once per page).
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
         Form_Activate();
     return handled;
 }
@@ -268,9 +271,12 @@ void Form2::mirror()
     const QRect geometry(px(page.left), px(page.top), px(page.width), px(page.height));
     if (Picture1->geometry() != geometry)
         Picture1->setGeometry(geometry);
+    // Drawing into the surface keeps its cache key, so a new drawing is told
+    // by the draw count.
     const qint64 shown = page.picture.isNull() ? page.surface.cacheKey() : page.picture.image.cacheKey();
-    if (shown != mShownSurface) {
+    if (shown != mShownSurface || mViewport.drawCount() != mShownDraws) {
         mShownSurface = shown;
+        mShownDraws = mViewport.drawCount();
         Picture1->update();
     }
     const Viewport::Holder& holder = mViewport.holder();

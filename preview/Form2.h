@@ -87,6 +87,7 @@ private:
     WindowPointer* mPointer = nullptr;
     bool mMirroring = false;
     qint64 mShownSurface = 0;
+    int mShownDraws = -1;
 };
 
 } // namespace velmora

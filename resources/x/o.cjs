@@ -134,6 +134,10 @@ QScrollBar::handle:horizontal {
 QScrollBar::handle:hover {
     background: #E2504F;
 }
+/* A scrollbar with nothing to scroll shows no handle. */
+QScrollBar::handle:disabled {
+    background: transparent;
+}
 QScrollBar::add-line, QScrollBar::sub-line {
     width: 0;
     height: 0;

@@ -128,6 +128,20 @@ private slots:
         QVERIFY(qBlue(shown.pixel(100, 40)) > 100 && qRed(shown.pixel(100, 40)) < 100);
     }
 
+    void showingWithoutAnActivationStillGivesTheFirstDisplay()
+    {
+        // A desktop without a window manager may never activate the window.
+        Preview preview;
+        preview.form->loadPicture(preview.pagePicture());
+        preview.form->show();
+        QCOMPARE(preview.viewport().drawCount(), 1);
+        QCOMPARE(preview.form->Picture1->geometry(), QRect(0, 0, 612, 792));
+        // The activation that may follow changes nothing more.
+        QApplication::setActiveWindow(preview.form.get());
+        QVERIFY(QTest::qWaitForWindowActive(preview.form.get()));
+        QCOMPARE(preview.viewport().drawCount(), 1);
+    }
+
     void scrollDragAndZoomMoveThePageWhereTheArithmeticSays()
     {
         Preview preview;
