@@ -1,0 +1,183 @@
+#include "mainwindow/Form1.h"
+#include "platform/SettingsStore.h"
+#include "preview/Form2.h"
+#include "tests/integration/OfficeFixtures.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velmora;
+using velmora::testing::ScriptedDialogs;
+
+namespace {
+
+// Everything the saved document says, text boxes included: LibreOffice turns
+// it into flat ODF in a profile of its own, and the markup is dropped.
+QString savedText(const QString& document)
+{
+    QTemporaryDir work;
+    QProcess office;
+    office.setProgram(QStringLiteral("soffice"));
+    office.setArguments({QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+                         QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                         QStringLiteral("--convert-to"), QStringLiteral("fodt"),
+                         QStringLiteral("--outdir"), work.path(), document});
+    office.start();
+    if (!office.waitForFinished(120000)) {
+        office.kill();
+        office.waitForFinished();
+        return {};
+    }
+    QFile flat(work.filePath(QFileInfo(document).completeBaseName() + QStringLiteral(".fodt")));
+    if (!flat.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(flat.readAll());
+    const qsizetype body = text.indexOf(QStringLiteral("<office:body>"));
+    text = text.mid(body < 0 ? 0 : body);
+    static const QRegularExpression lineBreaks(QStringLiteral("<text:(p|h|line-break)\\b[^>]*>"));
+    text.replace(lineBreaks, QStringLiteral("\n"));
+    static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+    text.remove(markup);
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    text.replace(QStringLiteral("&quot;"), QStringLiteral("\"")).replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+    return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+}
+
+bool hasInk(const QImage& picture)
+{
+    int coloured = 0;
+    for (int y = 0; y < picture.height(); y += 3)
+        for (int x = 0; x < picture.width(); x += 3)
+            if (qAbs(qRed(picture.pixel(x, y)) - qBlue(picture.pixel(x, y))) > 60)
+                ++coloured;
+    return coloured > 100;
+}
+
+} // namespace
+
+class WholeRoadTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir mTemp;
+    QTemporaryDir mConfig;
+    std::unique_ptr<SettingsStore> mStore;
+    ScriptedDialogs mDialogs;
+    std::unique_ptr<office::Engine> mEngine;
+    int mEndRequests = 0;
+
+    std::unique_ptr<Form1> startForm()
+    {
+        Platform platform;
+        platform.settings = mStore.get();
+        platform.dialogs = &mDialogs;
+        platform.now = [] { return QDateTime(QDate(2021, 8, 31), QTime(14, 5, 9)); };
+        platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
+        platform.openUrl = [](const QUrl&) {};
+        platform.programFolder = mConfig.path();
+        auto form = std::make_unique<Form1>(platform, *mEngine, Form1::Hooks{[this] { ++mEndRequests; }});
+        if (!form->Form_Load())
+            return nullptr;
+        form->show();
+        return form;
+    }
+    QStringList temporaryEntries() const
+    {
+        return QDir(mTemp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("TEMP", mTemp.path().toLocal8Bit());
+        QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
+        mStore = std::make_unique<SettingsStore>(mConfig.filePath(QStringLiteral("Velmora.ini")));
+        mEngine = velmora::testing::makeTestEngine(1);
+    }
+    void cleanupTestCase()
+    {
+        mEngine.reset();
+        QCOMPARE(velmora::testing::leftovers(mTemp.path()), QStringList{});
+    }
+
+    void sampleToSavedDocumentAndBack()
+    {
+        auto form = startForm();
+        QVERIFY(form);
+        form->PushButton4->click();
+        form->PushButton6->click();
+        QVERIFY2(mDialogs.errorReports().isEmpty(), qPrintable(mDialogs.errorReports().join(QLatin1Char('\n'))));
+
+        Form2* preview = form->form2();
+        QVERIFY(preview && preview->isVisible());
+        QVERIFY(!form->isVisible());
+        const QString document = preview->mWordFile;
+        QVERIFY(QFile::exists(document));
+        QCOMPARE(temporaryEntries(), QStringList{QFileInfo(document).fileName()});
+        QVERIFY(hasInk(preview->Picture1->grab().toImage()));
+
+        const QString saved = mTemp.filePath(QStringLiteral("kept/invitation.doc"));
+        QDir().mkpath(QFileInfo(saved).path());
+        mDialogs.nextFileNames << saved;
+        preview->PushButton6->click();
+        QCOMPARE(mDialogs.shown.last().text, QStringLiteral("Done."));
+        const QString text = savedText(saved);
+        QVERIFY2(!text.isEmpty(), "the saved document could not be read back");
+        for (const char* expected : {"Please come and help Orla Penwick celebrate his birthday!",
+                                     "Candia Inflatable Play Facility", "Bozo", "555-010-2468",
+                                     "August 31, 2021", "2:05 P.M.", "it's a", "PARTY!"})
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        static const QRegularExpression token(
+            QStringLiteral("\\[(Celebrant|Location|GivenBy|RSVPNo|BirthDate|BirthTime)\\]"));
+        QVERIFY(!text.contains(token));
+
+        preview->PushButton8->click();
+        QVERIFY(!QFile::exists(document));
+        QVERIFY(form->isVisible());
+        QVERIFY(!preview->isVisible());
+
+        // Female this time: the template's own wording stays.
+        form->Option2->click();
+        form->PushButton6->click();
+        QVERIFY(preview->isVisible());
+        QVERIFY(preview->mWordFile != document);
+        const QString second = savedText(preview->mWordFile);
+        QVERIFY(second.contains(QStringLiteral("Please come and help Orla Penwick celebrate her birthday!")));
+        preview->close();
+        QVERIFY(!QFile::exists(preview->mWordFile));
+        QCOMPARE(mEndRequests, 1);
+    }
+
+    void unusualValuesReachTheDocumentInTheirOrder()
+    {
+        mDialogs = ScriptedDialogs();
+        auto form = startForm();
+        QVERIFY(form);
+        const QString longPlace = QString(10000, QLatin1Char('L'));
+        form->Text1[0]->setText(QStringLiteral("[Location]"));
+        form->Text1[1]->setText(QStringLiteral("Caf\u00e9 \U0001F389 \u05D2\u05DF & <Hall>"));
+        form->Text1[2]->setText(QString());
+        form->Text1[3]->setText(longPlace);
+        form->Option2->click();
+        form->PushButton6->click();
+        QVERIFY2(mDialogs.errorReports().isEmpty(), qPrintable(mDialogs.errorReports().join(QLatin1Char('\n'))));
+        const QString text = savedText(form->form2()->mWordFile);
+        // The celebrant's own "[Location]" was replaced in its turn by the location.
+        QVERIFY(text.contains(QStringLiteral("Please come and help Caf\u00e9 \U0001F389 \u05D2\u05DF & <Hall> celebrate her birthday!")));
+        QVERIFY(text.contains(longPlace));
+        QVERIFY(!text.contains(QStringLiteral("[GivenBy]")));
+        form->form2()->PushButton8->click();
+    }
+};
+
+QTEST_MAIN(WholeRoadTest)
+#include "test_whole_road.moc"
