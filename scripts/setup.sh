@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond
-  xvfb xauth
+  xvfb xauth xdotool
 )
 
 missing=()
