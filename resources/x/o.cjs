@@ -3,8 +3,8 @@
    label and option-button backgrounds are left to the program, which paints
    them in the palette's button-face colour. */
 
+/* Fonts are the program's own; the skin only colours and shapes. */
 QWidget {
-    font-size: 10pt;
     color: #3B2A45;
 }
 
@@ -58,7 +58,7 @@ QLineEdit, QDateEdit, QTimeEdit, QDateTimeEdit {
     background-color: #FFFFFF;
     border: 1px solid #D9C3B8;
     border-radius: 6px;
-    padding: 4px 6px;
+    padding: 1px 6px;
     selection-background-color: #2BB3A5;
     selection-color: #FFFFFF;
 }
@@ -67,26 +67,12 @@ QLineEdit:hover, QDateEdit:hover, QTimeEdit:hover, QDateTimeEdit:hover {
 }
 QLineEdit:focus, QDateEdit:focus, QTimeEdit:focus, QDateTimeEdit:focus {
     border: 2px solid #2BB3A5;
-    padding: 3px 5px;
+    padding: 0px 5px;
 }
 QLineEdit:disabled, QDateEdit:disabled, QTimeEdit:disabled, QDateTimeEdit:disabled {
     background-color: #F4EEEA;
     color: #A99AAF;
 }
-QDateEdit::up-button, QTimeEdit::up-button, QDateTimeEdit::up-button,
-QDateEdit::down-button, QTimeEdit::down-button, QDateTimeEdit::down-button {
-    width: 16px;
-    border-left: 1px solid #EAD8CF;
-    background-color: #FCF3EE;
-}
-QDateEdit::drop-down, QDateTimeEdit::drop-down {
-    width: 20px;
-    border-left: 1px solid #EAD8CF;
-    background-color: #FCF3EE;
-    border-top-right-radius: 6px;
-    border-bottom-right-radius: 6px;
-}
-
 QRadioButton {
     spacing: 7px;
     color: #3B2A45;
