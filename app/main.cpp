@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "platform/Termination.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     // The windows end the program themselves: hiding the main window while the
     // preview shows, or the other way round, is no reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
+    velmora::endEventLoopOnTermination();
 
     velmora::SettingsStore settings;
     velmora::QtDialogs dialogs;
