@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -58,6 +59,24 @@ private slots:
         const QByteArray content = file.readAll();
         QVERIFY(content.contains("[Velmora]"));
         QVERIFY(content.contains("Option=2"));
+    }
+
+    void everyWriteReplacesTheFileWhole()
+    {
+        // A write goes to a new file that is renamed over the old one, so a
+        // crash mid-write leaves either the old store or the new one.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Velmora.ini"));
+        SettingsStore store(path);
+        store.setValue(QStringLiteral("Text1_0"), QStringLiteral("first"));
+        struct stat before {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+        store.setValue(QStringLiteral("Text1_0"), QStringLiteral("second"));
+        struct stat after {};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+        QVERIFY(before.st_ino != after.st_ino);
+        QCOMPARE(SettingsStore(path).value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("second")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Velmora.ini")});
     }
 
     void unreadableStoreFailsWithADescription()
