@@ -9,23 +9,18 @@
 
 namespace velmora {
 
-namespace {
-
-// The picture is read back at once and deleted: little compression, quickly.
-constexpr int kFastPng = 90;
-
 // Written through a temporary file, so that a failed write leaves an older
-// picture as it was.
-void writePicture(const QImage& picture, const QString& path)
+// picture as it was. BMP: the picture is read back at once and deleted, and
+// an uncompressed one is the quickest to write and to read (Qt keeps its
+// dots-per-metre, which carry the natural size).
+void writePagePicture(const QImage& picture, const QString& path)
 {
     if (picture.isNull())
         throw Failure(QStringLiteral("Invalid picture"));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG", kFastPng) || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit())
         throw Failure(file.errorString());
 }
-
-} // namespace
 
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const QString& picturePath)
@@ -39,7 +34,7 @@ void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& docum
     guard.step(116, [&] { word = engine.createApplication(); });
     guard.step(118, [&] { document = word->open(documentPath, false); });
     guard.step(120, [&] { picture = document->pagePicture(); });
-    guard.step(122, [&] { writePicture(picture, picturePath); });
+    guard.step(122, [&] { writePagePicture(picture, picturePath); });
     guard.step(124, [&] { word->closeActiveDocument(false); });
     guard.step(126, [&] { word->quit(); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 namespace velmora {
@@ -9,8 +10,11 @@ namespace office {
 class Engine;
 }
 
+// Writes a page picture as a BMP file, natural size included; throws Failure.
+void writePagePicture(const QImage& picture, const QString& path);
+
 // SaveDocAsJPG: pictures page 1 of the document with an office instance of its
-// own and writes it to picturePath (PNG data, whatever the name says). Every
+// own and writes it to picturePath (with writePagePicture). Every
 // step is guarded; failures are reported and never reach the caller.
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const QString& picturePath);

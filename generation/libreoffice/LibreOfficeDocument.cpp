@@ -371,13 +371,16 @@ QImage LibreOfficeDocument::pagePicture()
         pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
                            mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
 
-        Sequence<css::beans::PropertyValue> filterData(3);
+        Sequence<css::beans::PropertyValue> filterData(4);
         filterData.getArray()[0] =
             property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
         filterData.getArray()[1] =
             property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
         // A picture read back at once: speed matters more than its size.
         filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
+        // Rendered on white paper: quicker than with an alpha channel, which
+        // would only be composed onto white again here.
+        filterData.getArray()[3] = property("Translucent", Any(sal_Int32(0)));
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
         arguments.getArray()[1] = property("FilterData", Any(filterData));
@@ -389,10 +392,15 @@ QImage LibreOfficeDocument::pagePicture()
     if (exported.isNull() || pageTwips.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
 
-    // Paper is white; the export leaves the page transparent.
-    QImage picture(exported.size(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter(&picture).drawImage(0, 0, exported);
+    QImage picture;
+    if (exported.hasAlphaChannel()) {
+        // Paper is white, whatever an export with transparency leaves.
+        picture = QImage(exported.size(), QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter(&picture).drawImage(0, 0, exported);
+    } else {
+        picture = std::move(exported).convertToFormat(QImage::Format_RGB32);
+    }
 
     const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
                                   kViewBoxHeightTwips / pageTwips.height());

@@ -3,18 +3,77 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 #include "generation/libreoffice/ModuleEntry.h"
 
+#include <QFile>
+#include <QUrl>
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <com/sun/star/text/XTextDocument.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
 #include <thread>
 
 namespace velmora::office::lo {
 
 namespace {
-// How long a terminated office may take to leave before it is killed.
+// How long an office that agreed to end may take to leave before it is killed.
 constexpr std::chrono::milliseconds kExitGrace{10000};
 // How long after the last hand-out prepared instances start: long enough for
 // one invitation's road (fill, save, picture) to finish undisturbed.
-constexpr std::chrono::milliseconds kQuietTime{2000};
+constexpr std::chrono::milliseconds kQuietTime{1000};
+// How often the reaper looks for offices that have left.
+constexpr std::chrono::milliseconds kReapInterval{10};
+
+using css::uno::Any;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY_THROW;
+using ::rtl::OUString;
+
+css::beans::PropertyValue property(const char* name, const Any& value)
+{
+    css::beans::PropertyValue result;
+    result.Name = OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+OUString fileUrl(const QString& path)
+{
+    return toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+}
+
+Reference<css::lang::XComponent> loadHidden(const Reference<css::frame::XDesktop2>& desktop, const OUString& url)
+{
+    Sequence<css::beans::PropertyValue> arguments(1);
+    arguments.getArray()[0] = property("Hidden", Any(true));
+    const Reference<css::lang::XComponent> model =
+        Reference<css::frame::XComponentLoader>(desktop, UNO_QUERY_THROW)
+            ->loadComponentFromURL(url, OUString("_blank"), 0, arguments);
+    if (!model.is())
+        throw Failure(QStringLiteral("LibreOffice could not make its warm-up document"));
+    return model;
+}
+
+void disposeBridge(Connection& connection)
+{
+    const Reference<css::lang::XComponent> bridge(connection.bridge, css::uno::UNO_QUERY);
+    connection = {};
+    if (bridge.is()) {
+        try {
+            bridge->dispose();
+        } catch (const css::uno::Exception&) {
+        }
+    }
+}
+
+void discard(PreparedOffice& office)
+{
+    disposeBridge(office.connection);
+    office.process.reset();
+}
+
 } // namespace
 
 QString describeCaughtUnoException(const css::uno::Exception& exception)
@@ -26,12 +85,77 @@ QString describeCaughtUnoException(const css::uno::Exception& exception)
         .arg(toQString(cppu::getCaughtException().getValueTypeName()));
 }
 
-Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<void> starter,
-                   std::unique_ptr<OfficeProcess> process, std::chrono::milliseconds callLimit)
+Reaper::Reaper() : mThread([this] { run(); }) {}
+
+Reaper::~Reaper()
+{
+    finish();
+}
+
+void Reaper::hand(std::unique_ptr<OfficeProcess> process, std::shared_ptr<void> keepAlive,
+                  std::chrono::milliseconds grace)
+{
+    {
+        std::lock_guard lock(mMutex);
+        if (!mFinished) {
+            mPending.push_back({std::move(process), std::move(keepAlive), std::chrono::steady_clock::now() + grace});
+            mChanged.notify_all();
+            return;
+        }
+    }
+    process->end(int(grace.count()));
+}
+
+void Reaper::finish()
+{
+    {
+        std::lock_guard lock(mMutex);
+        mFinished = true;
+    }
+    mChanged.notify_all();
+    if (mThread.joinable())
+        mThread.join();
+    for (Pending& pending : mPending)
+        pending.process.reset(); // killed, reaped, folder removed; then its starter may go
+    mPending.clear();
+}
+
+void Reaper::run()
+{
+    std::unique_lock lock(mMutex);
+    while (!mFinished) {
+        if (mPending.empty()) {
+            mChanged.wait(lock);
+            continue;
+        }
+        std::vector<Pending> done;
+        const auto now = std::chrono::steady_clock::now();
+        for (auto pending = mPending.begin(); pending != mPending.end();) {
+            if (now >= pending->deadline || !pending->process->isRunning()) {
+                done.push_back(std::move(*pending));
+                pending = mPending.erase(pending);
+            } else {
+                ++pending;
+            }
+        }
+        lock.unlock();
+        for (Pending& pending : done)
+            pending.process.reset();
+        done.clear();
+        lock.lock();
+        if (!mPending.empty())
+            mChanged.wait_for(lock, kReapInterval);
+    }
+}
+
+Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper,
+                   std::shared_ptr<void> starter, PreparedOffice office, std::chrono::milliseconds callLimit)
     : mWatchdog(std::move(watchdog)),
+      mReaper(std::move(reaper)),
       mStarter(std::move(starter)),
-      mProcess(std::move(process)),
-      mCallLimit(callLimit)
+      mProcess(std::move(office.process)),
+      mCallLimit(callLimit),
+      mConnection(std::move(office.connection))
 {
 }
 
@@ -42,11 +166,13 @@ Instance::~Instance()
 
 void Instance::connect(const Reference<css::uno::XComponentContext>& local)
 {
+    if (mConnection.desktop.is())
+        return;
     const auto deadline = std::chrono::steady_clock::now() + mCallLimit;
     OfficeProcess& process = *mProcess;
     try {
         call([&] {
-            mConnection = connectToPipe(local, process.pipeName(), [&] { return process.isRunning(); },
+            mConnection = connectToPipe(local, process.pipeName(), [&] { return !process.hasEnded(); },
                                         deadline);
         });
     } catch (...) {
@@ -70,14 +196,7 @@ QString Instance::timedOutMessage() const
 
 void Instance::dropConnection()
 {
-    const Reference<css::lang::XComponent> bridge(mConnection.bridge, css::uno::UNO_QUERY);
-    mConnection = {};
-    if (bridge.is()) {
-        try {
-            bridge->dispose();
-        } catch (const css::uno::Exception&) {
-        }
-    }
+    disposeBridge(mConnection);
 }
 
 void Instance::quit()
@@ -89,21 +208,18 @@ void Instance::quit()
     try {
         terminated = call([&] { return mConnection.desktop->terminate(); });
     } catch (const Failure& error) {
-        // The office may leave before its answer arrives: that is a success.
         failure = error.description();
     }
     dropConnection();
-    if (!terminated && !failure.isEmpty()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        if (!mProcess->isRunning())
-            failure.clear();
+    if (terminated) {
+        // Agreed: the office is leaving. Nobody needs to wait for that.
+        mReaper->hand(std::move(mProcess), std::move(mStarter), kExitGrace);
+        return;
     }
-    mProcess->end(terminated ? int(kExitGrace.count()) : 0);
     mProcess.reset();
     if (!failure.isEmpty())
         throw Failure(failure);
-    if (!terminated)
-        throw Failure(QStringLiteral("LibreOffice refused to end and was killed"));
+    throw Failure(QStringLiteral("LibreOffice refused to end and was killed"));
 }
 
 void Instance::kill()
@@ -112,10 +228,13 @@ void Instance::kill()
     mProcess.reset();
 }
 
-Preparer::Preparer(QString installDir, int count, std::chrono::milliseconds quietTime)
+Preparer::Preparer(QString installDir, int count, std::chrono::milliseconds quietTime,
+                   std::shared_ptr<Watchdog> watchdog, std::chrono::milliseconds callLimit)
     : mInstallDir(std::move(installDir)),
       mCount(count),
       mQuietTime(quietTime),
+      mWatchdog(std::move(watchdog)),
+      mCallLimit(callLimit),
       mDue(std::chrono::steady_clock::time_point::max()),
       mThread([this] { run(); })
 {
@@ -129,19 +248,27 @@ Preparer::~Preparer()
     }
     mChanged.notify_all();
     mThread.join();
+    for (PreparedOffice& office : mReady)
+        discard(office);
     mReady.clear();
 }
 
-std::unique_ptr<OfficeProcess> Preparer::take()
+PreparedOffice Preparer::take()
 {
-    std::unique_ptr<OfficeProcess> taken;
+    PreparedOffice taken;
     {
-        std::lock_guard lock(mMutex);
-        while (!taken && !mReady.empty()) {
-            taken = std::move(mReady.front());
-            mReady.pop_front();
-            if (!taken->isRunning())
-                taken.reset();
+        std::unique_lock lock(mMutex);
+        for (;;) {
+            while (!taken.process && !mReady.empty()) {
+                taken = std::move(mReady.front());
+                mReady.pop_front();
+                if (!taken.process->isRunning())
+                    discard(taken);
+            }
+            // One being warmed up is ready sooner than one started now.
+            if (taken.process || mWarming == 0 || mStopping)
+                break;
+            mChanged.wait(lock);
         }
         mDue = std::chrono::steady_clock::now() + mQuietTime;
     }
@@ -149,35 +276,96 @@ std::unique_ptr<OfficeProcess> Preparer::take()
     return taken;
 }
 
+bool Preparer::warmUp(PreparedOffice& office)
+{
+    OfficeProcess& process = *office.process;
+    const auto stopping = [&] {
+        std::lock_guard lock(mMutex);
+        return mStopping;
+    };
+    const QString document = process.scratchFolder() + QStringLiteral("/warm-up.doc");
+    const QString picture = process.scratchFolder() + QStringLiteral("/warm-up.png");
+    try {
+        const Reference<css::uno::XComponentContext> local = clientContext(mInstallDir);
+        const auto watch = mWatchdog->watch(process.pid(), mCallLimit);
+        office.connection = connectToPipe(
+            local, process.pipeName(), [&] { return !stopping() && !process.hasEnded(); },
+            std::chrono::steady_clock::now() + mCallLimit);
+
+        // The road of an invitation on a blank page of our own: a Word file
+        // written, read back and pictured, then closed.
+        Reference<css::lang::XComponent> model =
+            loadHidden(office.connection.desktop, OUString("private:factory/swriter"));
+        Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->setString(OUString("Velmora"));
+        Sequence<css::beans::PropertyValue> word(1);
+        word.getArray()[0] = property("FilterName", Any(OUString("MS Word 97")));
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(document), word);
+        Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+        if (stopping())
+            return false;
+
+        model = loadHidden(office.connection.desktop, fileUrl(document));
+        Sequence<css::beans::PropertyValue> filterData(2);
+        filterData.getArray()[0] = property("PixelWidth", Any(sal_Int32(170)));
+        filterData.getArray()[1] = property("PixelHeight", Any(sal_Int32(220)));
+        Sequence<css::beans::PropertyValue> png(2);
+        png.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
+        png.getArray()[1] = property("FilterData", Any(filterData));
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(picture), png);
+        Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+    } catch (const css::uno::Exception&) {
+        return false;
+    } catch (const Failure&) {
+        return false;
+    }
+    QFile::remove(document);
+    QFile::remove(picture);
+    return !stopping() && process.isRunning();
+}
+
 void Preparer::run()
 {
     std::unique_lock lock(mMutex);
     while (!mStopping) {
-        if (int(mReady.size()) >= mCount) {
-            mChanged.wait(lock);
-            continue;
-        }
-        if (mDue == std::chrono::steady_clock::time_point::max()) {
-            mChanged.wait(lock); // nothing asked for yet
+        const int missing = mCount - int(mReady.size()) - mWarming;
+        if (missing <= 0 || mDue == std::chrono::steady_clock::time_point::max()) {
+            mChanged.wait(lock); // enough waiting, or nothing asked for yet
             continue;
         }
         if (std::chrono::steady_clock::now() < mDue) {
             mChanged.wait_until(lock, mDue);
             continue;
         }
+        mWarming += missing;
         lock.unlock();
-        std::unique_ptr<OfficeProcess> process;
-        try {
-            process = OfficeProcess::start(mInstallDir);
-        } catch (const Failure&) {
-            // The next creation starts one itself and reports why it cannot.
+        // All started at once: they boot side by side, then are warmed in turn.
+        std::vector<PreparedOffice> started;
+        for (int i = 0; i < missing; ++i) {
+            try {
+                started.push_back({OfficeProcess::start(mInstallDir), {}});
+            } catch (const Failure&) {
+                // The next creation starts one itself and reports why it cannot.
+            }
+        }
+        bool failed = int(started.size()) < missing;
+        lock.lock();
+        mWarming -= missing - int(started.size());
+        lock.unlock();
+        for (PreparedOffice& office : started) {
+            const bool ready = warmUp(office);
+            if (!ready)
+                discard(office);
+            failed = failed || !ready;
+            lock.lock();
+            if (ready)
+                mReady.push_back(std::move(office));
+            --mWarming;
+            mChanged.notify_all();
+            lock.unlock();
         }
         lock.lock();
-        if (!process) {
+        if (failed && !mStopping)
             mDue = std::chrono::steady_clock::now() + mQuietTime;
-            continue;
-        }
-        mReady.push_back(std::move(process));
     }
 }
 
@@ -185,23 +373,29 @@ LibreOfficeEngine::LibreOfficeEngine(QString installDir, int preparedInstances,
                                      std::chrono::milliseconds callLimit)
     : mInstallDir(std::move(installDir)),
       mCallLimit(callLimit),
-      mWatchdog(std::make_shared<Watchdog>())
+      mWatchdog(std::make_shared<Watchdog>()),
+      mReaper(std::make_shared<Reaper>())
 {
     if (preparedInstances > 0)
-        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime);
+        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime, mWatchdog, callLimit);
 }
 
-LibreOfficeEngine::~LibreOfficeEngine() = default;
+LibreOfficeEngine::~LibreOfficeEngine()
+{
+    // Offices still leaving are ended now; prepared ones go with the preparer.
+    mReaper->finish();
+    mPreparer.reset();
+}
 
 Ref<Application> LibreOfficeEngine::createApplication()
 {
     // Nothing is prepared before the first creation: a program that never
     // asks for an office never starts one.
-    std::unique_ptr<OfficeProcess> process = mPreparer ? mPreparer->take() : nullptr;
-    if (!process)
-        process = OfficeProcess::start(mInstallDir);
+    PreparedOffice office = mPreparer ? mPreparer->take() : PreparedOffice{};
+    if (!office.process)
+        office.process = OfficeProcess::start(mInstallDir);
 
-    auto instance = std::make_shared<Instance>(mWatchdog, mPreparer, std::move(process), mCallLimit);
+    auto instance = std::make_shared<Instance>(mWatchdog, mReaper, mPreparer, std::move(office), mCallLimit);
     Reference<css::uno::XComponentContext> local;
     try {
         local = clientContext(mInstallDir);

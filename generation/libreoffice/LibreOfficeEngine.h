@@ -8,20 +8,57 @@
 #include <com/sun/star/uno/Exception.hpp>
 #include <cppuhelper/exc_hlp.hxx>
 #include <deque>
+#include <vector>
 
 namespace velmora::office::lo {
 
 QString describeCaughtUnoException(const css::uno::Exception& exception);
+
+// Ends offices that agreed to end, off the caller's thread: waits for each to
+// leave, kills it past its grace time, then removes its private folder. What
+// is still pending when the engine goes is killed and removed then.
+class Reaper {
+public:
+    Reaper();
+    ~Reaper();
+    // keepAlive is held until the process is gone (the thread that started it
+    // must outlive it).
+    void hand(std::unique_ptr<OfficeProcess> process, std::shared_ptr<void> keepAlive,
+              std::chrono::milliseconds grace);
+    // Kills and removes what is pending; later hand-overs are ended at once.
+    void finish();
+
+private:
+    struct Pending {
+        std::unique_ptr<OfficeProcess> process;
+        std::shared_ptr<void> keepAlive;
+        std::chrono::steady_clock::time_point deadline;
+    };
+    void run();
+
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::vector<Pending> mPending;
+    bool mFinished = false;
+    std::thread mThread;
+};
+
+// A started office, and when it was warmed up, the connection to it.
+struct PreparedOffice {
+    std::unique_ptr<OfficeProcess> process;
+    Connection connection;
+};
 
 // One private office process and the UNO connection to it. Shared by the
 // application object and everything reached through it, so that a document
 // kept past quit() fails cleanly instead of touching a dead bridge.
 class Instance {
 public:
-    Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<void> starter,
-             std::unique_ptr<OfficeProcess> process, std::chrono::milliseconds callLimit);
+    Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper, std::shared_ptr<void> starter,
+             PreparedOffice office, std::chrono::milliseconds callLimit);
     ~Instance();
 
+    // Connects unless the office came connected.
     void connect(const Reference<css::uno::XComponentContext>& local);
 
     // Runs one call into the office under the watchdog; every UNO failure
@@ -41,7 +78,8 @@ public:
 
     const Reference<css::frame::XDesktop2>& desktop() const { return mConnection.desktop; }
     QString scratchFolder() const;
-    // Asks the office to end and waits for it; kills it when it does not.
+    // Asks the office to end. Once it has agreed, the wait for it to leave
+    // (and the kill when it does not) is the reaper's; otherwise it is killed.
     void quit();
     // Ends the process at once.
     void kill();
@@ -55,33 +93,44 @@ private:
     void dropConnection();
 
     std::shared_ptr<Watchdog> mWatchdog;
+    std::shared_ptr<Reaper> mReaper;
     std::shared_ptr<void> mStarter;
     std::unique_ptr<OfficeProcess> mProcess;
     std::chrono::milliseconds mCallLimit;
     Connection mConnection;
 };
 
-// Keeps a few fresh instances started ahead of demand. They are started on a
+// Keeps a few fresh instances ready ahead of demand. They are started on a
 // thread of its own some time after each hand-out, so that start-ups do not
-// compete with the instances in use. A process dies with the thread that
-// started it (PR_SET_PDEATHSIG), so whoever holds an instance started here
-// holds this object too, and the thread lives until the last of them ends.
+// compete with the instances in use, then connected and warmed up on a small
+// blank document of our own, so that the first real load, save and page
+// picture do not pay for loading the office's code. Such an instance has still
+// served no one. A process dies with the thread that started it
+// (PR_SET_PDEATHSIG), so whoever holds an instance started here holds this
+// object too, and the thread lives until the last of them ends.
 class Preparer {
 public:
-    Preparer(QString installDir, int count, std::chrono::milliseconds quietTime);
+    Preparer(QString installDir, int count, std::chrono::milliseconds quietTime,
+             std::shared_ptr<Watchdog> watchdog, std::chrono::milliseconds callLimit);
     ~Preparer();
-    // A prepared instance that is still running, or null.
-    std::unique_ptr<OfficeProcess> take();
+    // A prepared instance that is still running; waits for one being warmed
+    // up; null when there is none.
+    PreparedOffice take();
 
 private:
     void run();
+    // Connects and warms up; false when the office failed on the way.
+    bool warmUp(PreparedOffice& office);
 
     QString mInstallDir;
     int mCount;
     std::chrono::milliseconds mQuietTime;
+    std::shared_ptr<Watchdog> mWatchdog;
+    std::chrono::milliseconds mCallLimit;
     std::mutex mMutex;
     std::condition_variable mChanged;
-    std::deque<std::unique_ptr<OfficeProcess>> mReady;
+    std::deque<PreparedOffice> mReady;
+    int mWarming = 0;
     std::chrono::steady_clock::time_point mDue;
     bool mStopping = false;
     std::thread mThread;
@@ -99,6 +148,7 @@ private:
     QString mInstallDir;
     std::chrono::milliseconds mCallLimit;
     std::shared_ptr<Watchdog> mWatchdog;
+    std::shared_ptr<Reaper> mReaper;
     std::shared_ptr<Preparer> mPreparer;
 };
 

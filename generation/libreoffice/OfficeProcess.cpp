@@ -50,9 +50,26 @@ QString fileUrl(const QString& path)
 }
 
 
+// Our environment with the temporary-folder variables pointing at a folder of
+// the office's own: what it leaves there (lu*.tmp folders) goes away with it,
+// even when the office is killed.
+std::vector<QByteArray> environmentWithTemporaryFolder(const QString& folder)
+{
+    std::vector<QByteArray> result;
+    for (char** entry = environ; *entry; ++entry) {
+        const QByteArray variable(*entry);
+        if (!variable.startsWith("TMPDIR=") && !variable.startsWith("TEMP=") && !variable.startsWith("TMP="))
+            result.push_back(variable);
+    }
+    const QByteArray path = QFile::encodeName(folder);
+    for (const char* name : {"TMPDIR=", "TEMP=", "TMP="})
+        result.push_back(name + path);
+    return result;
+}
+
 // fork + exec with only async-signal-safe calls in the child. The child asks
 // the kernel to kill it when this program (the forking thread) goes away.
-pid_t spawn(const QString& program, const QStringList& arguments)
+pid_t spawn(const QString& program, const QStringList& arguments, const QString& temporaryFolder)
 {
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> storage;
@@ -63,6 +80,11 @@ pid_t spawn(const QString& program, const QStringList& arguments)
     for (QByteArray& item : storage)
         argv.push_back(item.data());
     argv.push_back(nullptr);
+    std::vector<QByteArray> environment = environmentWithTemporaryFolder(temporaryFolder);
+    std::vector<char*> envp;
+    for (QByteArray& item : environment)
+        envp.push_back(item.data());
+    envp.push_back(nullptr);
 
     const pid_t parent = getpid();
     const pid_t pid = fork();
@@ -84,7 +106,7 @@ pid_t spawn(const QString& program, const QStringList& arguments)
             if (devNull > 2)
                 close(devNull);
         }
-        execve(argv[0], argv.data(), environ);
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     return pid;
@@ -143,12 +165,16 @@ QString profileTemplate(const QString& installDir)
     const QString building = cache + QStringLiteral("/libreoffice-profile.")
                              + QString::number(getpid());
     QDir(building).removeRecursively();
+    const QString buildingTemp = building + QStringLiteral(".tmp");
+    QDir().mkpath(buildingTemp);
     for (int attempt = 0; attempt < 2; ++attempt) {
         const pid_t pid = spawn(officeBinary(installDir),
-                                officeArguments(building, QStringLiteral("--terminate_after_init")));
+                                officeArguments(building, QStringLiteral("--terminate_after_init")),
+                                buildingTemp);
         if (waitForExit(pid) != kRestartExitCode)
             break;
     }
+    QDir(buildingTemp).removeRecursively();
     try {
         appendProfileSettings(building);
     } catch (...) {
@@ -213,6 +239,7 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
     std::unique_ptr<OfficeProcess> process(new OfficeProcess);
     process->mFolder = QFile::decodeName(folderTemplate);
     QDir(process->mFolder).mkdir(QStringLiteral("scratch"));
+    QDir(process->mFolder).mkdir(QStringLiteral("tmp"));
     try {
         copyProfile(profile, process->mFolder + QStringLiteral("/profile"));
         process->mPipeName = QStringLiteral("velmora-%1-%2")
@@ -220,7 +247,8 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
                                  .arg(QUuid::createUuid().toString(QUuid::Id128));
         process->mPid = spawn(binary, officeArguments(process->mFolder + QStringLiteral("/profile"),
                                                       QStringLiteral("--accept=pipe,name=%1;urp;")
-                                                          .arg(process->mPipeName)));
+                                                          .arg(process->mPipeName)),
+                               process->mFolder + QStringLiteral("/tmp"));
     } catch (...) {
         QDir(process->mFolder).removeRecursively();
         throw;
@@ -254,6 +282,16 @@ bool OfficeProcess::isRunning()
 {
     reap(WNOHANG);
     return mPid > 0;
+}
+
+bool OfficeProcess::hasEnded() const
+{
+    if (mPid <= 0)
+        return true;
+    siginfo_t info{};
+    if (waitid(P_PID, id_t(mPid), &info, WEXITED | WNOHANG | WNOWAIT) != 0)
+        return errno == ECHILD;
+    return info.si_pid == mPid;
 }
 
 void OfficeProcess::end(int timeoutMs)

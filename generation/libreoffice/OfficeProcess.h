@@ -7,7 +7,8 @@
 namespace velmora::office::lo {
 
 // One private soffice.bin: its own profile folder (a copy of an initialised
-// template profile), its own pipe name, output discarded, killed by the kernel
+// template profile) and temporary folder inside one private folder, its own
+// pipe name, output discarded, killed by the kernel
 // if this program dies. Nothing here talks UNO; the process is only started,
 // watched and ended.
 class OfficeProcess {
@@ -26,6 +27,9 @@ public:
     QString scratchFolder() const;
     // False once the process has ended (it is reaped here).
     bool isRunning();
+    // True once the process has ended, without reaping it: safe while a
+    // watchdog may still signal its pid.
+    bool hasEnded() const;
     // Waits up to timeoutMs for the process to end by itself, then kills it.
     // Afterwards the process is reaped and its private folder is gone.
     void end(int timeoutMs);
