@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -124,6 +125,67 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 30000);
         engine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
+    }
+
+    // quit() returns once the office has agreed to end; the office then leaves
+    // on its own, its folder goes, and the engine need not be destroyed first.
+    void quitOfficeLeavesWhileTheEngineLives()
+    {
+        auto engine = makeTestEngine();
+        auto application = engine->createApplication();
+        application->open(mDocument, true);
+        application->closeActiveDocument(false);
+        application->quit();
+        QVERIFY(!failureOf([&] { application->open(mDocument, true); }).isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(ourOfficeProcesses().isEmpty() && ourProfileFolders().isEmpty(), 15000);
+    }
+
+    // An engine destroyed right after quit() ends what is still leaving.
+    void engineEndsOfficesStillLeaving()
+    {
+        auto engine = makeTestEngine(2);
+        for (int round = 0; round < 2; ++round) {
+            auto application = engine->createApplication();
+            application->open(mDocument, true);
+            application->quit();
+        }
+        engine.reset();
+        QCOMPARE(ourOfficeProcesses(), QStringList());
+        QCOMPARE(ourProfileFolders(), QStringList());
+    }
+
+    // The offices keep their temporary files inside their own folders: the
+    // folder named by TEMP holds none of theirs once the engine is gone, even
+    // with offices killed while they waited or while they worked.
+    void officesLeaveNothingInTheTemporaryFolder()
+    {
+        QTemporaryDir temp;
+        const QByteArray saved[] = {qgetenv("TEMP"), qgetenv("TMP"), qgetenv("TMPDIR")};
+        const bool wasSet[] = {qEnvironmentVariableIsSet("TEMP"), qEnvironmentVariableIsSet("TMP"),
+                               qEnvironmentVariableIsSet("TMPDIR")};
+        const char* names[] = {"TEMP", "TMP", "TMPDIR"};
+        for (const char* name : names)
+            qputenv(name, temp.path().toLocal8Bit());
+        const auto restore = qScopeGuard([&] {
+            for (int i = 0; i < 3; ++i)
+                wasSet[i] ? void(qputenv(names[i], saved[i])) : void(qunsetenv(names[i]));
+        });
+        {
+            auto engine = makeTestEngine(2);
+            auto application = engine->createApplication();
+            application->open(mDocument, true)->pagePicture();
+            application->quit();
+            // Two prepared ones, then one of them crashes in use.
+            QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 30000);
+            auto crashing = engine->createApplication();
+            crashing->open(mDocument, true);
+            QVERIFY(killOurOffices(SIGKILL) >= 1);
+            QVERIFY(!failureOf([&] { crashing->quit(); }).isEmpty());
+        }
+        QCOMPARE(ourOfficeProcesses(), QStringList());
+        QCOMPARE(QDir(temp.path()).entryList({QStringLiteral("lu*"), QStringLiteral("velmora-office-*")},
+                                             QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     // The user's own office, on its own profile, is neither used nor ended.

@@ -1,0 +1,117 @@
+// The whole click, timed: from "Start Creating Template" to the preview shown,
+// with the real main window over the real engine, offscreen. The engine's own
+// road runs first in the same program, for comparison.
+#include "../tests/integration/OfficeFixtures.h"
+#include "OfficeRoad.h"
+#include "generation/OfficeModule.h"
+#include "mainwindow/Form1.h"
+#include "platform/Platform.h"
+#include "platform/SettingsStore.h"
+#include "preview/Form2.h"
+#include "tests/support/ScriptedDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+
+using namespace velmora;
+using namespace velmora::bench;
+
+namespace {
+
+// What a user leaves between two clicks: enough for the instances used by the
+// last click to be replaced by prepared ones.
+constexpr int kPauseMs = 3000;
+
+Platform benchPlatform(SettingsStore& settings, Dialogs& dialogs, const QString& folder)
+{
+    Platform platform;
+    platform.settings = &settings;
+    platform.dialogs = &dialogs;
+    platform.now = [] { return QDateTime::currentDateTime(); };
+    platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
+    platform.openUrl = [](const QUrl&) {};
+    platform.programFolder = folder;
+    return platform;
+}
+
+Samples clicks(int runs, const QString& folder)
+{
+    SettingsStore settings(folder + QStringLiteral("/Velmora.ini"));
+    testing::ScriptedDialogs dialogs;
+    std::unique_ptr<office::Engine> engine = makeLibreOfficeEngine();
+    Samples samples;
+    {
+        Form1 form(benchPlatform(settings, dialogs, folder), *engine, {[] {}});
+        if (!form.Form_Load())
+            throw Failure(QStringLiteral("the start-up found no office"));
+        form.show();
+        form.PushButton4_Click();
+        for (int run = 0; run < runs; ++run) {
+            QTest::qWait(kPauseMs);
+            QElapsedTimer clock;
+            clock.start();
+            form.PushButton6_Click();
+            while (!form.form2() || !form.form2()->isVisible()) {
+                if (clock.elapsed() > 60000)
+                    throw Failure(QStringLiteral("the preview did not show"));
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+            samples[QStringLiteral("click -> preview shown")].push_back(clock.nsecsElapsed() / 1e6);
+            if (!dialogs.shown.isEmpty())
+                throw Failure(QStringLiteral("the run reported: ") + dialogs.shown.front().text);
+            form.form2()->PushButton8_Click();
+        }
+    }
+    engine.reset();
+    return samples;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Offscreen: the windows are real, the screen is not needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    QTemporaryDir folder;
+    // The program's working folder, as TEMP names it.
+    qputenv("TEMP", folder.path().toLocal8Bit());
+    std::printf("%d runs; before each, %d s without input (the user looks at the form), so that the\n"
+                "prepared instances are ready as they would be for a user.\n",
+                runs, kPauseMs / 1000);
+    try {
+        {
+            std::unique_ptr<office::Engine> engine = makeLibreOfficeEngine();
+            engine->createApplication()->quit(); // the start-up's availability check
+            Samples road;
+            for (int run = 0; run < runs; ++run) {
+                QTest::qWait(kPauseMs);
+                velmora::bench::road(*engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(), road);
+            }
+            print("The engine's own road (invitation template)", road);
+        }
+        print("The whole click (Form1 -> Form2, real engine)", clicks(runs, folder.path()));
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(failure.description()));
+        return 1;
+    }
+    QStringList left = testing::leftovers(folder.path());
+    left += QDir(folder.path()).entryList({QStringLiteral("lu*"), QStringLiteral("tarvik*"),
+                                           QStringLiteral("temp.bmp"), QStringLiteral("template.dot")},
+                                          QDir::AllEntries | QDir::Hidden);
+    if (!left.isEmpty()) {
+        std::fprintf(stderr, "left behind: %s\n", qPrintable(left.join(u' ')));
+        return 1;
+    }
+    std::printf("\nNothing left behind (no office process, instance folder, lu* or working file).\n");
+    return 0;
+}
