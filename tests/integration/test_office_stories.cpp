@@ -1,6 +1,7 @@
 // The LibreOffice engine against documents built for the purpose: which text
 // each story range and each shape reaches, and what replacing leaves behind.
 #include "OfficeFixtures.h"
+#include "generation/PageExport.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -184,6 +185,16 @@ private slots:
         const QFileInfo after(saved);
         QCOMPARE(after.size(), before.size());
         QCOMPARE(after.lastModified(), before.lastModified());
+
+        // temp.bmp gives back the same pixels and natural size.
+        const QString written = mFolder.filePath(QStringLiteral("temp.bmp"));
+        writePagePicture(picture, written);
+        const QImage back(written);
+        QCOMPARE(back.size(), picture.size());
+        QCOMPARE(back.dotsPerMeterX(), picture.dotsPerMeterX());
+        QCOMPARE(back.dotsPerMeterY(), picture.dotsPerMeterY());
+        QCOMPARE(back.pixel(picture.width() / 2, picture.height() / 3),
+                 picture.pixel(picture.width() / 2, picture.height() / 3));
     }
 
 private:
