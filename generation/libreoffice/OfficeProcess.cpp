@@ -95,6 +95,10 @@ pid_t spawn(const QString& program, const QStringList& arguments, const QString&
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent)
             _exit(127);
+        // A group of its own: a Ctrl+C in the terminal, or job control aimed
+        // at this program, reaches only the program, which ends its offices
+        // in order.
+        setpgid(0, 0);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
