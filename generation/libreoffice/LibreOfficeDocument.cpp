@@ -32,19 +32,6 @@ using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 using ::rtl::OUString;
 
-css::beans::PropertyValue property(const char* name, const Any& value)
-{
-    css::beans::PropertyValue result;
-    result.Name = OUString::createFromAscii(name);
-    result.Value = value;
-    return result;
-}
-
-OUString fileUrl(const QString& path)
-{
-    return toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
-}
-
 const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
 {
     if (!model.is())

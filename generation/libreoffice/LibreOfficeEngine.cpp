@@ -31,19 +31,6 @@ using css::uno::Sequence;
 using css::uno::UNO_QUERY_THROW;
 using ::rtl::OUString;
 
-css::beans::PropertyValue property(const char* name, const Any& value)
-{
-    css::beans::PropertyValue result;
-    result.Name = OUString::createFromAscii(name);
-    result.Value = value;
-    return result;
-}
-
-OUString fileUrl(const QString& path)
-{
-    return toOUString(QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
-}
-
 Reference<css::lang::XComponent> loadHidden(const Reference<css::frame::XDesktop2>& desktop, const OUString& url)
 {
     Sequence<css::beans::PropertyValue> arguments(1);

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QFileInfo>
 #include <QString>
+#include <QUrl>
 #include <chrono>
+#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/bridge/XBridge.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
 #include <com/sun/star/uno/XComponentContext.hpp>
@@ -36,6 +39,20 @@ inline ::rtl::OUString toOUString(const QString& text)
 inline QString toQString(const ::rtl::OUString& text)
 {
     return QString(reinterpret_cast<const QChar*>(text.getStr()), text.getLength());
+}
+
+inline css::beans::PropertyValue property(const char* name, const css::uno::Any& value)
+{
+    css::beans::PropertyValue result;
+    result.Name = ::rtl::OUString::createFromAscii(name);
+    result.Value = value;
+    return result;
+}
+
+// The file: URL the office loads and stores by.
+inline ::rtl::OUString fileUrl(const QString& path)
+{
+    return toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
 }
 
 } // namespace velmora::office::lo
