@@ -174,9 +174,7 @@ void Form1::buildControls()
     textBox(1, invitation::kLocationTag, twips(1680, 2040, 5895, 345));
     label(4, QStringLiteral("Given By:"), twips(240, 2535, 765, 225));
     textBox(2, invitation::kGivenByTag, twips(1680, 2490, 5895, 345));
-    auto* rsvpLabel = new QLabel(QStringLiteral("RSVP Phone No:"), Frame1);
-    rsvpLabel->setObjectName(QStringLiteral("Label2_5"));
-    rsvpLabel->setGeometry(twips(240, 2985, 1380, 225).adjusted(0, -2, 20, 2));
+    label(5, QStringLiteral("RSVP Phone No:"), twips(240, 2985, 1380, 225));
     textBox(3, invitation::kRsvpTag, twips(1680, 2940, 5895, 345));
 
     // The keyboard order: celebrant, date, time, location, given by, RSVP,

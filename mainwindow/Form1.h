@@ -63,7 +63,7 @@ public:
     QPushButton* PushButton4 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
-    std::array<QLabel*, 5> Label2{};
+    std::array<QLabel*, 6> Label2{};
     std::array<QLineEdit*, 4> Text1{};
     QRadioButton* Option1 = nullptr;
     QRadioButton* Option2 = nullptr;
