@@ -11,6 +11,8 @@
 
 int main(int argc, char* argv[])
 {
+    // First, so that it checks the office while the window is being built.
+    std::unique_ptr<velmora::office::Engine> engine = velmora::makeLibreOfficeEngine();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
@@ -22,7 +24,6 @@ int main(int argc, char* argv[])
     velmora::SettingsStore settings;
     velmora::QtDialogs dialogs;
     const velmora::Platform platform = velmora::makeRealPlatform(settings, dialogs);
-    std::unique_ptr<velmora::office::Engine> engine = velmora::makeLibreOfficeEngine();
 
     velmora::Form1 form(platform, *engine, {[] { QCoreApplication::exit(0); }});
     if (!form.Form_Load())

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
             if (!prepared && !withOnDemand)
                 continue;
             auto engine = testing::makeTestEngine(prepared);
-            engine->createApplication()->quit(); // the program's availability check
+            engine->checkAvailable(); // the program's availability check
             Samples samples;
             for (int run = 0; run < runs; ++run) {
                 if (prepared)

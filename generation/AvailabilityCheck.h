@@ -12,7 +12,7 @@ class Engine;
 // The message shown when no office instance can be started.
 QString officeMissingMessage();
 
-// Starts one instance and ends it again. Silent: any failure only means "no".
+// Whether an office instance can be started. Silent: any failure only means "no".
 bool officeCanStart(office::Engine& engine);
 
 // The start-up check: true when an office instance could be started; otherwise

@@ -109,6 +109,10 @@ public:
     virtual ~Engine() = default;
     // Throws Failure when no instance can be started.
     virtual Ref<Application> createApplication() = 0;
+    // Throws Failure when instances cannot be started, like createApplication,
+    // but answers from a cheaper proof than a whole instance. Once it has
+    // answered yes, instances may be prepared ahead of the first creation.
+    virtual void checkAvailable() = 0;
 };
 
 } // namespace velmora::office

@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 
 #include <QLibrary>
+#include <future>
 
 namespace velmora {
 
@@ -15,20 +16,52 @@ QString fromEnvironment(const char* name, const QString& fallback)
     return value.isEmpty() ? fallback : value;
 }
 
-// Loads the office module on first use. The library is never unloaded: the
-// UNO runtime it pulls in does not survive being unloaded.
+// Loads the office module and checks that the office starts on a thread of
+// its own as soon as it is made, so that the answer is ready by the time the
+// program asks for it, while its window is being built. The library is never
+// unloaded: the UNO runtime it pulls in does not survive being unloaded.
 class ModuleEngine final : public office::Engine {
 public:
-    explicit ModuleEngine(LibreOfficeSettings settings) : mSettings(std::move(settings)) {}
+    explicit ModuleEngine(LibreOfficeSettings settings)
+        : mSettings(std::move(settings)), mEarlyCheck(std::async(std::launch::async, [this] {
+              load();
+              mEngine->checkAvailable();
+          }))
+    {
+    }
 
     office::Ref<office::Application> createApplication() override
     {
+        settleEarlyCheck();
         if (!mEngine)
             load();
         return mEngine->createApplication();
     }
 
+    void checkAvailable() override
+    {
+        if (mEarlyCheck.valid()) {
+            mEarlyCheck.get(); // the answer begun at construction, failure and all
+            return;
+        }
+        if (!mEngine)
+            load();
+        mEngine->checkAvailable();
+    }
+
 private:
+    // The early check's answer is for checkAvailable(); creation only needs
+    // it finished, whatever it found.
+    void settleEarlyCheck()
+    {
+        if (!mEarlyCheck.valid())
+            return;
+        try {
+            mEarlyCheck.get();
+        } catch (...) {
+        }
+    }
+
     void load()
     {
         QLibrary module(mSettings.modulePath);
@@ -39,7 +72,7 @@ private:
                               .arg(module.errorString()));
         const QByteArray dir = mSettings.libreOfficeDir.toUtf8();
         const VelmoraOfficeOptions options{dir.constData(), mSettings.preparedInstances,
-                                           mSettings.callTimeoutMs};
+                                           mSettings.callTimeoutMs, mSettings.startTimeoutMs};
         mEngine.reset(create(&options));
         if (!mEngine)
             throw Failure(QStringLiteral("The LibreOffice module did not start"));
@@ -47,6 +80,8 @@ private:
 
     LibreOfficeSettings mSettings;
     std::unique_ptr<office::Engine> mEngine;
+    // Last, so that it is waited for before anything it uses goes.
+    std::future<void> mEarlyCheck;
 };
 
 } // namespace
@@ -69,6 +104,10 @@ std::unique_ptr<office::Engine> makeLibreOfficeEngine(const LibreOfficeSettings&
         resolved.callTimeoutMs = fromEnvironment("VELMORA_OFFICE_CALL_TIMEOUT_MS", {}).toInt();
     if (resolved.callTimeoutMs <= 0)
         resolved.callTimeoutMs = 30000;
+    if (resolved.startTimeoutMs <= 0)
+        resolved.startTimeoutMs = fromEnvironment("VELMORA_OFFICE_START_TIMEOUT_MS", {}).toInt();
+    if (resolved.startTimeoutMs <= 0)
+        resolved.startTimeoutMs = 120000;
     return std::make_unique<ModuleEngine>(std::move(resolved));
 }
 

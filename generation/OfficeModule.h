@@ -19,11 +19,15 @@ struct LibreOfficeSettings {
     // The longest a single call into the office may take before the office is
     // ended and the call fails; 0 = VELMORA_OFFICE_CALL_TIMEOUT_MS or 30 s.
     int callTimeoutMs = 0;
+    // The longest an office may take to start and accept its connection: a
+    // slow start is not a hang. 0 = VELMORA_OFFICE_START_TIMEOUT_MS or 120 s.
+    int startTimeoutMs = 0;
 };
 
-// The engine that drives LibreOffice. Nothing of LibreOffice is loaded until
-// the first createApplication(); when the module or LibreOffice is missing,
-// every createApplication() throws Failure.
+// The engine that drives LibreOffice. It begins loading its module and
+// checking that the office starts at once, in the background; when the module
+// or LibreOffice is missing, checkAvailable() and every createApplication()
+// throw Failure.
 std::unique_ptr<office::Engine> makeLibreOfficeEngine();
 std::unique_ptr<office::Engine> makeLibreOfficeEngine(const LibreOfficeSettings& settings);
 

@@ -136,12 +136,12 @@ void Reaper::run()
 }
 
 Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper,
-                   std::shared_ptr<void> starter, PreparedOffice office, std::chrono::milliseconds callLimit)
+                   std::shared_ptr<void> starter, PreparedOffice office, Limits limits)
     : mWatchdog(std::move(watchdog)),
       mReaper(std::move(reaper)),
       mStarter(std::move(starter)),
       mProcess(std::move(office.process)),
-      mCallLimit(callLimit),
+      mLimits(limits),
       mConnection(std::move(office.connection))
 {
 }
@@ -155,13 +155,18 @@ void Instance::connect(const Reference<css::uno::XComponentContext>& local)
 {
     if (mConnection.desktop.is())
         return;
-    const auto deadline = std::chrono::steady_clock::now() + mCallLimit;
     OfficeProcess& process = *mProcess;
     try {
-        call([&] {
+        // Under the start limit, not a call's: the office may still be starting.
+        const auto watch = mWatchdog->watch(process.pid(), mLimits.start);
+        try {
             mConnection = connectToPipe(local, process.pipeName(), [&] { return !process.hasEnded(); },
-                                        deadline);
-        });
+                                        std::chrono::steady_clock::now() + mLimits.start);
+        } catch (const css::uno::Exception& exception) {
+            throw Failure(watch->fired() ? QStringLiteral("LibreOffice did not start within %1 s and was ended")
+                                               .arg(double(mLimits.start.count()) / 1000.0)
+                                         : describeCaughtUnoException(exception));
+        }
     } catch (...) {
         kill();
         throw;
@@ -178,7 +183,7 @@ QString Instance::scratchFolder() const
 QString Instance::timedOutMessage() const
 {
     return QStringLiteral("LibreOffice did not answer within %1 s and was ended")
-        .arg(double(mCallLimit.count()) / 1000.0);
+        .arg(double(mLimits.call.count()) / 1000.0);
 }
 
 void Instance::dropConnection()
@@ -216,12 +221,12 @@ void Instance::kill()
 }
 
 Preparer::Preparer(QString installDir, int count, std::chrono::milliseconds quietTime,
-                   std::shared_ptr<Watchdog> watchdog, std::chrono::milliseconds callLimit)
+                   std::shared_ptr<Watchdog> watchdog, Limits limits)
     : mInstallDir(std::move(installDir)),
       mCount(count),
       mQuietTime(quietTime),
       mWatchdog(std::move(watchdog)),
-      mCallLimit(callLimit),
+      mLimits(limits),
       mDue(std::chrono::steady_clock::time_point::max()),
       mThread([this] { run(); })
 {
@@ -238,6 +243,17 @@ Preparer::~Preparer()
     for (PreparedOffice& office : mReady)
         discard(office);
     mReady.clear();
+}
+
+void Preparer::startNow()
+{
+    {
+        std::lock_guard lock(mMutex);
+        if (mDue != std::chrono::steady_clock::time_point::max())
+            return;
+        mDue = std::chrono::steady_clock::now();
+    }
+    mChanged.notify_all();
 }
 
 PreparedOffice Preparer::take()
@@ -274,10 +290,13 @@ bool Preparer::warmUp(PreparedOffice& office)
     const QString picture = process.scratchFolder() + QStringLiteral("/warm-up.png");
     try {
         const Reference<css::uno::XComponentContext> local = clientContext(mInstallDir);
-        const auto watch = mWatchdog->watch(process.pid(), mCallLimit);
-        office.connection = connectToPipe(
-            local, process.pipeName(), [&] { return !stopping() && !process.hasEnded(); },
-            std::chrono::steady_clock::now() + mCallLimit);
+        {
+            const auto starting = mWatchdog->watch(process.pid(), mLimits.start);
+            office.connection = connectToPipe(
+                local, process.pipeName(), [&] { return !stopping() && !process.hasEnded(); },
+                std::chrono::steady_clock::now() + mLimits.start);
+        }
+        const auto watch = mWatchdog->watch(process.pid(), mLimits.call);
 
         // The road of an invitation on a blank page of our own: a Word file
         // written, read back and pictured, then closed.
@@ -323,48 +342,38 @@ void Preparer::run()
             mChanged.wait_until(lock, mDue);
             continue;
         }
-        mWarming += missing;
+        // One at a time: offices starting side by side share the machine, so
+        // the first would be ready only when all are.
+        ++mWarming;
         lock.unlock();
-        // All started at once: they boot side by side, then are warmed in turn.
-        std::vector<PreparedOffice> started;
-        for (int i = 0; i < missing; ++i) {
-            try {
-                started.push_back({OfficeProcess::start(mInstallDir), {}});
-            } catch (const Failure&) {
-                // The next creation starts one itself and reports why it cannot.
-            }
+        PreparedOffice office;
+        bool ready = false;
+        try {
+            office.process = OfficeProcess::start(mInstallDir);
+            ready = warmUp(office);
+        } catch (const Failure&) {
+            // The next creation starts one itself and reports why it cannot.
         }
-        bool failed = int(started.size()) < missing;
+        if (!ready)
+            discard(office);
         lock.lock();
-        mWarming -= missing - int(started.size());
-        lock.unlock();
-        for (PreparedOffice& office : started) {
-            const bool ready = warmUp(office);
-            if (!ready)
-                discard(office);
-            failed = failed || !ready;
-            lock.lock();
-            if (ready)
-                mReady.push_back(std::move(office));
-            --mWarming;
-            mChanged.notify_all();
-            lock.unlock();
-        }
-        lock.lock();
-        if (failed && !mStopping)
+        if (ready)
+            mReady.push_back(std::move(office));
+        --mWarming;
+        mChanged.notify_all();
+        if (!ready && !mStopping)
             mDue = std::chrono::steady_clock::now() + mQuietTime;
     }
 }
 
-LibreOfficeEngine::LibreOfficeEngine(QString installDir, int preparedInstances,
-                                     std::chrono::milliseconds callLimit)
+LibreOfficeEngine::LibreOfficeEngine(QString installDir, int preparedInstances, Limits limits)
     : mInstallDir(std::move(installDir)),
-      mCallLimit(callLimit),
+      mLimits(limits),
       mWatchdog(std::make_shared<Watchdog>()),
       mReaper(std::make_shared<Reaper>())
 {
     if (preparedInstances > 0)
-        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime, mWatchdog, callLimit);
+        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime, mWatchdog, limits);
 }
 
 LibreOfficeEngine::~LibreOfficeEngine()
@@ -376,13 +385,13 @@ LibreOfficeEngine::~LibreOfficeEngine()
 
 Ref<Application> LibreOfficeEngine::createApplication()
 {
-    // Nothing is prepared before the first creation: a program that never
-    // asks for an office never starts one.
+    // Nothing is prepared before the office is known to start or the first
+    // creation: a program that never asks for an office never starts one.
     PreparedOffice office = mPreparer ? mPreparer->take() : PreparedOffice{};
     if (!office.process)
         office.process = OfficeProcess::start(mInstallDir);
 
-    auto instance = std::make_shared<Instance>(mWatchdog, mReaper, mPreparer, std::move(office), mCallLimit);
+    auto instance = std::make_shared<Instance>(mWatchdog, mReaper, mPreparer, std::move(office), mLimits);
     Reference<css::uno::XComponentContext> local;
     try {
         local = clientContext(mInstallDir);
@@ -393,13 +402,21 @@ Ref<Application> LibreOfficeEngine::createApplication()
     return Ref<Application>(std::make_shared<LibreOfficeApplication>(std::move(instance)));
 }
 
+void LibreOfficeEngine::checkAvailable()
+{
+    OfficeProcess::checkStarts(mInstallDir, mLimits.start);
+    if (mPreparer)
+        mPreparer->startNow();
+}
+
 } // namespace velmora::office::lo
 
 extern "C" __attribute__((visibility("default"))) velmora::office::Engine*
 velmoraCreateOfficeEngine(const VelmoraOfficeOptions* options)
 {
     return std::make_unique<velmora::office::lo::LibreOfficeEngine>(
-        QString::fromUtf8(options->libreOfficeDir), options->preparedInstances,
-               std::chrono::milliseconds(options->callTimeoutMs))
+               QString::fromUtf8(options->libreOfficeDir), options->preparedInstances,
+               velmora::office::lo::Limits{std::chrono::milliseconds(options->startTimeoutMs),
+                                           std::chrono::milliseconds(options->callTimeoutMs)})
         .release();
 }

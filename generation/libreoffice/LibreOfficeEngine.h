@@ -43,6 +43,13 @@ private:
     std::thread mThread;
 };
 
+// How long an office may take: to start and accept its connection (a slow
+// machine is not a hung office), and to answer one call.
+struct Limits {
+    std::chrono::milliseconds start;
+    std::chrono::milliseconds call;
+};
+
 // A started office, and when it was warmed up, the connection to it.
 struct PreparedOffice {
     std::unique_ptr<OfficeProcess> process;
@@ -55,7 +62,7 @@ struct PreparedOffice {
 class Instance {
 public:
     Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper, std::shared_ptr<void> starter,
-             PreparedOffice office, std::chrono::milliseconds callLimit);
+             PreparedOffice office, Limits limits);
     ~Instance();
 
     // Connects unless the office came connected.
@@ -68,7 +75,7 @@ public:
     {
         if (!mProcess)
             throw Failure(kEndedMessage);
-        const auto watch = mWatchdog->watch(mProcess->pid(), mCallLimit);
+        const auto watch = mWatchdog->watch(mProcess->pid(), mLimits.call);
         try {
             return body();
         } catch (const css::uno::Exception& exception) {
@@ -96,13 +103,15 @@ private:
     std::shared_ptr<Reaper> mReaper;
     std::shared_ptr<void> mStarter;
     std::unique_ptr<OfficeProcess> mProcess;
-    std::chrono::milliseconds mCallLimit;
+    Limits mLimits;
     Connection mConnection;
 };
 
 // Keeps a few fresh instances ready ahead of demand. They are started on a
-// thread of its own some time after each hand-out, so that start-ups do not
-// compete with the instances in use, then connected and warmed up on a small
+// thread of its own once the office is known to start, and again some time
+// after each hand-out, so that start-ups do not compete with the instances in
+// use; one after the other, so that the first is ready as soon as it can be.
+// Each is connected and warmed up on a small
 // blank document of our own, so that the first real load, save and page
 // picture do not pay for loading the office's code. Such an instance has still
 // served no one. A process dies with the thread that started it
@@ -111,8 +120,10 @@ private:
 class Preparer {
 public:
     Preparer(QString installDir, int count, std::chrono::milliseconds quietTime,
-             std::shared_ptr<Watchdog> watchdog, std::chrono::milliseconds callLimit);
+             std::shared_ptr<Watchdog> watchdog, Limits limits);
     ~Preparer();
+    // Starts preparing now, if nothing is being prepared yet.
+    void startNow();
     // A prepared instance that is still running; waits for one being warmed
     // up; null when there is none.
     PreparedOffice take();
@@ -126,7 +137,7 @@ private:
     int mCount;
     std::chrono::milliseconds mQuietTime;
     std::shared_ptr<Watchdog> mWatchdog;
-    std::chrono::milliseconds mCallLimit;
+    Limits mLimits;
     std::mutex mMutex;
     std::condition_variable mChanged;
     std::deque<PreparedOffice> mReady;
@@ -139,14 +150,15 @@ private:
 // Hands out fresh private instances, each used by one owner only.
 class LibreOfficeEngine final : public Engine {
 public:
-    LibreOfficeEngine(QString installDir, int preparedInstances, std::chrono::milliseconds callLimit);
+    LibreOfficeEngine(QString installDir, int preparedInstances, Limits limits);
     ~LibreOfficeEngine() override;
 
     Ref<Application> createApplication() override;
+    void checkAvailable() override;
 
 private:
     QString mInstallDir;
-    std::chrono::milliseconds mCallLimit;
+    Limits mLimits;
     std::shared_ptr<Watchdog> mWatchdog;
     std::shared_ptr<Reaper> mReaper;
     std::shared_ptr<Preparer> mPreparer;

@@ -16,6 +16,8 @@ struct VelmoraOfficeOptions {
     int preparedInstances;
     // Longest time one call into the office may take before the office is ended.
     int callTimeoutMs;
+    // Longest time an office may take to start and accept its connection.
+    int startTimeoutMs;
 };
 
 using VelmoraCreateOfficeEngine = velmora::office::Engine* (*)(const VelmoraOfficeOptions*);

@@ -8,15 +8,18 @@
 #include <QStandardPaths>
 #include <QUuid>
 
+#include <QRegularExpression>
 #include <QUrl>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <filesystem>
 #include <mutex>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -69,7 +72,9 @@ std::vector<QByteArray> environmentWithTemporaryFolder(const QString& folder)
 
 // fork + exec with only async-signal-safe calls in the child. The child asks
 // the kernel to kill it when this program (the forking thread) goes away.
-pid_t spawn(const QString& program, const QStringList& arguments, const QString& temporaryFolder)
+// Its standard output goes to outputFd when given, otherwise nowhere.
+pid_t spawn(const QString& program, const QStringList& arguments, const QString& temporaryFolder,
+            int outputFd = -1)
 {
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> storage;
@@ -105,11 +110,17 @@ pid_t spawn(const QString& program, const QStringList& arguments, const QString&
         const int devNull = open("/dev/null", O_RDWR);
         if (devNull >= 0) {
             dup2(devNull, 0);
-            dup2(devNull, 1);
+            dup2(outputFd >= 0 ? outputFd : devNull, 1);
             dup2(devNull, 2);
             if (devNull > 2)
                 close(devNull);
         }
+        // Nothing else of ours: an inherited descriptor (the display
+        // connection, a pipe another thread reads to its end) would stay
+        // open as long as the office runs.
+        if (syscall(SYS_close_range, 3U, ~0U, 0U) != 0)
+            for (int fd = 3; fd < 65536; ++fd)
+                close(fd);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -136,7 +147,20 @@ QStringList officeArguments(const QString& profileFolder, const QString& extra)
             extra};
 }
 
-void appendProfileSettings(const QString& profileFolder)
+// The office version an installation announces ("7.4"), read from its
+// configuration; empty when it cannot be read.
+QByteArray installedVersion(const QString& installDir)
+{
+    QFile file(installDir + QStringLiteral("/share/registry/main.xcd"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    static const QRegularExpression setupVersion(
+        QStringLiteral("<prop oor:name=\"ooSetupVersion\">\\s*<value>([0-9.]+)</value>"));
+    const QRegularExpressionMatch match = setupVersion.match(QString::fromUtf8(file.readAll()));
+    return match.hasMatch() ? match.captured(1).toLatin1() : QByteArray();
+}
+
+void appendProfileSettings(const QString& profileFolder, const QString& installDir)
 {
     QFile file(profileFolder + QStringLiteral("/user/registrymodifications.xcu"));
     if (!file.open(QIODevice::ReadOnly))
@@ -146,7 +170,16 @@ void appendProfileSettings(const QString& profileFolder)
     const int end = text.lastIndexOf("</oor:items>");
     if (end < 0)
         throw Failure(QStringLiteral("LibreOffice's profile settings are unreadable"));
-    text.insert(end, kProfileSettings);
+    QByteArray settings = kProfileSettings;
+    // A profile that has not met this version yet makes the office run its
+    // graphics self-tests at start-up, seconds of work on every private
+    // instance (each starts from a copy of this profile).
+    const QByteArray version = installedVersion(installDir);
+    if (!version.isEmpty())
+        settings += "<item oor:path=\"/org.openoffice.Setup/Product\">"
+                    "<prop oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>"
+                    + version + "</value></prop></item>\n";
+    text.insert(end, settings);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
         throw Failure(QStringLiteral("Could not write LibreOffice's profile settings"));
 }
@@ -159,9 +192,12 @@ QString profileTemplate(const QString& installDir)
     std::lock_guard lock(mutex);
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
                           + QStringLiteral("/velmora");
-    const QString ready = cache + QStringLiteral("/libreoffice-profile");
+    // Numbered after the settings it holds: one made with other settings by
+    // an earlier program is not used, and goes.
+    const QString ready = cache + QStringLiteral("/libreoffice-profile-2");
     if (QFileInfo::exists(ready + QStringLiteral("/user/registrymodifications.xcu")))
         return ready;
+    QDir(cache + QStringLiteral("/libreoffice-profile")).removeRecursively();
 
     QDir().mkpath(cache);
     // Built beside the final place and renamed, so that two programs setting
@@ -180,7 +216,7 @@ QString profileTemplate(const QString& installDir)
     }
     QDir(buildingTemp).removeRecursively();
     try {
-        appendProfileSettings(building);
+        appendProfileSettings(building, installDir);
     } catch (...) {
         QDir(building).removeRecursively();
         throw;
@@ -219,6 +255,69 @@ void removeFoldersOfEndedPrograms()
 }
 
 } // namespace
+
+void OfficeProcess::checkStarts(const QString& installDir, std::chrono::milliseconds limit)
+{
+    const QString binary = officeBinary(installDir);
+    if (!QFileInfo(binary).isExecutable())
+        throw Failure(QStringLiteral("LibreOffice is not installed (%1 not found)").arg(binary));
+
+    // Loading the office program with all its libraries, up to where it
+    // answers with its version: a missing library or a program that cannot
+    // run fails here, at a fraction of the cost of a whole start.
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0)
+        throw Failure(QStringLiteral("Could not start LibreOffice: %1")
+                          .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    pid_t pid = -1;
+    try {
+        pid = spawn(binary, {QStringLiteral("--version")}, QDir::tempPath(), output[1]);
+    } catch (...) {
+        close(output[0]);
+        close(output[1]);
+        throw;
+    }
+    close(output[1]);
+    QByteArray answer;
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool timedOut = false;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd readable{output[0], POLLIN, 0};
+        const int ready = poll(&readable, 1, int(std::min<long long>(left.count(), 1000)));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0)
+            break;
+        if (ready == 0)
+            continue;
+        char buffer[512];
+        const ssize_t count = read(output[0], buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            break;
+        if (answer.size() < 4096)
+            answer.append(buffer, count);
+    }
+    close(output[0]);
+    if (timedOut)
+        ::kill(pid, SIGKILL);
+    const int exitCode = waitForExit(pid);
+    if (timedOut)
+        throw Failure(QStringLiteral("LibreOffice did not start within %1 s").arg(limit.count() / 1000.0));
+    if (exitCode != 0 || !QRegularExpression(QStringLiteral("\\d+\\.\\d+")).match(QString::fromUtf8(answer)).hasMatch())
+        throw Failure(QStringLiteral("LibreOffice cannot start (%1 ended with status %2)").arg(binary).arg(exitCode));
+
+    // The first time, this starts the office until it has set up a profile:
+    // the whole of its initialisation, done once per user.
+    profileTemplate(installDir);
+}
 
 QString officeBinary(const QString& installDir)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <memory>
 #include <sys/types.h>
 
@@ -16,6 +17,10 @@ public:
     // Starts soffice.bin of the installation folder. Throws Failure when the
     // installation is missing or the process cannot be started.
     static std::unique_ptr<OfficeProcess> start(const QString& installDir);
+    // Proves, more cheaply than start(), that the installation's office runs:
+    // throws Failure when it cannot (missing, broken, or not answering within
+    // limit).
+    static void checkStarts(const QString& installDir, std::chrono::milliseconds limit);
     ~OfficeProcess();
 
     OfficeProcess(const OfficeProcess&) = delete;

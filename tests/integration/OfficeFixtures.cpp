@@ -155,7 +155,9 @@ QStringList lockFiles(const QString& folder)
 
 QStringList leftovers(const QString& documentFolder)
 {
-    for (int i = 0; i < 50 && !ourOfficeProcesses().isEmpty(); ++i)
+    // Offices that agreed to end are given 10 s before they are killed; a
+    // slow machine may need all of it.
+    for (int i = 0; i < 300 && !ourOfficeProcesses().isEmpty(); ++i)
         QThread::msleep(100);
     return ourOfficeProcesses() + ourProfileFolders() + lockFiles(documentFolder);
 }

@@ -4,7 +4,28 @@
 
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <memory>
+
+// A test function written as
+//     void someTest()
+//     GUARDED_TEST { ... }
+//     FAIL_ON_UNEXPECTED_FAILURE
+// fails with the message of a Failure it did not expect instead of ending the
+// whole test program. (moc cannot read a function-try-block, so it is hidden
+// from moc.)
+#ifdef Q_MOC_RUN
+#define GUARDED_TEST
+#define FAIL_ON_UNEXPECTED_FAILURE
+#else
+#define GUARDED_TEST try
+#define FAIL_ON_UNEXPECTED_FAILURE                                                                   \
+    catch (const velmora::Failure& unexpected)                                                       \
+    {                                                                                                \
+        QTest::qFail(qPrintable(QStringLiteral("unexpected failure: ") + unexpected.description()), \
+                     __FILE__, __LINE__);                                                            \
+    }
+#endif
 
 namespace velmora::testing {
 
@@ -26,7 +47,7 @@ QString documentText(const QString& path);
 QStringList ourOfficeProcesses();
 QStringList ourProfileFolders();
 QStringList lockFiles(const QString& folder);
-// Waits briefly for processes being ended to disappear, then lists what is left.
+// Waits for processes being ended to disappear (up to 30 s), then lists what is left.
 QStringList leftovers(const QString& documentFolder);
 
 // Kills every office process of ours (as a crash would).

@@ -14,21 +14,23 @@ class TestInvitationTemplate : public QObject {
 
 private slots:
     void initTestCase()
-    {
+    GUARDED_TEST {
         if (!QFile::exists(QStringLiteral(VELMORA_TEMPLATE)))
             QSKIP("the binary template has not been built yet");
         QVERIFY(mFolder.isValid());
         mEngine = makeTestEngine();
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     void cleanupTestCase()
-    {
+    GUARDED_TEST {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     void storyPassReachesTheTextBoxes()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(QStringLiteral(VELMORA_TEMPLATE), true);
         for (const auto& range : document->storyRanges()) {
@@ -49,9 +51,10 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Please RSVP 555-0101")));
         QVERIFY(text.contains(QStringLiteral("[BirthDate]")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     void shapePassReachesTheTextBoxes()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(QStringLiteral(VELMORA_TEMPLATE), true);
         for (const auto& shape : document->shapes()) {
@@ -72,6 +75,7 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("2:05 P.M.")));
         QVERIFY(!text.contains(QStringLiteral("[BirthDate]")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
 private:
     QTemporaryDir mFolder;

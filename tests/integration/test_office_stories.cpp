@@ -42,23 +42,25 @@ class TestOfficeStories : public QObject {
 
 private slots:
     void initTestCase()
-    {
+    GUARDED_TEST {
         QVERIFY(mFolder.isValid());
         mEngine = makeTestEngine();
         mDocument = makeStoriesDocument(*mEngine, mFolder.path());
         QVERIFY(documentText(mDocument).contains(QStringLiteral("Frame-[Celebrant]")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     void cleanupTestCase()
-    {
+    GUARDED_TEST {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     // Each range replaces inside itself only: every story gets the number of
     // the range that reached it, and no two stories share one.
     void storyPassReplacesInsideEachRangeOnly()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const auto ranges = document->storyRanges();
@@ -90,9 +92,10 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Body-[BirthDate]")));
         QVERIFY(text.contains(QStringLiteral("Frame-[BirthDate]")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     void matchCaseLimitsTheSearch()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         auto body = document->storyRanges().front();
@@ -106,11 +109,12 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Body-[CELEBRANT]")));
         QVERIFY(text.contains(QStringLiteral("Body-exact")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     // The text-frame pass: every shape holding text is reached, drawing shapes
     // and text frames alike, while the main text and the header keep theirs.
     void shapePassReachesShapeTextOnly()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         int withText = 0;
@@ -134,10 +138,11 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Head-[BirthDate]")));
         QVERIFY(text.contains(QStringLiteral("[Bir")) && text.contains(QStringLiteral("thT")));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     // The red, bold token is still red once replaced: the picture shows it.
     void replacedTextKeepsItsFormatting()
-    {
+    GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const int before = redPixels(document->pagePicture());
@@ -148,11 +153,12 @@ private slots:
         application->quit();
         QVERIFY2(after > before, qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
     // A saved document opens again, is pictured at the chosen size and is not
     // changed on disk by a close without saving.
     void savedDocumentReopensAsPicture()
-    {
+    GUARDED_TEST {
         const QString saved = mFolder.filePath(QStringLiteral("picture.doc"));
         {
             auto application = mEngine->createApplication();
@@ -196,6 +202,7 @@ private slots:
         QCOMPARE(back.pixel(picture.width() / 2, picture.height() / 3),
                  picture.pixel(picture.width() / 2, picture.height() / 3));
     }
+    FAIL_ON_UNEXPECTED_FAILURE
 
 private:
     QTemporaryDir mFolder;

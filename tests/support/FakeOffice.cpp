@@ -181,4 +181,12 @@ office::Ref<office::Application> FakeOffice::createApplication()
     return office::Ref<office::Application>(std::make_shared<FakeApplication>(state));
 }
 
+void FakeOffice::checkAvailable()
+{
+    enter(QStringLiteral("checkAvailable"));
+    calls << QStringLiteral("checkAvailable");
+    if (failing.contains(QStringLiteral("create")))
+        throw Failure(QStringLiteral("The office cannot be created"));
+}
+
 } // namespace velmora::testing

@@ -22,7 +22,7 @@ public:
 
     // What a newly opened document holds.
     Content templateContent;
-    // Operation names that fail: "create", "open", "storyRanges", "shapes",
+    // Operation names that fail: "create", "checkAvailable", "open", "storyRanges", "shapes",
     // "clearFindFormatting", "clearReplacementFormatting", "find", "execute",
     // "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close",
     // "pagePicture", "closeActiveDocument", "quit".
@@ -39,6 +39,8 @@ public:
     int applicationsAlive() const { return applicationsCreated - applicationsQuit; }
 
     office::Ref<office::Application> createApplication() override;
+    // Fails as "checkAvailable" does, and wherever "create" would.
+    void checkAvailable() override;
 
     // Throws the failure of an operation when it is listed in `failing`.
     void enter(const QString& operation);

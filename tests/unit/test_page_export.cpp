@@ -53,6 +53,8 @@ struct PictureOffice final : Engine {
         void quit() override { office.calls << QStringLiteral("quit"); }
     };
 
+    void checkAvailable() override {}
+
     Ref<Application> createApplication() override
     {
         calls << QStringLiteral("create");
