@@ -1,6 +1,7 @@
 #include "generation/OfficeModule.h"
 #include "mainwindow/Form1.h"
 #include "platform/Dialogs.h"
+#include "platform/OwnedDocuments.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "platform/Termination.h"
@@ -20,6 +21,7 @@ int main(int argc, char* argv[])
     // preview shows, or the other way round, is no reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);
     velmora::endEventLoopOnTermination();
+    velmora::owned::removeOrphanedDocuments();
 
     velmora::SettingsStore settings;
     velmora::QtDialogs dialogs;
@@ -28,10 +30,16 @@ int main(int argc, char* argv[])
     velmora::Form1 form(platform, *engine, {[] { QCoreApplication::exit(0); }});
     if (!form.Form_Load())
         return 1;
+    if (velmora::terminationRequested())
+        return 0;
 
     const QRect screen = form.screen()->availableGeometry();
     form.move(screen.center() - form.rect().center());
     form.show();
     form.Text1[0]->setFocus();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // However the program ends (a termination signal, the session's end), its
+    // working documents go with it.
+    velmora::owned::removeOwnDocuments();
+    return status;
 }

@@ -3,6 +3,7 @@
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/Invitation.h"
+#include "platform/OwnedDocuments.h"
 #include "platform/Files.h"
 
 #include <QFile>
@@ -169,6 +170,9 @@ void FillingRun::run(FillingRunHost& host)
             break;
     }
 
+    // Recorded first: a program killed from here on leaves the document to
+    // the next program to remove.
+    owned::recordDocument(resultPath);
     guard.step(206, [&] { document->saveAs(resultPath); });
     guard.step(208, [&] { application->setDisplayAlerts(false); });
     guard.step(210, [&] { document->close(); });

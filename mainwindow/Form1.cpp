@@ -193,6 +193,7 @@ void Form1::buildControls()
     connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
     connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
     connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
+    PushButton6->installEventFilter(this);
 }
 
 void Form1::connectStoring()
@@ -243,6 +244,14 @@ void Form1::storeTime()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    // The office calls of a run hold the event queue; a second click made
+    // meanwhile arrives only after the run has hidden this window, and must
+    // not start another run.
+    if (watched == PushButton6 && !isVisible()
+        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
+            || event->type() == QEvent::MouseButtonDblClick || event->type() == QEvent::KeyPress
+            || event->type() == QEvent::KeyRelease))
+        return true;
     if (event->type() == QEvent::FocusIn) {
         for (QLineEdit* box : Text1) {
             // Deferred, so that the click which gave the focus does not undo the selection.

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include "platform/Termination.h"
 
 namespace velmora {
 
@@ -19,6 +22,8 @@ QString Dialogs::resolvedTitle(const QString& title)
 
 int QtDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon)
 {
+    if (terminationRequested())
+        return buttons == Buttons::YesNo ? No : Ok;
     QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
                     resolvedTitle(title), text,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
@@ -38,10 +43,28 @@ int QtDialogs::message(const QString& text, const QString& title, Buttons button
 QString QtDialogs::saveFileName(const QString& title, const QString& filter,
                                 const QString& fileName)
 {
+    if (terminationRequested())
+        return {};
+    QFileDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
     // The caller asks about overwriting itself, so the dialog must not.
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, fileName,
-                                        toQtFilter(filter), nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // A name typed without the extension gets the filter's.
+    dialog.setDefaultSuffix(defaultSuffix(filter));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtDialogs::defaultSuffix(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    if (parts.size() < 2)
+        return {};
+    static const QRegularExpression single(QStringLiteral("^\\*\\.(\\w+)$"));
+    const QRegularExpressionMatch match = single.match(parts[1].section(QLatin1Char(';'), 0, 0));
+    return match.hasMatch() ? match.captured(1) : QString();
 }
 
 QString QtDialogs::toQtFilter(const QString& filter)

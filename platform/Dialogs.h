@@ -36,6 +36,8 @@ public:
 
     // "Word Files (*.doc)|*.doc" becomes Qt's "Word Files (*.doc)".
     static QString toQtFilter(const QString& filter);
+    // The extension of the filter's first pattern ("doc"), if it is one.
+    static QString defaultSuffix(const QString& filter);
 };
 
 } // namespace velmora

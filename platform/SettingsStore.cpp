@@ -12,12 +12,13 @@ const QString kSection = QStringLiteral("Velmora");
 
 SettingsStore::SettingsStore()
     : mSettings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("Quillory"), QStringLiteral("Velmora")))
+                                            QStringLiteral("Quillory"), QStringLiteral("Velmora"))),
+      mReadStatus(mSettings->status())
 {
 }
 
 SettingsStore::SettingsStore(const QString& filePath)
-    : mSettings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+    : mSettings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)), mReadStatus(mSettings->status())
 {
 }
 
@@ -28,9 +29,9 @@ QString SettingsStore::fileName() const
     return mSettings->fileName();
 }
 
-void SettingsStore::checkStatus(const char* what) const
+void SettingsStore::checkStatus(int status, const char* what) const
 {
-    switch (mSettings->status()) {
+    switch (QSettings::Status(status)) {
     case QSettings::NoError:
         return;
     case QSettings::AccessError:
@@ -44,7 +45,10 @@ void SettingsStore::checkStatus(const char* what) const
 
 std::optional<QString> SettingsStore::value(const QString& key) const
 {
-    checkStatus("read");
+    // Whether the file could be read is what its reading said. A write that
+    // failed since (a read-only file) leaves QSettings's status at an access
+    // error, but what the file held is still there to be read.
+    checkStatus(mReadStatus, "read");
     const QString fullKey = kSection + QLatin1Char('/') + key;
     if (!mSettings->contains(fullKey))
         return std::nullopt;
@@ -58,7 +62,7 @@ void SettingsStore::setValue(const QString& key, const QString& value)
     // A format complaint about what the file held before does not stop the
     // write; only a file that could not be written is a failure here.
     if (mSettings->status() == QSettings::AccessError)
-        checkStatus("written");
+        checkStatus(QSettings::AccessError, "written");
 }
 
 } // namespace velmora

@@ -29,8 +29,10 @@ public:
     QString fileName() const;
 
 private:
-    void checkStatus(const char* what) const;
+    void checkStatus(int status, const char* what) const;
     std::unique_ptr<QSettings> mSettings;
+    // QSettings::Status after the file was first read.
+    int mReadStatus;
 };
 
 } // namespace velmora

@@ -12,6 +12,7 @@ namespace velmora {
 namespace {
 
 int gSignalPipe[2] = {-1, -1};
+bool gTerminationRequested = false;
 
 void onSignal(int)
 {
@@ -30,6 +31,8 @@ void endEventLoopOnTermination()
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(gSignalPipe[1], &byte, 1);
+        gTerminationRequested = true;
+        // Every event loop, a modal box's included, ends.
         QCoreApplication::exit(0);
     });
     struct sigaction action {};
@@ -38,6 +41,11 @@ void endEventLoopOnTermination()
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+}
+
+bool terminationRequested()
+{
+    return gTerminationRequested;
 }
 
 } // namespace velmora

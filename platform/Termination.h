@@ -7,4 +7,8 @@ namespace velmora {
 // folder the program holds is cleaned up as on a normal close.
 void endEventLoopOnTermination();
 
+// True once such a signal came: the program is ending and asks nothing more
+// (a message box or dialog opened after it would keep it alive).
+bool terminationRequested();
+
 } // namespace velmora
