@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -91,6 +93,37 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, store.value(QStringLiteral("Option")));
     }
 
+    // A store whose file cannot be written (read-only, immutable, a read-only
+    // folder) still gives what the file holds, after a write has failed too.
+    void unwritableStoreIsStillRead()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Velmora.ini"));
+        SettingsStore(path).setValue(QStringLiteral("Text1_0"), QStringLiteral("Ann"));
+        // Root writes any file whatever its mode; an immutable one it cannot.
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), path}) != 0)
+                QSKIP("this file system cannot make a file immutable, and root writes any other");
+        } else {
+            QFile::setPermissions(path, QFileDevice::ReadOwner);
+        }
+        const auto restore = qScopeGuard([&] {
+            if (root)
+                QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), path});
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        });
+        SettingsStore store(path);
+        QCOMPARE(store.value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("Ann")));
+        QVERIFY_THROWS_EXCEPTION(Failure, store.setValue(QStringLiteral("Text1_1"), QStringLiteral("Park")));
+        QCOMPARE(store.value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("Ann")));
+        QVERIFY_THROWS_EXCEPTION(Failure, store.setValue(QStringLiteral("Text1_0"), QStringLiteral("Bo")));
+        // What the file holds is not lost, only not yet replaced.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("Text1_0=Ann"));
+    }
+
     void writeIntoAMissingFolderFails()
     {
         SettingsStore store(QStringLiteral("/proc/velmora-no-such-folder/Velmora.ini"));
@@ -143,6 +176,14 @@ private slots:
         } catch (const Failure& failure) {
             QVERIFY(failure.description().contains(QStringLiteral("/nonexistent-folder/template.dot")));
         }
+    }
+
+    void saveFilterGivesTheDefaultSuffix()
+    {
+        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Word Files (*.doc)|*.doc")), QStringLiteral("doc"));
+        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Pictures|*.png;*.jpg|All|*.*")), QStringLiteral("png"));
+        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("All|*")), QString());
+        QCOMPARE(QtDialogs::defaultSuffix(QString()), QString());
     }
 
     void saveFilterBecomesQtFilter()

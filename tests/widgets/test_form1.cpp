@@ -317,6 +317,28 @@ private slots:
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 
+    // A second click made while a run held the event queue is delivered
+    // after the run hid the main window: it starts no second run.
+    void aClickQueuedBehindARunStartsNoOther()
+    {
+        auto form = startForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QPoint centre = form->PushButton6->rect().center();
+        form->PushButton6->click();
+        QVERIFY(!form->isVisible());
+        const QString document = form->form2()->mWordFile;
+        QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
+        QTest::keyClick(form->PushButton6, Qt::Key_Space);
+        QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 2); // one run: filling and picture
+        QCOMPARE(form->form2()->mWordFile, document);
+        QCOMPARE(QDir(mDir->path()).entryList({QStringLiteral("tarvik*.doc")}, QDir::Files).size(), 1);
+        // Shown again, the button works as ever.
+        form->show();
+        QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
+        QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 4);
+    }
+
     void withoutSkinTheWindowStaysWhite()
     {
         auto form = startForm();
