@@ -54,7 +54,8 @@ QLineEdit, QDateEdit, QTimeEdit, QDateTimeEdit {
     border-radius: 6px;
     padding: 1px 6px;
     color: #3B2A45;
-    selection-background-color: #2BB3A5;
+    /* Dark enough for the white selected text to read. */
+    selection-background-color: #1A7A71;
     selection-color: #FFFFFF;
 }
 QLineEdit:hover, QDateEdit:hover, QTimeEdit:hover, QDateTimeEdit:hover {
