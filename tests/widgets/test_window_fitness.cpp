@@ -273,6 +273,43 @@ private slots:
         QCOMPARE(picture->parent()->object(), page->Picture2);
     }
 
+    void thePageIsDrawnAtTheScreensResolution()
+    {
+        // A page whose right half is dark: at any scale the box keeps its size
+        // in the window's units, and its picture fills it, sharp, to the edge.
+        QImage page(612, 792, QImage::Format_RGB32);
+        page.setDotsPerMeterX(3780);
+        page.setDotsPerMeterY(3780);
+        page.fill(Qt::white);
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 306; x < page.width(); ++x)
+                page.setPixel(x, y, qRgb(20, 20, 90));
+        const QString file = mDir->filePath(QStringLiteral("temp.bmp"));
+        QVERIFY(page.save(file, "PNG"));
+        Form2 form(platform(), Form2::Hooks{});
+        form.loadPicture(file);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
+        const QImage shown = form.Picture1->grab().toImage();
+        const qreal ratio = form.devicePixelRatioF();
+        QCOMPARE(shown.size(), (QSize(612, 792) * ratio));
+        // Every device pixel of a row is the page's own: white on the left,
+        // dark from the middle to the right edge; enlarging blends the two
+        // only within one page pixel of the middle.
+        const int row = shown.height() / 2;
+        const int middle = int(306 * ratio);
+        for (int x = 0; x < shown.width(); ++x) {
+            if (std::abs(x - middle) < std::ceil(ratio))
+                continue;
+            const QRgb expected = x < middle ? qRgb(255, 255, 255) : qRgb(20, 20, 90);
+            if ((shown.pixel(x, row) & 0xffffff) != (expected & 0xffffff))
+                QFAIL(qPrintable(QStringLiteral("device pixel %1 of %2 is %3")
+                                     .arg(x).arg(shown.width())
+                                     .arg(QColor(shown.pixel(x, row)).name())));
+        }
+    }
+
     void captionsFit_data()
     {
         QTest::addColumn<bool>("skinned");
