@@ -16,15 +16,15 @@ set(CPACK_DEBIAN_PACKAGE_NAME velmora)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[birthday party invitation maker
- Velmora makes a birthday party invitation. Type the celebrant's name, the
- location, who gives the party, an RSVP number, the birth date and time and
- the celebrant's gender; Velmora fills its invitation template through
- LibreOffice, shows the filled page in a preview you can zoom, scroll and
- drag, and saves it as a Word document.
- .
- Velmora starts its own private, invisible LibreOffice for each job and never
- touches one the user is running.]=])
+# CPack puts the summary in front and indents the lines as Debian wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Velmora makes a birthday party invitation. Type the celebrant's name, the
+location, who gives the party, an RSVP number, the birth date and time and
+the celebrant's gender; Velmora fills its invitation template through
+LibreOffice, shows the filled page in a preview you can zoom, scroll and
+drag, and saves it as a Word document.
+
+Velmora starts its own private, invisible LibreOffice for each job and never
+touches one the user is running.")
 # dpkg-shlibdeps finds the libraries the program and the office module link
 # (Qt, and LibreOffice's UNO libraries through the module's run path).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
