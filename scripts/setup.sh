@@ -10,7 +10,7 @@ packages=(
   fonts-liberation2 fonts-ebgaramond
   xvfb xauth xdotool
   dpkg-dev file
-  desktop-file-utils appstream imagemagick
+  desktop-file-utils appstream
 )
 
 missing=()
