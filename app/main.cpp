@@ -17,6 +17,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
+    // Lets the desktop tie the windows to the menu entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
     // The windows end the program themselves: hiding the main window while the
     // preview shows, or the other way round, is no reason to quit.
     QApplication::setQuitOnLastWindowClosed(false);

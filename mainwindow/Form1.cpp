@@ -105,8 +105,11 @@ void Form1::buildControls()
                    | Qt::WindowCloseButtonHint);
     setFont(formFont(9));
     setAutoFillBackground(true);
+    // Dark text on the white, whatever the desktop's colour scheme: a dark
+    // palette would otherwise put light captions on it.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
+    white.setColor(QPalette::WindowText, Qt::black);
     setPalette(white);
 
     auto button = [this](const char* name, const QString& caption, QRect geometry) {
@@ -176,6 +179,20 @@ void Form1::buildControls()
     textBox(2, invitation::kGivenByTag, twips(1680, 2490, 5895, 345));
     label(5, QStringLiteral("RSVP Phone No:"), twips(240, 2985, 1380, 225));
     textBox(3, invitation::kRsvpTag, twips(1680, 2940, 5895, 345));
+
+    // A screen reader names each field after its label; the names drop the
+    // captions' colons.
+    const std::array<QWidget*, 6> labelled = {Text1[0], DateTimePicker1, DateTimePicker2,
+                                              Text1[1], Text1[2], Text1[3]};
+    const std::array<QString, 6> names = {
+        QStringLiteral("Celebrant"), QStringLiteral("Date"),     QStringLiteral("Time"),
+        QStringLiteral("Location"),  QStringLiteral("Given By"), QStringLiteral("RSVP Phone No")};
+    for (std::size_t i = 0; i < labelled.size(); ++i) {
+        Label2[i]->setBuddy(labelled[i]);
+        labelled[i]->setAccessibleName(names[i]);
+    }
+    Option1->setAccessibleName(Option1->text());
+    Option2->setAccessibleName(Option2->text());
 
     // The keyboard order: celebrant, date, time, location, given by, RSVP,
     // the three buttons, then the gender choice.

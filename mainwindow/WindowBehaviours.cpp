@@ -48,9 +48,13 @@ void setApplicationShortTitle()
 void applyFaceColour(QWidget& window)
 {
     const QColor face = window.palette().color(QPalette::Button);
-    const auto colour = [&face](QWidget& widget) {
+    // The text that the colour scheme puts on button faces, so that a window
+    // white before (with dark text) stays readable under a dark scheme.
+    const QColor faceText = window.palette().color(QPalette::ButtonText);
+    const auto colour = [&face, &faceText](QWidget& widget) {
         QPalette palette = widget.palette();
         palette.setColor(QPalette::Window, face);
+        palette.setColor(QPalette::WindowText, faceText);
         widget.setPalette(palette);
         widget.setAutoFillBackground(true);
     };

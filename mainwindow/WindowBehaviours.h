@@ -22,8 +22,9 @@ QString shortTitle(const QString& productTitle);
 void setApplicationShortTitle();
 
 // The window and every option button, check box, frame and label in it get
-// the palette's button-face colour as background. Picture boxes (and every
-// other kind of control) keep their own colours.
+// the palette's button-face colour as background, and the face's text colour
+// as foreground. Picture boxes (and every other kind of control) keep their
+// own colours.
 void applyFaceColour(QWidget& window);
 
 // The hand cursor file beside the program.

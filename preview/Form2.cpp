@@ -43,6 +43,7 @@ void paintWhite(QWidget& widget)
 {
     QPalette palette = widget.palette();
     palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
 }
@@ -167,6 +168,15 @@ void Form2::createControls()
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
     connect(PushButton8, &QPushButton::clicked, this, [this] { PushButton8_Click(); });
+
+    // What a screen reader says for the parts that show no caption of their own.
+    Picture1->setAccessibleName(QStringLiteral("Invitation page"));
+    Picture1->setAccessibleDescription(
+        QStringLiteral("The filled invitation as it will be saved. Drag it or use the scroll "
+                       "bars to move it; Zoom In and Zoom Out change its size."));
+    Picture2->setAccessibleName(QStringLiteral("Page view"));
+    HScroll1->setAccessibleName(QStringLiteral("Scroll the page sideways"));
+    VScroll1->setAccessibleName(QStringLiteral("Scroll the page up and down"));
 
     const QList<QWidget*> tabOrder{HScroll1, VScroll1, Picture2, Picture1, Frame1,
                                    Zoom_Ori, PushButton1, PushButton2, PushButton6, PushButton8};

@@ -216,8 +216,11 @@ void Viewport::drawPage()
     const QSize target = devicePixels(float(mDrawWidth), float(mDrawHeight), devicePixelRatio);
     // A smooth scale (area-averaged when shrinking) once per zoom step; scrolling
     // and dragging only move the box.
-    const QImage stretched = image.copy(source).scaled(
+    QImage stretched = image.copy(source).scaled(
         target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Drawn pixel for pixel: the surface counts in the window's units, and a
+    // picture without the same ratio would be enlarged by it again.
+    stretched.setDevicePixelRatio(devicePixelRatio);
     {
         QPainter painter(&mPage.surface);
         painter.setCompositionMode(QPainter::CompositionMode_Source);

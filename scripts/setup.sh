@@ -9,6 +9,8 @@ packages=(
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond
   xvfb xauth xdotool
+  dpkg-dev file
+  desktop-file-utils appstream
 )
 
 missing=()

@@ -1,12 +1,11 @@
 /* Velmora skin: a Qt style sheet applied to the windows when this file sits
    beside the program (x/o.cjs).  Warm, soft and easy to read.  Window, frame,
    label and option-button backgrounds are left to the program, which paints
-   them in the palette's button-face colour. */
+   them in the palette's button-face colour; their text is left to the palette
+   too, so that it stays readable on that colour under a dark desktop scheme.
+   Text is coloured here only where the skin paints the background itself. */
 
 /* Fonts are the program's own; the skin only colours and shapes. */
-QWidget {
-    color: #3B2A45;
-}
 
 QPushButton {
     background-color: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #FFFFFF, stop:1 #FBEFE6);
@@ -46,12 +45,7 @@ QGroupBox::title {
     subcontrol-position: top left;
     left: 12px;
     padding: 0 6px;
-    color: #1F8A80;
     font-weight: bold;
-}
-
-QLabel {
-    color: #3B2A45;
 }
 
 QLineEdit, QDateEdit, QTimeEdit, QDateTimeEdit {
@@ -59,7 +53,9 @@ QLineEdit, QDateEdit, QTimeEdit, QDateTimeEdit {
     border: 1px solid #D9C3B8;
     border-radius: 6px;
     padding: 1px 6px;
-    selection-background-color: #2BB3A5;
+    color: #3B2A45;
+    /* Dark enough for the white selected text to read. */
+    selection-background-color: #1A7A71;
     selection-color: #FFFFFF;
 }
 QLineEdit:hover, QDateEdit:hover, QTimeEdit:hover, QDateTimeEdit:hover {
@@ -75,7 +71,6 @@ QLineEdit:disabled, QDateEdit:disabled, QTimeEdit:disabled, QDateTimeEdit:disabl
 }
 QRadioButton {
     spacing: 7px;
-    color: #3B2A45;
 }
 QRadioButton::indicator {
     width: 14px;
@@ -134,9 +129,6 @@ QScrollBar::add-page, QScrollBar::sub-page {
     background: none;
 }
 
-QMessageBox QLabel {
-    color: #3B2A45;
-}
 QToolTip {
     background-color: #FFF8EF;
     color: #3B2A45;
