@@ -31,6 +31,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
 # (the GUI variants serve as well) and the fonts of the windows and of the
 # invitation template.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond]=])
+set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji]=])
 
 include(CPack)

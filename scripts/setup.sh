@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
-  fonts-liberation2 fonts-ebgaramond
+  fonts-liberation2 fonts-ebgaramond fonts-noto-color-emoji
   xvfb xauth xdotool
   dpkg-dev file
   desktop-file-utils appstream

@@ -1,0 +1,197 @@
+#!/usr/bin/env bash
+# The program under faults and hostile use, driven as a user drives it, on a
+# virtual display. Usage: faults.sh <velmora executable> <scenario>
+#   hung-office       a stopped prepared office, then offices stopped while in use:
+#                     reports at the steps, the preview still shows, the program stays
+#   read-only-store   an unwritable settings file is read, one warning, nothing lost
+#   double-click      a double click on "Start Creating Template" makes one document
+#   killed-program    the documents of a program killed mid-way go at the next start
+set -euo pipefail
+binary="$1"
+scenario="$2"
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 0; }
+
+work="$(mktemp -d)"
+store="$work/config/Quillory/Velmora.ini"
+cleanup() {
+  chattr -i "$store" 2>/dev/null || true
+  for p in $(pgrep -f "soffice.bin.*velmora-office-" 2>/dev/null); do
+    grep -qz "$work" "/proc/$p/environ" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true
+  done
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME="$work/config" TEMP="$work/temp" TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$TEMP" "$TMPDIR" "$XDG_RUNTIME_DIR" "$(dirname "$store")"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+fail() { echo "FAIL: $*"; exit 1; }
+start() {
+  "$binary" &
+  pid=$!
+  main=$(timeout 120 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1)
+}
+offices() { pgrep -f "soffice.bin.*velmora-office-$pid-" || true; }
+documents() { find "$TEMP" -maxdepth 1 -name 'tarvik*.doc' | wc -l; }
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+# Main window: "Start Creating Template" across the top, "Load Sample/Example Data" below it.
+start_creating() { click "$main" 200 20; }
+load_sample() { click "$main" 400 55; }
+visible() { xdotool search --onlyvisible --name "$1" 2>/dev/null || true; }
+preview() {
+  for w in $(visible '^Velmora$'); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [ "$WIDTH" -gt 600 ] && { echo "$w"; return; }
+  done
+}
+# Answers every Error report until the preview shows; prints how many there were.
+await_preview() {
+  local answered=" "
+  for _ in $(seq 1800); do
+    kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
+    for box in $(visible '^Application Error'); do
+      case "$answered" in *" $box "*) ;; *) answered="$answered$box " ;; esac
+      xdotool windowfocus --sync "$box" 2>/dev/null || true
+      xdotool key --window "$box" Return
+      sleep 0.2
+    done
+    [ -n "$(preview)" ] && { echo $(($(echo "$answered" | wc -w))); return; }
+    sleep 0.1
+  done
+  fail "the preview did not show"
+}
+back() {
+  local p; p=$(preview)
+  eval "$(xdotool getwindowgeometry --shell "$p")"
+  click "$p" 100 $((HEIGHT - 15))
+  for _ in $(seq 300); do [ -z "$(preview)" ] && return; sleep 0.1; done
+  fail "< Back did not bring the main window back"
+}
+await_offices() {
+  for _ in $(seq 1200); do [ "$(offices | wc -l)" -ge "$1" ] && return; sleep 0.1; done
+  fail "fewer than $1 prepared offices after two minutes"
+}
+end_cleanly() {
+  kill -TERM "$pid"
+  local status=0; wait "$pid" || status=$?
+  pid=
+  [ "$status" -eq 0 ] || fail "the program ended with status $status"
+}
+
+case "$scenario" in
+hung-office)
+  export VELMORA_OFFICE_CALL_TIMEOUT_MS=5000
+  start
+  await_offices 2
+  load_sample
+  stopped=$(offices | head -n 1)
+  kill -STOP "$stopped"
+  start_creating
+  reports=$(await_preview)
+  echo "a stopped prepared office: preview shown after $reports Error report(s)"
+  back
+  kill -0 "$pid" || fail "the program ended"
+  await_offices 2
+  start_creating
+  # Whatever office the run holds at any moment of its first seconds is stopped.
+  for _ in $(seq 60); do
+    for p in $(offices); do kill -STOP "$p" 2>/dev/null || true; done
+    sleep 0.05
+  done
+  reports=$(await_preview)
+  echo "offices stopped in use: preview shown after $reports Error report(s)"
+  [ "$reports" -gt 0 ] || fail "a hung office gave no report"
+  sleep 2
+  kill -0 "$pid" || fail "the program ended"
+  [ -z "$(visible '^Application Error')" ] || fail "a report is still open"
+  for p in $(offices); do kill -CONT "$p"; done
+  end_cleanly
+  ;;
+read-only-store)
+  printf '[Velmora]\nText1_0=Ann\nText1_1=Park\nOption=2\n' > "$store"
+  if [ "$(id -u)" -eq 0 ]; then
+    chattr +i "$store" 2>/dev/null || { echo "SKIP: root writes any file, and this file system cannot make one immutable"; exit 0; }
+  else
+    chmod 444 "$store"
+  fi
+  "$binary" &
+  pid=$!
+  # Boxes of the start-up come before the main window (536x316).
+  boxes=0
+  main=
+  for _ in $(seq 1200); do
+    for w in $(visible '.'); do
+      eval "$(xdotool getwindowgeometry --shell "$w")"
+      if [ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ]; then
+        main=$w
+      else
+        boxes=$((boxes + 1))
+        xdotool windowfocus --sync "$w" 2>/dev/null || true
+        xdotool key --window "$w" Return
+        sleep 0.3
+      fi
+    done
+    [ -n "$main" ] && break
+    sleep 0.1
+  done
+  [ -n "$main" ] || fail "the main window did not show"
+  sleep 1
+  [ -z "$(visible '.' | grep -v "^$main\$")" ] || fail "a box came after the main window"
+  echo "$boxes box(es) at start-up"
+  [ -z "$(visible '^Application Error')" ] || fail "an Error report was shown"
+  [ "$boxes" -eq 1 ] || fail "expected the one warning that the file cannot be written"
+  # The celebrant box has the focus: type after what was read, with the file
+  # writable again.
+  chattr -i "$store" 2>/dev/null || true
+  chmod 644 "$store"
+  xdotool windowfocus --sync "$main" 2>/dev/null || true
+  xdotool key --window "$main" End
+  xdotool type --window "$main" "e"
+  sleep 0.5
+  end_cleanly
+  grep -q '^Text1_0=Anne$' "$store" || { cat "$store"; fail "the celebrant read was not the stored one"; }
+  grep -q '^Text1_1=Park$' "$store" || { cat "$store"; fail "a stored value was lost"; }
+  grep -q '^Option=2$' "$store" || { cat "$store"; fail "the stored gender was lost"; }
+  ;;
+double-click)
+  start
+  await_offices 2
+  load_sample
+  xdotool mousemove --window "$main" 200 20 click --repeat 2 --delay 120 1
+  await_preview >/dev/null
+  sleep 3
+  echo "documents after a double click: $(documents)"
+  [ "$(documents)" -eq 1 ] || fail "a double click made $(documents) documents"
+  back
+  sleep 1
+  [ "$(documents)" -eq 0 ] || fail "a document was left after < Back"
+  end_cleanly
+  ;;
+killed-program)
+  start
+  load_sample
+  start_creating
+  await_preview >/dev/null
+  [ "$(documents)" -eq 1 ] || fail "no document for the preview"
+  kill -KILL "$pid"; wait "$pid" 2>/dev/null || true
+  pid=
+  [ "$(documents)" -eq 1 ] || fail "the killed program's document vanished by itself"
+  start
+  echo "documents after the next start: $(documents)"
+  [ "$(documents)" -eq 0 ] || fail "the killed program's document stayed"
+  load_sample
+  start_creating
+  await_preview >/dev/null
+  end_cleanly
+  echo "documents after a termination signal while the preview showed: $(documents)"
+  [ "$(documents)" -eq 0 ] || fail "the preview's document stayed after the program ended"
+  ;;
+*)
+  fail "unknown scenario $scenario"
+  ;;
+esac
+echo "PASS"
