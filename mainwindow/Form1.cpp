@@ -373,6 +373,10 @@ void Form1::PushButton6_Click()
         // showed, so nobody else will remove the document the run saved.
         quietDelete(mRun.lastResultPath());
     }
+    // A run passes a few page-sized pictures through the heap; what they
+    // leave free goes back to the system instead of staying with an idle
+    // program.
+    releaseFreeMemory();
 }
 
 void Form1::SaveDocAsJPG(const QString& documentPath)

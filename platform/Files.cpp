@@ -9,6 +9,7 @@
 #include <QProcessEnvironment>
 
 #include <cerrno>
+#include <malloc.h>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,11 @@ QString privateTemporaryFolder()
 }
 
 } // namespace
+
+void releaseFreeMemory()
+{
+    ::malloc_trim(0);
+}
 
 QString temporaryFolder()
 {

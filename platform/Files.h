@@ -22,6 +22,9 @@ bool fileExists(const QString& path);
 // Deletes a file and ignores every failure.
 void quietDelete(const QString& path);
 
+// Gives the heap's free pages back to the system; never fails.
+void releaseFreeMemory();
+
 // Writes the bytes to a new file; throws Failure with the system's description.
 void writeNewFile(const QString& path, const QByteArray& bytes);
 
