@@ -1,5 +1,6 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -9,6 +10,8 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -19,8 +22,8 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XSearchable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
 
 namespace velmora::office::lo {
 
@@ -32,16 +35,14 @@ using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 using ::rtl::OUString;
 
-const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
-{
+const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model) {
     if (!model.is())
         throw Failure(QStringLiteral("The document is closed"));
     return model;
 }
 
 // Moves a cursor by any number of characters (goRight takes a 16-bit count).
-void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count, bool expand)
-{
+void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count, bool expand) {
     while (count > 0) {
         const auto step = std::min<qsizetype>(count, 0x7fff);
         cursor->goRight(sal_Int16(step), expand);
@@ -49,26 +50,25 @@ void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count,
     }
 }
 
-bool isWordCharacter(QChar c)
-{
+bool isWordCharacter(QChar c) {
     return c.isLetterOrNumber() || c == u'_';
 }
 
 // Start positions of the non-overlapping literal occurrences, left to right.
-std::vector<qsizetype> occurrences(const QString& text, const Find& find)
-{
+std::vector<qsizetype> occurrences(const QString& text, const Find& find) {
     std::vector<qsizetype> found;
     if (find.text.isEmpty())
         return found;
-    const Qt::CaseSensitivity sensitivity = find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity sensitivity =
+        find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = text.indexOf(find.text, from, sensitivity);
         if (at < 0)
             return found;
         const qsizetype end = at + find.text.size();
-        const bool wholeWord = (at == 0 || !isWordCharacter(text[at - 1]))
-                               && (end == text.size() || !isWordCharacter(text[end]));
+        const bool wholeWord = (at == 0 || !isWordCharacter(text[at - 1])) &&
+                               (end == text.size() || !isWordCharacter(text[end]));
         if (!find.matchWholeWord || wholeWord) {
             found.push_back(at);
             from = end;
@@ -78,12 +78,38 @@ std::vector<qsizetype> occurrences(const QString& text, const Find& find)
     }
 }
 
+// Replaces the text of a range so that the new text takes the formatting of the
+// first character it replaces, as a word processor's replace does: setString
+// would give it the formatting of the text before the range, and a token's
+// label is often formatted otherwise. The token is cut down to its first
+// character, the replacement goes in after that character (inserted text takes
+// the attributes of the character before it), then the character goes.
+void replaceKeepingFormatting(const Reference<css::text::XText>& text,
+                              const Reference<css::text::XTextRange>& hit,
+                              const OUString& replacement) {
+    if (replacement.isEmpty()) {
+        hit->setString(OUString());
+        return;
+    }
+    const Reference<css::text::XTextRange> start = hit->getStart();
+    const Reference<css::text::XTextCursor> rest = text->createTextCursorByRange(start);
+    rest->goRight(1, false);
+    rest->gotoRange(hit->getEnd(), true);
+    rest->setString(OUString());
+
+    const Reference<css::text::XTextCursor> after = text->createTextCursorByRange(start);
+    after->goRight(1, false);
+    text->insertString(Reference<css::text::XTextRange>(after.get()), replacement, false);
+
+    const Reference<css::text::XTextCursor> first = text->createTextCursorByRange(start);
+    first->goRight(1, true);
+    first->setString(OUString());
+}
+
 // Text without a search interface of its own (the text of drawing shapes):
-// occurrences are located on its string and replaced right to left through a
-// cursor, so that earlier positions stay valid and each replacement takes the
-// formatting of the text it replaces.
-void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace)
-{
+// occurrences are located on its string and replaced right to left, so that
+// earlier positions stay valid.
+void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace) {
     std::vector<qsizetype> found = occurrences(toQString(text->getString()), find);
     if (found.empty() || replace == 0)
         return;
@@ -95,36 +121,34 @@ void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& f
         cursor->gotoStart(false);
         moveRight(cursor, *at, false);
         moveRight(cursor, find.text.size(), true);
-        cursor->setString(replacement);
+        replaceKeepingFormatting(text, Reference<css::text::XTextRange>(cursor.get()), replacement);
     }
 }
 
-bool isWriterText(const Reference<css::text::XText>& text)
-{
+bool isWriterText(const Reference<css::text::XText>& text) {
     const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
     // Writer's own texts (body, headers, frames) are searched by the document;
     // the texts of drawing shapes are edit-engine texts it cannot search.
-    return info.is()
-           && (info->supportsService(OUString("com.sun.star.text.Text"))
-               || info->supportsService(OUString("com.sun.star.text.TextFrame")))
-           && !info->supportsService(OUString("com.sun.star.drawing.Text"));
+    return info.is() &&
+           (info->supportsService(OUString("com.sun.star.text.Text")) ||
+            info->supportsService(OUString("com.sun.star.text.TextFrame"))) &&
+           !info->supportsService(OUString("com.sun.star.drawing.Text"));
 }
 
 class LibreOfficeRange final : public Range {
 public:
     LibreOfficeRange(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model,
                      Reference<css::text::XText> story)
-        : mInstance(std::move(instance)), mModel(std::move(model)), mStory(std::move(story))
-    {
-    }
+        : mInstance(std::move(instance))
+        , mModel(std::move(model))
+        , mStory(std::move(story)) {}
 
     // Formatting is never part of a search or a replacement here.
     void clearFindFormatting() override { mFind.format = false; }
     void clearReplacementFormatting() override {}
     Find& find() override { return mFind; }
 
-    void execute(int replace) override
-    {
+    void execute(int replace) override {
         mInstance->call([&] {
             if (isWriterText(mStory))
                 replaceInWriterStory(replace);
@@ -137,12 +161,12 @@ private:
     // The document's search covers every Writer story at once; only the hits
     // whose text is this story are replaced, so that a range replaces inside
     // itself alone.
-    void replaceInWriterStory(int replace)
-    {
+    void replaceInWriterStory(int replace) {
         if (mFind.text.isEmpty() || replace == 0)
             return;
         const Reference<css::util::XSearchable> searchable(mModel, UNO_QUERY_THROW);
-        const Reference<css::util::XSearchDescriptor> descriptor = searchable->createSearchDescriptor();
+        const Reference<css::util::XSearchDescriptor> descriptor =
+            searchable->createSearchDescriptor();
         descriptor->setSearchString(toOUString(mFind.text));
         const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
         options->setPropertyValue(OUString("SearchCaseSensitive"), Any(mFind.matchCase));
@@ -166,7 +190,7 @@ private:
         if (replace != kReplaceAll)
             mine.resize(1);
         for (auto hit = mine.rbegin(); hit != mine.rend(); ++hit)
-            (*hit)->setString(replacement);
+            replaceKeepingFormatting(mStory, *hit, replacement);
     }
 
     std::shared_ptr<Instance> mInstance;
@@ -178,12 +202,10 @@ private:
 class LibreOfficeShape final : public Shape {
 public:
     LibreOfficeShape(std::shared_ptr<Instance> instance, Reference<css::uno::XInterface> shape)
-        : mInstance(std::move(instance)), mShape(std::move(shape))
-    {
-    }
+        : mInstance(std::move(instance))
+        , mShape(std::move(shape)) {}
 
-    bool hasText() override
-    {
+    bool hasText() override {
         return mInstance->call([&] {
             const Reference<css::text::XText> text(mShape, UNO_QUERY);
             return text.is() && !text->getString().isEmpty();
@@ -192,8 +214,8 @@ public:
 
     // The engine's current search settings are: case ignored, whole words
     // not required, no wildcards.
-    void replaceText(const QString& findText, const QString& replacementText, int replace) override
-    {
+    void replaceText(const QString& findText, const QString& replacementText,
+                     int replace) override {
         mInstance->call([&] {
             const Reference<css::text::XText> text(mShape, UNO_QUERY);
             if (!text.is())
@@ -220,16 +242,34 @@ constexpr double kMetresPerInch = 0.0254;
 
 // Writer has one draw page; the interface that reaches it is marked deprecated
 // in favour of one Writer does not offer.
-Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model)
-{
+Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return Reference<css::drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)->getDrawPage();
 #pragma GCC diagnostic pop
 }
 
-double mm100ToTwips(sal_Int32 value)
-{
+// A document saved under a new name is a new document, created and saved now;
+// the template it came from would otherwise lend it the time of its own build.
+void stampTimeOfSaving(const Reference<css::lang::XComponent>& model) {
+    const QDateTime now = QDateTime::currentDateTime();
+    css::util::DateTime stamp;
+    stamp.Year = sal_Int16(now.date().year());
+    stamp.Month = sal_uInt16(now.date().month());
+    stamp.Day = sal_uInt16(now.date().day());
+    stamp.Hours = sal_uInt16(now.time().hour());
+    stamp.Minutes = sal_uInt16(now.time().minute());
+    stamp.Seconds = sal_uInt16(now.time().second());
+    stamp.NanoSeconds = sal_uInt32(now.time().msec()) * 1000000;
+    stamp.IsUTC = false;
+    const Reference<css::document::XDocumentProperties> properties =
+        Reference<css::document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+            ->getDocumentProperties();
+    properties->setCreationDate(stamp);
+    properties->setModificationDate(stamp);
+}
+
+double mm100ToTwips(sal_Int32 value) {
     return value * 1440.0 / 2540.0;
 }
 
@@ -237,12 +277,10 @@ double mm100ToTwips(sal_Int32 value)
 
 LibreOfficeDocument::LibreOfficeDocument(std::shared_ptr<Instance> instance,
                                          Reference<css::lang::XComponent> model)
-    : mInstance(std::move(instance)), mModel(std::move(model))
-{
-}
+    : mInstance(std::move(instance))
+    , mModel(std::move(model)) {}
 
-std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
-{
+std::vector<Ref<Range>> LibreOfficeDocument::storyRanges() {
     return mInstance->call([&] {
         const Reference<css::lang::XComponent>& model = openModel(mModel);
         std::vector<Reference<css::text::XText>> stories;
@@ -264,24 +302,29 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
                 ->getByName(OUString("PageStyles")),
             UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
-            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i), UNO_QUERY_THROW);
+            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i),
+                                                            UNO_QUERY_THROW);
             for (const char* part : {"Header", "Footer"}) {
                 const QString name = QString::fromLatin1(part);
                 if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsOn"))).get<bool>())
                     continue;
-                add(Reference<css::text::XText>(style->getPropertyValue(toOUString(name + QStringLiteral("Text"))),
-                                                UNO_QUERY));
-                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared"))).get<bool>())
+                add(Reference<css::text::XText>(
+                    style->getPropertyValue(toOUString(name + QStringLiteral("Text"))), UNO_QUERY));
+                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared")))
+                         .get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))), UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))),
+                        UNO_QUERY));
                 if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))), UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))),
+                        UNO_QUERY));
             }
         }
 
         const Reference<css::container::XIndexAccess> frames(
-            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(), UNO_QUERY_THROW);
+            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(),
+            UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < frames->getCount(); ++i)
             add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
 
@@ -300,8 +343,7 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
     });
 }
 
-std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
-{
+std::vector<Ref<Shape>> LibreOfficeDocument::shapes() {
     return mInstance->call([&] {
         const Reference<css::drawing::XDrawPage> page = drawPageOf(openModel(mModel));
         std::vector<Ref<Shape>> result;
@@ -312,10 +354,10 @@ std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
     });
 }
 
-void LibreOfficeDocument::saveAs(const QString& path)
-{
+void LibreOfficeDocument::saveAs(const QString& path) {
     mInstance->call([&] {
         const Reference<css::frame::XStorable> storable(openModel(mModel), UNO_QUERY_THROW);
+        stampTimeOfSaving(mModel);
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("MS Word 97")));
         arguments.getArray()[1] = property("Overwrite", Any(true));
@@ -323,13 +365,12 @@ void LibreOfficeDocument::saveAs(const QString& path)
     });
 }
 
-void LibreOfficeDocument::save()
-{
-    mInstance->call([&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
+void LibreOfficeDocument::save() {
+    mInstance->call(
+        [&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
 }
 
-void LibreOfficeDocument::close()
-{
+void LibreOfficeDocument::close() {
     mInstance->call([&] {
         const Reference<css::util::XCloseable> closeable(openModel(mModel), UNO_QUERY_THROW);
         mModel.clear();
@@ -337,8 +378,7 @@ void LibreOfficeDocument::close()
     });
 }
 
-QImage LibreOfficeDocument::pagePicture()
-{
+QImage LibreOfficeDocument::pagePicture() {
     const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
     QSizeF pageTwips;
     mInstance->call([&] {
@@ -346,7 +386,8 @@ QImage LibreOfficeDocument::pagePicture()
         const Reference<css::beans::XPropertySet> start(
             Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getStart(),
             UNO_QUERY_THROW);
-        const OUString styleName = start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
+        const OUString styleName =
+            start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
         const Reference<css::beans::XPropertySet> style(
             Reference<css::container::XNameAccess>(
                 Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
@@ -355,14 +396,15 @@ QImage LibreOfficeDocument::pagePicture()
                 UNO_QUERY_THROW)
                 ->getByName(styleName),
             UNO_QUERY_THROW);
-        pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
-                           mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
+        pageTwips =
+            QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
+                   mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
 
         Sequence<css::beans::PropertyValue> filterData(4);
-        filterData.getArray()[0] =
-            property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
-        filterData.getArray()[1] =
-            property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
+        filterData.getArray()[0] = property(
+            "PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
+        filterData.getArray()[1] = property(
+            "PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
         // A picture read back at once: speed matters more than its size.
         filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
         // Rendered on white paper: quicker than with an alpha channel, which
@@ -371,7 +413,8 @@ QImage LibreOfficeDocument::pagePicture()
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
         arguments.getArray()[1] = property("FilterData", Any(filterData));
-        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(file), arguments);
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
+            ->storeToURL(fileUrl(file), arguments);
     });
 
     QImage exported(file);
@@ -389,8 +432,8 @@ QImage LibreOfficeDocument::pagePicture()
         picture = std::move(exported).convertToFormat(QImage::Format_RGB32);
     }
 
-    const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
-                                  kViewBoxHeightTwips / pageTwips.height());
+    const double scale =
+        std::min(kViewBoxWidthTwips / pageTwips.width(), kViewBoxHeightTwips / pageTwips.height());
     const double naturalWidthInches = pageTwips.width() * scale / 1440.0;
     // Rounded up, so that the natural size never exceeds the view box.
     const int dotsPerMeter = int(std::ceil(picture.width() / naturalWidthInches / kMetresPerInch));
@@ -400,18 +443,14 @@ QImage LibreOfficeDocument::pagePicture()
 }
 
 LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<Instance> instance)
-    : mInstance(std::move(instance))
-{
-}
+    : mInstance(std::move(instance)) {}
 
-LibreOfficeApplication::~LibreOfficeApplication()
-{
+LibreOfficeApplication::~LibreOfficeApplication() {
     // An instance that was never told to quit still ends with its owner.
     mInstance->kill();
 }
 
-Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly)
-{
+Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly) {
     return mInstance->call([&] {
         const Reference<css::frame::XComponentLoader> loader(mInstance->desktop(), UNO_QUERY_THROW);
         Sequence<css::beans::PropertyValue> arguments(3);
@@ -430,13 +469,11 @@ Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly)
     });
 }
 
-void LibreOfficeApplication::setDisplayAlerts(bool)
-{
+void LibreOfficeApplication::setDisplayAlerts(bool) {
     // A headless office never prompts.
 }
 
-void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
-{
+void LibreOfficeApplication::closeActiveDocument(bool saveChanges) {
     while (!mOpened.empty() && !mOpened.back()->isOpen())
         mOpened.pop_back();
     if (mOpened.empty())
@@ -448,8 +485,7 @@ void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
     active->close();
 }
 
-void LibreOfficeApplication::quit()
-{
+void LibreOfficeApplication::quit() {
     mInstance->quit();
 }
 

@@ -13,8 +13,8 @@ using namespace velmora::testing;
 
 namespace {
 
-void replaceIn(office::Range& range, const QString& text, const QString& replacement, bool matchCase = false)
-{
+void replaceIn(office::Range& range, const QString& text, const QString& replacement,
+               bool matchCase = false) {
     range.clearFindFormatting();
     range.clearReplacementFormatting();
     office::Find& find = range.find();
@@ -25,10 +25,10 @@ void replaceIn(office::Range& range, const QString& text, const QString& replace
     range.execute(office::kReplaceAll);
 }
 
-QStringList numbersAfter(const QString& text, const QString& prefix)
-{
+QStringList numbersAfter(const QString& text, const QString& prefix) {
     QStringList numbers;
-    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)")).globalMatch(text);
+    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)"))
+                       .globalMatch(text);
     while (matches.hasNext())
         numbers << matches.next().captured(1);
     numbers.removeDuplicates();
@@ -41,30 +41,28 @@ class TestOfficeStories : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
+    void initTestCase() {
         QVERIFY(mFolder.isValid());
         mEngine = makeTestEngine();
         mDocument = makeStoriesDocument(*mEngine, mFolder.path());
         QVERIFY(documentText(mDocument).contains(QStringLiteral("Frame-[Celebrant]")));
     }
 
-    void cleanupTestCase()
-    {
+    void cleanupTestCase() {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
 
     // Each range replaces inside itself only: every story gets the number of
     // the range that reached it, and no two stories share one.
-    void storyPassReplacesInsideEachRangeOnly()
-    {
+    void storyPassReplacesInsideEachRangeOnly() {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const auto ranges = document->storyRanges();
         QVERIFY(ranges.size() >= 4);
         for (std::size_t i = 0; i < ranges.size(); ++i)
-            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"), QStringLiteral("R%1").arg(i));
+            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"),
+                      QStringLiteral("R%1").arg(i));
         for (const auto& range : ranges)
             replaceIn(*range.get(), QStringLiteral("[location]"), QStringLiteral("LOC"));
         const QString saved = mFolder.filePath(QStringLiteral("stories-filled.doc"));
@@ -75,7 +73,7 @@ private slots:
         const QString text = documentText(saved);
         QStringList owners;
         for (const QString& story : {QStringLiteral("Body-R"), QStringLiteral("Head-R"),
-                                    QStringLiteral("Frame-R"), QStringLiteral("Shape-R")}) {
+                                     QStringLiteral("Frame-R"), QStringLiteral("Shape-R")}) {
             const QStringList numbers = numbersAfter(text, story);
             QCOMPARE(numbers.size(), 1);
             owners << numbers.first();
@@ -91,8 +89,7 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Frame-[BirthDate]")));
     }
 
-    void matchCaseLimitsTheSearch()
-    {
+    void matchCaseLimitsTheSearch() {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         auto body = document->storyRanges().front();
@@ -109,8 +106,7 @@ private slots:
 
     // The text-frame pass: every shape holding text is reached, drawing shapes
     // and text frames alike, while the main text and the header keep theirs.
-    void shapePassReachesShapeTextOnly()
-    {
+    void shapePassReachesShapeTextOnly() {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         int withText = 0;
@@ -118,8 +114,10 @@ private slots:
             if (!shape->hasText())
                 continue;
             ++withText;
-            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"), office::kReplaceAll);
-            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"), office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"),
+                               office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"),
+                               office::kReplaceAll);
         }
         QCOMPARE(withText, 2);
         const QString saved = mFolder.filePath(QStringLiteral("shapes-filled.doc"));
@@ -136,8 +134,7 @@ private slots:
     }
 
     // The red, bold token is still red once replaced: the picture shows it.
-    void replacedTextKeepsItsFormatting()
-    {
+    void replacedTextKeepsItsFormatting() {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const int before = redPixels(document->pagePicture());
@@ -146,13 +143,68 @@ private slots:
                   QStringLiteral("WWWWWWWWWW"));
         const int after = redPixels(document->pagePicture());
         application->quit();
-        QVERIFY2(after > before, qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
+        QVERIFY2(
+            after > before,
+            qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
+    }
+
+    // Read back from the saved document, a replacement looks like the first
+    // character of the text it replaced: in the story pass and the shape pass,
+    // and across formatting runs; the text around it keeps its own look.
+    void replacementsTakeTheLookOfTheirFirstCharacter() {
+        auto application = mEngine->createApplication();
+        auto document = application->open(mDocument, true);
+        auto body = document->storyRanges().front();
+        replaceIn(*body.get(), QStringLiteral("[BirthTime]"), QStringLiteral("TIME"));
+        replaceIn(*body.get(), QStringLiteral("[rsvpno]"), QStringLiteral("RSVP"));
+        replaceIn(*body.get(), QStringLiteral("[GivenBy]"), QString());
+        for (const auto& shape : document->shapes())
+            if (shape->hasText())
+                shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("SHAPETIME"),
+                                   office::kReplaceAll);
+        const QString saved = mFolder.filePath(QStringLiteral("looks.doc"));
+        document->saveAs(saved);
+        application->quit();
+
+        const FlatDocument flat =
+            readFlatDocument(convertDocument(saved, QStringLiteral("fodt"), mFolder.path()));
+        const auto lookOf = [&](const QString& before, const QString& text) {
+            for (const Paragraph& paragraph : flat.paragraphs) {
+                const qsizetype at = paragraph.text().indexOf(before + text);
+                if (at >= 0)
+                    return std::pair{paragraph.looksOf(at, before.size()),
+                                     paragraph.looksOf(at + before.size(), text.size())};
+            }
+            return std::pair<std::vector<CharLook>, std::vector<CharLook>>{};
+        };
+
+        const auto [bodyLabel, split] = lookOf(QStringLiteral("Body-"), QStringLiteral("TIME "));
+        QCOMPARE(split.size(), std::size_t(1));
+        QCOMPARE(describe(split.front()), describe(bodyLabel.back()));
+        QCOMPARE(split.front().weight, QStringLiteral("normal"));
+
+        const auto [nothing, red] = lookOf(QString(), QStringLiteral("RSVP"));
+        QCOMPARE(red.size(), std::size_t(1));
+        QCOMPARE(red.front().color, QStringLiteral("#ff0000"));
+        QCOMPARE(red.front().size, QStringLiteral("28pt"));
+        QCOMPARE(red.front().weight, QStringLiteral("bold"));
+
+        // An empty replacement leaves nothing of the token.
+        const auto [emptied, after] = lookOf(QStringLiteral("Body-"), QStringLiteral("x"));
+        QCOMPARE(after.size(), std::size_t(1));
+
+        const auto [shapeLabel, teal] =
+            lookOf(QStringLiteral("Shape-"), QStringLiteral("SHAPETIME"));
+        QCOMPARE(teal.size(), std::size_t(1));
+        QCOMPARE(teal.front().color, QStringLiteral("#1f8a80"));
+        QCOMPARE(teal.front().posture, QStringLiteral("italic"));
+        QCOMPARE(shapeLabel.size(), std::size_t(1));
+        QVERIFY(shapeLabel.front().posture != teal.front().posture);
     }
 
     // A saved document opens again, is pictured at the chosen size and is not
     // changed on disk by a close without saving.
-    void savedDocumentReopensAsPicture()
-    {
+    void savedDocumentReopensAsPicture() {
         const QString saved = mFolder.filePath(QStringLiteral("picture.doc"));
         {
             auto application = mEngine->createApplication();
