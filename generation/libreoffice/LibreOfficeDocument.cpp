@@ -1,7 +1,7 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 
-#include <QDateTime>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QPainter>
 #include <QUrl>
@@ -22,8 +22,8 @@
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XSearchDescriptor.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
+#include <com/sun/star/util/XSearchDescriptor.hpp>
 
 namespace velmora::office::lo {
 
@@ -35,14 +35,16 @@ using css::uno::UNO_QUERY;
 using css::uno::UNO_QUERY_THROW;
 using ::rtl::OUString;
 
-const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model) {
+const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
+{
     if (!model.is())
         throw Failure(QStringLiteral("The document is closed"));
     return model;
 }
 
 // Moves a cursor by any number of characters (goRight takes a 16-bit count).
-void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count, bool expand) {
+void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count, bool expand)
+{
     while (count > 0) {
         const auto step = std::min<qsizetype>(count, 0x7fff);
         cursor->goRight(sal_Int16(step), expand);
@@ -50,25 +52,26 @@ void moveRight(const Reference<css::text::XTextCursor>& cursor, qsizetype count,
     }
 }
 
-bool isWordCharacter(QChar c) {
+bool isWordCharacter(QChar c)
+{
     return c.isLetterOrNumber() || c == u'_';
 }
 
 // Start positions of the non-overlapping literal occurrences, left to right.
-std::vector<qsizetype> occurrences(const QString& text, const Find& find) {
+std::vector<qsizetype> occurrences(const QString& text, const Find& find)
+{
     std::vector<qsizetype> found;
     if (find.text.isEmpty())
         return found;
-    const Qt::CaseSensitivity sensitivity =
-        find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity sensitivity = find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = text.indexOf(find.text, from, sensitivity);
         if (at < 0)
             return found;
         const qsizetype end = at + find.text.size();
-        const bool wholeWord = (at == 0 || !isWordCharacter(text[at - 1])) &&
-                               (end == text.size() || !isWordCharacter(text[end]));
+        const bool wholeWord = (at == 0 || !isWordCharacter(text[at - 1]))
+                               && (end == text.size() || !isWordCharacter(text[end]));
         if (!find.matchWholeWord || wholeWord) {
             found.push_back(at);
             from = end;
@@ -125,30 +128,32 @@ void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& f
     }
 }
 
-bool isWriterText(const Reference<css::text::XText>& text) {
+bool isWriterText(const Reference<css::text::XText>& text)
+{
     const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
     // Writer's own texts (body, headers, frames) are searched by the document;
     // the texts of drawing shapes are edit-engine texts it cannot search.
-    return info.is() &&
-           (info->supportsService(OUString("com.sun.star.text.Text")) ||
-            info->supportsService(OUString("com.sun.star.text.TextFrame"))) &&
-           !info->supportsService(OUString("com.sun.star.drawing.Text"));
+    return info.is()
+           && (info->supportsService(OUString("com.sun.star.text.Text"))
+               || info->supportsService(OUString("com.sun.star.text.TextFrame")))
+           && !info->supportsService(OUString("com.sun.star.drawing.Text"));
 }
 
 class LibreOfficeRange final : public Range {
 public:
     LibreOfficeRange(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model,
                      Reference<css::text::XText> story)
-        : mInstance(std::move(instance))
-        , mModel(std::move(model))
-        , mStory(std::move(story)) {}
+        : mInstance(std::move(instance)), mModel(std::move(model)), mStory(std::move(story))
+    {
+    }
 
     // Formatting is never part of a search or a replacement here.
     void clearFindFormatting() override { mFind.format = false; }
     void clearReplacementFormatting() override {}
     Find& find() override { return mFind; }
 
-    void execute(int replace) override {
+    void execute(int replace) override
+    {
         mInstance->call([&] {
             if (isWriterText(mStory))
                 replaceInWriterStory(replace);
@@ -161,12 +166,12 @@ private:
     // The document's search covers every Writer story at once; only the hits
     // whose text is this story are replaced, so that a range replaces inside
     // itself alone.
-    void replaceInWriterStory(int replace) {
+    void replaceInWriterStory(int replace)
+    {
         if (mFind.text.isEmpty() || replace == 0)
             return;
         const Reference<css::util::XSearchable> searchable(mModel, UNO_QUERY_THROW);
-        const Reference<css::util::XSearchDescriptor> descriptor =
-            searchable->createSearchDescriptor();
+        const Reference<css::util::XSearchDescriptor> descriptor = searchable->createSearchDescriptor();
         descriptor->setSearchString(toOUString(mFind.text));
         const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
         options->setPropertyValue(OUString("SearchCaseSensitive"), Any(mFind.matchCase));
@@ -202,10 +207,12 @@ private:
 class LibreOfficeShape final : public Shape {
 public:
     LibreOfficeShape(std::shared_ptr<Instance> instance, Reference<css::uno::XInterface> shape)
-        : mInstance(std::move(instance))
-        , mShape(std::move(shape)) {}
+        : mInstance(std::move(instance)), mShape(std::move(shape))
+    {
+    }
 
-    bool hasText() override {
+    bool hasText() override
+    {
         return mInstance->call([&] {
             const Reference<css::text::XText> text(mShape, UNO_QUERY);
             return text.is() && !text->getString().isEmpty();
@@ -214,8 +221,8 @@ public:
 
     // The engine's current search settings are: case ignored, whole words
     // not required, no wildcards.
-    void replaceText(const QString& findText, const QString& replacementText,
-                     int replace) override {
+    void replaceText(const QString& findText, const QString& replacementText, int replace) override
+    {
         mInstance->call([&] {
             const Reference<css::text::XText> text(mShape, UNO_QUERY);
             if (!text.is())
@@ -242,7 +249,8 @@ constexpr double kMetresPerInch = 0.0254;
 
 // Writer has one draw page; the interface that reaches it is marked deprecated
 // in favour of one Writer does not offer.
-Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model) {
+Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model)
+{
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return Reference<css::drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)->getDrawPage();
@@ -269,7 +277,8 @@ void stampTimeOfSaving(const Reference<css::lang::XComponent>& model) {
     properties->setModificationDate(stamp);
 }
 
-double mm100ToTwips(sal_Int32 value) {
+double mm100ToTwips(sal_Int32 value)
+{
     return value * 1440.0 / 2540.0;
 }
 
@@ -277,10 +286,12 @@ double mm100ToTwips(sal_Int32 value) {
 
 LibreOfficeDocument::LibreOfficeDocument(std::shared_ptr<Instance> instance,
                                          Reference<css::lang::XComponent> model)
-    : mInstance(std::move(instance))
-    , mModel(std::move(model)) {}
+    : mInstance(std::move(instance)), mModel(std::move(model))
+{
+}
 
-std::vector<Ref<Range>> LibreOfficeDocument::storyRanges() {
+std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
+{
     return mInstance->call([&] {
         const Reference<css::lang::XComponent>& model = openModel(mModel);
         std::vector<Reference<css::text::XText>> stories;
@@ -302,29 +313,24 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges() {
                 ->getByName(OUString("PageStyles")),
             UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
-            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i),
-                                                            UNO_QUERY_THROW);
+            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i), UNO_QUERY_THROW);
             for (const char* part : {"Header", "Footer"}) {
                 const QString name = QString::fromLatin1(part);
                 if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsOn"))).get<bool>())
                     continue;
-                add(Reference<css::text::XText>(
-                    style->getPropertyValue(toOUString(name + QStringLiteral("Text"))), UNO_QUERY));
-                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared")))
-                         .get<bool>())
+                add(Reference<css::text::XText>(style->getPropertyValue(toOUString(name + QStringLiteral("Text"))),
+                                                UNO_QUERY));
+                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared"))).get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))),
-                        UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))), UNO_QUERY));
                 if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))),
-                        UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))), UNO_QUERY));
             }
         }
 
         const Reference<css::container::XIndexAccess> frames(
-            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(),
-            UNO_QUERY_THROW);
+            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(), UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < frames->getCount(); ++i)
             add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
 
@@ -343,7 +349,8 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges() {
     });
 }
 
-std::vector<Ref<Shape>> LibreOfficeDocument::shapes() {
+std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
+{
     return mInstance->call([&] {
         const Reference<css::drawing::XDrawPage> page = drawPageOf(openModel(mModel));
         std::vector<Ref<Shape>> result;
@@ -354,7 +361,8 @@ std::vector<Ref<Shape>> LibreOfficeDocument::shapes() {
     });
 }
 
-void LibreOfficeDocument::saveAs(const QString& path) {
+void LibreOfficeDocument::saveAs(const QString& path)
+{
     mInstance->call([&] {
         const Reference<css::frame::XStorable> storable(openModel(mModel), UNO_QUERY_THROW);
         stampTimeOfSaving(mModel);
@@ -365,12 +373,13 @@ void LibreOfficeDocument::saveAs(const QString& path) {
     });
 }
 
-void LibreOfficeDocument::save() {
-    mInstance->call(
-        [&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
+void LibreOfficeDocument::save()
+{
+    mInstance->call([&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
 }
 
-void LibreOfficeDocument::close() {
+void LibreOfficeDocument::close()
+{
     mInstance->call([&] {
         const Reference<css::util::XCloseable> closeable(openModel(mModel), UNO_QUERY_THROW);
         mModel.clear();
@@ -378,7 +387,8 @@ void LibreOfficeDocument::close() {
     });
 }
 
-QImage LibreOfficeDocument::pagePicture() {
+QImage LibreOfficeDocument::pagePicture()
+{
     const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
     QSizeF pageTwips;
     mInstance->call([&] {
@@ -386,8 +396,7 @@ QImage LibreOfficeDocument::pagePicture() {
         const Reference<css::beans::XPropertySet> start(
             Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getStart(),
             UNO_QUERY_THROW);
-        const OUString styleName =
-            start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
+        const OUString styleName = start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
         const Reference<css::beans::XPropertySet> style(
             Reference<css::container::XNameAccess>(
                 Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
@@ -396,15 +405,14 @@ QImage LibreOfficeDocument::pagePicture() {
                 UNO_QUERY_THROW)
                 ->getByName(styleName),
             UNO_QUERY_THROW);
-        pageTwips =
-            QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
-                   mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
+        pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
+                           mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
 
         Sequence<css::beans::PropertyValue> filterData(4);
-        filterData.getArray()[0] = property(
-            "PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
-        filterData.getArray()[1] = property(
-            "PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
+        filterData.getArray()[0] =
+            property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
+        filterData.getArray()[1] =
+            property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
         // A picture read back at once: speed matters more than its size.
         filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
         // Rendered on white paper: quicker than with an alpha channel, which
@@ -413,8 +421,7 @@ QImage LibreOfficeDocument::pagePicture() {
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
         arguments.getArray()[1] = property("FilterData", Any(filterData));
-        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
-            ->storeToURL(fileUrl(file), arguments);
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(file), arguments);
     });
 
     QImage exported(file);
@@ -432,8 +439,8 @@ QImage LibreOfficeDocument::pagePicture() {
         picture = std::move(exported).convertToFormat(QImage::Format_RGB32);
     }
 
-    const double scale =
-        std::min(kViewBoxWidthTwips / pageTwips.width(), kViewBoxHeightTwips / pageTwips.height());
+    const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
+                                  kViewBoxHeightTwips / pageTwips.height());
     const double naturalWidthInches = pageTwips.width() * scale / 1440.0;
     // Rounded up, so that the natural size never exceeds the view box.
     const int dotsPerMeter = int(std::ceil(picture.width() / naturalWidthInches / kMetresPerInch));
@@ -443,14 +450,18 @@ QImage LibreOfficeDocument::pagePicture() {
 }
 
 LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<Instance> instance)
-    : mInstance(std::move(instance)) {}
+    : mInstance(std::move(instance))
+{
+}
 
-LibreOfficeApplication::~LibreOfficeApplication() {
+LibreOfficeApplication::~LibreOfficeApplication()
+{
     // An instance that was never told to quit still ends with its owner.
     mInstance->kill();
 }
 
-Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly) {
+Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly)
+{
     return mInstance->call([&] {
         const Reference<css::frame::XComponentLoader> loader(mInstance->desktop(), UNO_QUERY_THROW);
         Sequence<css::beans::PropertyValue> arguments(3);
@@ -469,11 +480,13 @@ Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly) {
     });
 }
 
-void LibreOfficeApplication::setDisplayAlerts(bool) {
+void LibreOfficeApplication::setDisplayAlerts(bool)
+{
     // A headless office never prompts.
 }
 
-void LibreOfficeApplication::closeActiveDocument(bool saveChanges) {
+void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
+{
     while (!mOpened.empty() && !mOpened.back()->isOpen())
         mOpened.pop_back();
     if (mOpened.empty())
@@ -485,7 +498,8 @@ void LibreOfficeApplication::closeActiveDocument(bool saveChanges) {
     active->close();
 }
 
-void LibreOfficeApplication::quit() {
+void LibreOfficeApplication::quit()
+{
     mInstance->quit();
 }
 

@@ -79,7 +79,8 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 </office:document>
 )";
 
-bool isOurProfile(const QString& text) {
+bool isOurProfile(const QString& text)
+{
     return text.contains(QStringLiteral("velmora-office-%1-").arg(getpid()));
 }
 
@@ -293,18 +294,20 @@ private:
     std::vector<std::size_t> mBoxParagraphDepth;
 };
 
+
 } // namespace
 
-std::unique_ptr<office::Engine> makeTestEngine(int preparedInstances, int callTimeoutMs) {
+std::unique_ptr<office::Engine> makeTestEngine(int preparedInstances, int callTimeoutMs)
+{
     LibreOfficeSettings settings;
-    settings.modulePath =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
+    settings.modulePath = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
     settings.preparedInstances = preparedInstances;
     settings.callTimeoutMs = callTimeoutMs;
     return makeLibreOfficeEngine(settings);
 }
 
-QString makeStoriesDocument(office::Engine& engine, const QString& folder) {
+QString makeStoriesDocument(office::Engine& engine, const QString& folder)
+{
     const QString source = folder + QStringLiteral("/stories.fodt");
     QFile file(source);
     if (!file.open(QIODevice::WriteOnly) || file.write(kStoriesFodt) < 0)
@@ -319,7 +322,8 @@ QString makeStoriesDocument(office::Engine& engine, const QString& folder) {
     return document;
 }
 
-QString documentText(const QString& path) {
+QString documentText(const QString& path)
+{
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -341,7 +345,8 @@ QString documentText(const QString& path) {
     return text + QString::fromLatin1(bytes);
 }
 
-QStringList ourOfficeProcesses() {
+QStringList ourOfficeProcesses()
+{
     QStringList found;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         bool isPid = false;
@@ -358,23 +363,26 @@ QStringList ourOfficeProcesses() {
     return found;
 }
 
-QStringList ourProfileFolders() {
+QStringList ourProfileFolders()
+{
     return QDir(QDir::tempPath())
-        .entryList({QStringLiteral("velmora-office-%1-*").arg(getpid())},
-                   QDir::Dirs | QDir::Hidden);
+        .entryList({QStringLiteral("velmora-office-%1-*").arg(getpid())}, QDir::Dirs | QDir::Hidden);
 }
 
-QStringList lockFiles(const QString& folder) {
+QStringList lockFiles(const QString& folder)
+{
     return QDir(folder).entryList({QStringLiteral(".~lock.*")}, QDir::Files | QDir::Hidden);
 }
 
-QStringList leftovers(const QString& documentFolder) {
+QStringList leftovers(const QString& documentFolder)
+{
     for (int i = 0; i < 50 && !ourOfficeProcesses().isEmpty(); ++i)
         QThread::msleep(100);
     return ourOfficeProcesses() + ourProfileFolders() + lockFiles(documentFolder);
 }
 
-int killOurOffices(int signal) {
+int killOurOffices(int signal)
+{
     int count = 0;
     for (const QString& process : ourOfficeProcesses())
         if (::kill(process.section(u' ', 0, 0).toInt(), signal) == 0)
@@ -498,7 +506,8 @@ FlatDocument readFlatDocument(const QString& fodt) {
     return FlatReader(fodt).document;
 }
 
-int redPixels(const QImage& image) {
+int redPixels(const QImage& image)
+{
     int count = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {

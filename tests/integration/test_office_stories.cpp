@@ -13,8 +13,8 @@ using namespace velmora::testing;
 
 namespace {
 
-void replaceIn(office::Range& range, const QString& text, const QString& replacement,
-               bool matchCase = false) {
+void replaceIn(office::Range& range, const QString& text, const QString& replacement, bool matchCase = false)
+{
     range.clearFindFormatting();
     range.clearReplacementFormatting();
     office::Find& find = range.find();
@@ -25,10 +25,10 @@ void replaceIn(office::Range& range, const QString& text, const QString& replace
     range.execute(office::kReplaceAll);
 }
 
-QStringList numbersAfter(const QString& text, const QString& prefix) {
+QStringList numbersAfter(const QString& text, const QString& prefix)
+{
     QStringList numbers;
-    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)"))
-                       .globalMatch(text);
+    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)")).globalMatch(text);
     while (matches.hasNext())
         numbers << matches.next().captured(1);
     numbers.removeDuplicates();
@@ -41,28 +41,30 @@ class TestOfficeStories : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         QVERIFY(mFolder.isValid());
         mEngine = makeTestEngine();
         mDocument = makeStoriesDocument(*mEngine, mFolder.path());
         QVERIFY(documentText(mDocument).contains(QStringLiteral("Frame-[Celebrant]")));
     }
 
-    void cleanupTestCase() {
+    void cleanupTestCase()
+    {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
 
     // Each range replaces inside itself only: every story gets the number of
     // the range that reached it, and no two stories share one.
-    void storyPassReplacesInsideEachRangeOnly() {
+    void storyPassReplacesInsideEachRangeOnly()
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const auto ranges = document->storyRanges();
         QVERIFY(ranges.size() >= 4);
         for (std::size_t i = 0; i < ranges.size(); ++i)
-            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"),
-                      QStringLiteral("R%1").arg(i));
+            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"), QStringLiteral("R%1").arg(i));
         for (const auto& range : ranges)
             replaceIn(*range.get(), QStringLiteral("[location]"), QStringLiteral("LOC"));
         const QString saved = mFolder.filePath(QStringLiteral("stories-filled.doc"));
@@ -73,7 +75,7 @@ private slots:
         const QString text = documentText(saved);
         QStringList owners;
         for (const QString& story : {QStringLiteral("Body-R"), QStringLiteral("Head-R"),
-                                     QStringLiteral("Frame-R"), QStringLiteral("Shape-R")}) {
+                                    QStringLiteral("Frame-R"), QStringLiteral("Shape-R")}) {
             const QStringList numbers = numbersAfter(text, story);
             QCOMPARE(numbers.size(), 1);
             owners << numbers.first();
@@ -89,7 +91,8 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("Frame-[BirthDate]")));
     }
 
-    void matchCaseLimitsTheSearch() {
+    void matchCaseLimitsTheSearch()
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         auto body = document->storyRanges().front();
@@ -106,7 +109,8 @@ private slots:
 
     // The text-frame pass: every shape holding text is reached, drawing shapes
     // and text frames alike, while the main text and the header keep theirs.
-    void shapePassReachesShapeTextOnly() {
+    void shapePassReachesShapeTextOnly()
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         int withText = 0;
@@ -114,10 +118,8 @@ private slots:
             if (!shape->hasText())
                 continue;
             ++withText;
-            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"),
-                               office::kReplaceAll);
-            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"),
-                               office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"), office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"), office::kReplaceAll);
         }
         QCOMPARE(withText, 2);
         const QString saved = mFolder.filePath(QStringLiteral("shapes-filled.doc"));
@@ -134,7 +136,8 @@ private slots:
     }
 
     // The red, bold token is still red once replaced: the picture shows it.
-    void replacedTextKeepsItsFormatting() {
+    void replacedTextKeepsItsFormatting()
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const int before = redPixels(document->pagePicture());
@@ -143,9 +146,7 @@ private slots:
                   QStringLiteral("WWWWWWWWWW"));
         const int after = redPixels(document->pagePicture());
         application->quit();
-        QVERIFY2(
-            after > before,
-            qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
+        QVERIFY2(after > before, qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
     }
 
     // Read back from the saved document, a replacement looks like the first
@@ -204,7 +205,8 @@ private slots:
 
     // A saved document opens again, is pictured at the chosen size and is not
     // changed on disk by a close without saving.
-    void savedDocumentReopensAsPicture() {
+    void savedDocumentReopensAsPicture()
+    {
         const QString saved = mFolder.filePath(QStringLiteral("picture.doc"));
         {
             auto application = mEngine->createApplication();
