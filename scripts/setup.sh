@@ -9,6 +9,8 @@ packages=(
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond
   xvfb xauth xdotool
+  # the integration tests render and read the saved invitation with these
+  poppler-utils catdoc antiword calligrawords unzip
 )
 
 missing=()
