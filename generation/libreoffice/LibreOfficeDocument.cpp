@@ -1,6 +1,7 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QPainter>
 #include <QUrl>
@@ -9,6 +10,8 @@
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
+#include <com/sun/star/document/XDocumentProperties.hpp>
+#include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
@@ -78,12 +81,38 @@ std::vector<qsizetype> occurrences(const QString& text, const Find& find)
     }
 }
 
+// Replaces the text of a range so that the new text takes the formatting of the
+// first character it replaces, as a word processor's replace does: setString
+// would give it the formatting of the text before the range, and a token's
+// label is often formatted otherwise. The token is cut down to its first
+// character, the replacement goes in after that character (inserted text takes
+// the attributes of the character before it), then the character goes.
+void replaceKeepingFormatting(const Reference<css::text::XText>& text,
+                              const Reference<css::text::XTextRange>& hit,
+                              const OUString& replacement) {
+    if (replacement.isEmpty()) {
+        hit->setString(OUString());
+        return;
+    }
+    const Reference<css::text::XTextRange> start = hit->getStart();
+    const Reference<css::text::XTextCursor> rest = text->createTextCursorByRange(start);
+    rest->goRight(1, false);
+    rest->gotoRange(hit->getEnd(), true);
+    rest->setString(OUString());
+
+    const Reference<css::text::XTextCursor> after = text->createTextCursorByRange(start);
+    after->goRight(1, false);
+    text->insertString(Reference<css::text::XTextRange>(after.get()), replacement, false);
+
+    const Reference<css::text::XTextCursor> first = text->createTextCursorByRange(start);
+    first->goRight(1, true);
+    first->setString(OUString());
+}
+
 // Text without a search interface of its own (the text of drawing shapes):
-// occurrences are located on its string and replaced right to left through a
-// cursor, so that earlier positions stay valid and each replacement takes the
-// formatting of the text it replaces.
-void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace)
-{
+// occurrences are located on its string and replaced right to left, so that
+// earlier positions stay valid.
+void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace) {
     std::vector<qsizetype> found = occurrences(toQString(text->getString()), find);
     if (found.empty() || replace == 0)
         return;
@@ -95,7 +124,7 @@ void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& f
         cursor->gotoStart(false);
         moveRight(cursor, *at, false);
         moveRight(cursor, find.text.size(), true);
-        cursor->setString(replacement);
+        replaceKeepingFormatting(text, Reference<css::text::XTextRange>(cursor.get()), replacement);
     }
 }
 
@@ -166,7 +195,7 @@ private:
         if (replace != kReplaceAll)
             mine.resize(1);
         for (auto hit = mine.rbegin(); hit != mine.rend(); ++hit)
-            (*hit)->setString(replacement);
+            replaceKeepingFormatting(mStory, *hit, replacement);
     }
 
     std::shared_ptr<Instance> mInstance;
@@ -226,6 +255,26 @@ Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XCompon
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     return Reference<css::drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)->getDrawPage();
 #pragma GCC diagnostic pop
+}
+
+// A document saved under a new name is a new document, created and saved now;
+// the template it came from would otherwise lend it the time of its own build.
+void stampTimeOfSaving(const Reference<css::lang::XComponent>& model) {
+    const QDateTime now = QDateTime::currentDateTime();
+    css::util::DateTime stamp;
+    stamp.Year = sal_Int16(now.date().year());
+    stamp.Month = sal_uInt16(now.date().month());
+    stamp.Day = sal_uInt16(now.date().day());
+    stamp.Hours = sal_uInt16(now.time().hour());
+    stamp.Minutes = sal_uInt16(now.time().minute());
+    stamp.Seconds = sal_uInt16(now.time().second());
+    stamp.NanoSeconds = sal_uInt32(now.time().msec()) * 1000000;
+    stamp.IsUTC = false;
+    const Reference<css::document::XDocumentProperties> properties =
+        Reference<css::document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+            ->getDocumentProperties();
+    properties->setCreationDate(stamp);
+    properties->setModificationDate(stamp);
 }
 
 double mm100ToTwips(sal_Int32 value)
@@ -316,6 +365,7 @@ void LibreOfficeDocument::saveAs(const QString& path)
 {
     mInstance->call([&] {
         const Reference<css::frame::XStorable> storable(openModel(mModel), UNO_QUERY_THROW);
+        stampTimeOfSaving(mModel);
         Sequence<css::beans::PropertyValue> arguments(2);
         arguments.getArray()[0] = property("FilterName", Any(OUString("MS Word 97")));
         arguments.getArray()[1] = property("Overwrite", Any(true));

@@ -2,7 +2,9 @@
 
 Steps: render the SVG pictures to PNG and embed them, load the document in a
 private LibreOffice, turn every frame named "Box ..." into a text box (a drawing
-shape carrying a text frame), and store it with the "MS Word 97 Vorlage" filter.
+shape carrying a text frame), store it with the
+"MS Word 97 Vorlage" filter, then load that template once more, remove the empty
+rectangles the text boxes leave behind and store it again.
 
 Why the text boxes are rebuilt: a plain Writer frame written to Word 97 format
 comes back from LibreOffice as a drawing text shape that document search cannot
@@ -27,9 +29,10 @@ from com.sun.star.awt import Size, Point
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from office import Office, props, file_url  # noqa: E402
 
-# Pixel widths of the rendered pictures: about 200 dpi at their printed size,
-# enough for a sharp print without bloating the template.
-PICTURE_WIDTHS = {"background.png": 1275, "hats.png": 1000}
+# Pixel widths of the rendered pictures: 300 dpi at their printed size (8.5 in
+# and 4.24 in), a sharp print. Word 97 files hold no vector pictures that both
+# Word and LibreOffice read alike, so the art goes in as PNG.
+PICTURE_WIDTHS = {"background.png": 2550, "hats.png": 1272}
 
 
 def embed_pictures(fodt_text, art_dir, work_dir):
@@ -90,7 +93,9 @@ def frame_to_text_box(document, frame):
                 cursor.setPropertyToDefault("CharStyleName")
             text.insertString(cursor, string, False)
     # Filling the text shrank the box to its content; give it back the designed
-    # height, which leaves room for long values to wrap.
+    # height, which holds 80-character values. LibreOffice 7.4 neither writes nor
+    # reads an automatic height for Word text boxes, so a growing box would come
+    # back from the .dot as a fixed one of its content's height.
     shape.TextAutoGrowHeight = False
     shape.setSize(Size(frame.Width, frame.Height))
     document.getText().removeTextContent(frame)
@@ -115,6 +120,19 @@ def main(source, target):
                 raise SystemExit("expected three Box frames, found %d" % len(boxes))
             for frame in boxes:
                 frame_to_text_box(document, frame)
+            first = os.path.join(work, "first.dot")
+            document.storeToURL(file_url(first), props(FilterName="MS Word 97 Vorlage"))
+            document.close(True)
+
+            # Read back, each text box is a Writer frame beside an empty drawing
+            # rectangle, the shape half of the pair. Calligra Words' importer
+            # fails on those rectangles; nothing else needs them.
+            document = office.load(first)
+            page = document.getDrawPage()
+            for index in reversed(range(page.getCount())):
+                shape = page.getByIndex(index)
+                if shape.ShapeType == "com.sun.star.drawing.TextShape" and not shape.getString():
+                    page.remove(shape)
             document.storeToURL(file_url(target), props(FilterName="MS Word 97 Vorlage"))
             document.close(True)
     print("wrote", target, os.path.getsize(target), "bytes")

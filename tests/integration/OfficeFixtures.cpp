@@ -5,11 +5,18 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QImage>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
+#include <QXmlStreamReader>
 
 #include <csignal>
+#include <optional>
 #include <unistd.h>
 
 namespace velmora::testing {
@@ -33,6 +40,9 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   <style:style style:name="Bold" style:family="text"><style:text-properties fo:font-weight="bold"/></style:style>
   <style:style style:name="Red" style:family="text">
    <style:text-properties fo:color="#ff0000" fo:font-size="28pt" fo:font-weight="bold"/>
+  </style:style>
+  <style:style style:name="Teal" style:family="text">
+   <style:text-properties fo:color="#1f8a80" fo:font-style="italic"/>
   </style:style>
   <style:style style:name="fr1" style:family="graphic">
    <style:graphic-properties style:wrap="none" style:vertical-pos="from-top" style:horizontal-pos="from-left"
@@ -61,7 +71,7 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
     </draw:frame>
     <draw:rect draw:name="Shape1" text:anchor-type="page" text:anchor-page-number="1"
      svg:x="1in" svg:y="7in" svg:width="4in" svg:height="1in">
-     <text:p>Shape-[Celebrant] Shape-[BIRTHDATE]</text:p><text:p>Shape-[BirthTime]</text:p>
+     <text:p>Shape-[Celebrant] Shape-[BIRTHDATE]</text:p><text:p>Shape-<text:span text:style-name="Teal">[BirthTime]</text:span></text:p>
     </draw:rect>
    </text:p>
   </office:text>
@@ -73,6 +83,217 @@ bool isOurProfile(const QString& text)
 {
     return text.contains(QStringLiteral("velmora-office-%1-").arg(getpid()));
 }
+
+QString run(const QString& program, const QStringList& arguments,
+            const QProcessEnvironment& environment = {}) {
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    // Generous: a cold office on a busy machine may take a long while.
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        process.kill();
+        process.waitForFinished();
+        throw Failure(QStringLiteral("%1 failed: %2")
+                          .arg(program, QString::fromUtf8(process.readAllStandardError())));
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+double points(QStringView length) {
+    static const QRegularExpression pattern(QStringLiteral("^(-?[0-9.]+)(in|cm|mm|pt)$"));
+    const auto match = pattern.match(length);
+    if (!match.hasMatch())
+        return 0;
+    const double value = match.captured(1).toDouble();
+    const QString unit = match.captured(2);
+    return unit == u"in"   ? value * 72
+           : unit == u"cm" ? value * 72 / 2.54
+           : unit == u"mm" ? value * 72 / 25.4
+                           : value;
+}
+
+// A style of a flat ODF document: its parent and the text properties we compare.
+struct Style {
+    QString parent;
+    QString displayName;
+    bool automatic = false;
+    QHash<QString, QString> text;
+};
+
+class FlatReader {
+public:
+    explicit FlatReader(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            throw Failure(QStringLiteral("cannot read %1").arg(path));
+        mXml.setDevice(&file);
+        read();
+        if (mXml.hasError())
+            throw Failure(QStringLiteral("%1: %2").arg(path, mXml.errorString()));
+    }
+
+    FlatDocument document;
+
+private:
+    void read() {
+        QString styleKey;
+        QString metaField;
+        QStringList spans;
+        std::vector<Paragraph> paragraphs;
+        std::vector<TextBox> boxes;
+        QStringList paragraphStyles;
+        while (!mXml.atEnd()) {
+            mXml.readNext();
+            const QStringView name = mXml.qualifiedName();
+            const auto attributes = mXml.attributes();
+            if (mXml.isStartElement()) {
+                mElements.push_back(name.toString());
+                if (name == u"style:style" || name == u"style:default-style") {
+                    const QString family =
+                        attributes.value(QStringLiteral("style:family")).toString();
+                    styleKey =
+                        family + u'/' + attributes.value(QStringLiteral("style:name")).toString();
+                    Style& style = mStyles[styleKey];
+                    style.parent =
+                        attributes.value(QStringLiteral("style:parent-style-name")).toString();
+                    style.displayName =
+                        attributes.value(QStringLiteral("style:display-name")).toString();
+                    if (style.displayName.isEmpty())
+                        style.displayName =
+                            attributes.value(QStringLiteral("style:name")).toString();
+                    style.automatic = mElements.contains(QStringLiteral("office:automatic-styles"));
+                } else if (name == u"style:text-properties" && !styleKey.isEmpty()) {
+                    for (const auto& attribute : attributes)
+                        mStyles[styleKey].text.insert(attribute.qualifiedName().toString(),
+                                                      attribute.value().toString());
+                } else if (name == u"meta:creation-date" || name == u"dc:date") {
+                    metaField = name.toString();
+                } else if (name == u"text:p" || name == u"text:h") {
+                    paragraphs.emplace_back();
+                    paragraphStyles
+                        << attributes.value(QStringLiteral("text:style-name")).toString();
+                    spans.clear();
+                } else if (name == u"text:span") {
+                    spans << attributes.value(QStringLiteral("text:style-name")).toString();
+                } else if (name == u"text:s" && !paragraphs.empty()) {
+                    const int count = attributes.hasAttribute(QStringLiteral("text:c"))
+                                          ? attributes.value(QStringLiteral("text:c")).toInt()
+                                          : 1;
+                    append(paragraphs.back(), QString(count, u' '), paragraphStyles.back(), spans);
+                } else if (name == u"text:tab" && !paragraphs.empty()) {
+                    append(paragraphs.back(), QStringLiteral("\t"), paragraphStyles.back(), spans);
+                } else if (name == u"text:line-break" && !paragraphs.empty()) {
+                    append(paragraphs.back(), QStringLiteral("\n"), paragraphStyles.back(), spans);
+                } else if (name == u"draw:text-box" && mFrame.has_value()) {
+                    TextBox box;
+                    const double minHeight =
+                        points(attributes.value(QStringLiteral("fo:min-height")));
+                    box.growsWithText = minHeight > 0;
+                    box.box = QRectF(mFrame->x(), mFrame->y(), mFrame->width(),
+                                     box.growsWithText ? minHeight : mFrame->height());
+                    boxes.push_back(box);
+                    mBoxParagraphDepth.push_back(paragraphs.size());
+                } else if (name == u"draw:frame") {
+                    mFrame = QRectF(points(attributes.value(QStringLiteral("svg:x"))),
+                                    points(attributes.value(QStringLiteral("svg:y"))),
+                                    points(attributes.value(QStringLiteral("svg:width"))),
+                                    points(attributes.value(QStringLiteral("svg:height"))));
+                }
+            } else if (mXml.isEndElement()) {
+                mElements.pop_back();
+                if (name == u"style:style" || name == u"style:default-style") {
+                    styleKey.clear();
+                } else if (name == u"text:p" || name == u"text:h") {
+                    document.paragraphs.push_back(paragraphs.back());
+                    if (!mBoxParagraphDepth.empty() &&
+                        mBoxParagraphDepth.back() == paragraphs.size() - 1)
+                        boxes.back().paragraphs.push_back(paragraphs.back());
+                    paragraphs.pop_back();
+                    paragraphStyles.removeLast();
+                } else if (name == u"text:span" && !spans.isEmpty()) {
+                    spans.removeLast();
+                } else if (name == u"draw:text-box" && !mBoxParagraphDepth.empty()) {
+                    document.boxes.push_back(boxes.back());
+                    boxes.pop_back();
+                    mBoxParagraphDepth.pop_back();
+                } else if (name == u"draw:frame") {
+                    mFrame.reset();
+                }
+                metaField.clear();
+            } else if (mXml.isCharacters()) {
+                if (metaField == u"meta:creation-date")
+                    document.created += mXml.text();
+                else if (metaField == u"dc:date")
+                    document.modified += mXml.text();
+                const QString parent = mElements.isEmpty() ? QString() : mElements.back();
+                if (!paragraphs.empty() &&
+                    (parent == u"text:p" || parent == u"text:h" || parent == u"text:span"))
+                    append(paragraphs.back(), mXml.text().toString(), paragraphStyles.back(),
+                           spans);
+            }
+        }
+    }
+
+    // Properties of a style and its ancestors, nearest last so that it wins.
+    void collect(const QString& family, const QString& name, QHash<QString, QString>& into,
+                 QString* charStyle) {
+        std::vector<const Style*> chain;
+        for (QString current = name; !current.isEmpty() && chain.size() < 20;) {
+            const auto found = mStyles.constFind(family + u'/' + current);
+            if (found == mStyles.constEnd())
+                break;
+            chain.push_back(&found.value());
+            if (charStyle && charStyle->isEmpty() && !found->automatic)
+                *charStyle = found->displayName;
+            current = found->parent;
+        }
+        for (auto style = chain.rbegin(); style != chain.rend(); ++style)
+            for (auto property = (*style)->text.begin(); property != (*style)->text.end();
+                 ++property)
+                into.insert(property.key(), property.value());
+    }
+
+    CharLook lookOf(const QString& paragraphStyle, const QStringList& spans) {
+        QHash<QString, QString> properties;
+        const auto defaults = mStyles.constFind(QStringLiteral("paragraph/"));
+        if (defaults != mStyles.constEnd())
+            properties = defaults->text;
+        collect(QStringLiteral("paragraph"), paragraphStyle, properties, nullptr);
+        CharLook look;
+        for (const QString& span : spans)
+            collect(QStringLiteral("text"), span, properties, &look.style);
+        look.size = properties.value(QStringLiteral("fo:font-size"));
+        look.color = properties.value(QStringLiteral("fo:color")).toLower();
+        const QString transform =
+            properties.value(QStringLiteral("fo:text-transform"), QStringLiteral("none"));
+        look.caseMap = transform != u"none" ? transform
+                                            : properties.value(QStringLiteral("fo:font-variant"),
+                                                               QStringLiteral("normal"));
+        look.weight = properties.value(QStringLiteral("fo:font-weight"), QStringLiteral("normal"));
+        if (look.weight == u"400")
+            look.weight = QStringLiteral("normal");
+        look.posture = properties.value(QStringLiteral("fo:font-style"), QStringLiteral("normal"));
+        return look;
+    }
+
+    void append(Paragraph& paragraph, const QString& text, const QString& paragraphStyle,
+                const QStringList& spans) {
+        const CharLook look = lookOf(paragraphStyle, spans);
+        if (!paragraph.runs.empty() && paragraph.runs.back().look == look)
+            paragraph.runs.back().text += text;
+        else
+            paragraph.runs.push_back({text, look});
+    }
+
+    QXmlStreamReader mXml;
+    QHash<QString, Style> mStyles;
+    QStringList mElements;
+    std::optional<QRectF> mFrame;
+    std::vector<std::size_t> mBoxParagraphDepth;
+};
+
 
 } // namespace
 
@@ -169,6 +390,122 @@ int killOurOffices(int signal)
         if (::kill(process.section(u' ', 0, 0).toInt(), signal) == 0)
             ++count;
     return count;
+}
+
+QString convertDocument(const QString& path, const QString& format, const QString& folder,
+                        const QString& fontconfigFile) {
+    QTemporaryDir profile(QDir::tempPath() +
+                          QStringLiteral("/velmora-office-%1-convert-XXXXXX").arg(getpid()));
+    if (!profile.isValid())
+        throw Failure(QStringLiteral("no folder for the converting office"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!fontconfigFile.isEmpty())
+        environment.insert(QStringLiteral("FONTCONFIG_FILE"), fontconfigFile);
+    // The wrapper, not soffice.bin: it waits for the office and restarts it once
+    // when a new profile asks for that.
+    run(QStringLiteral("/usr/lib/libreoffice/program/soffice"),
+        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
+         QStringLiteral("--headless"), QStringLiteral("--norestore"),
+         QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder, path},
+        environment);
+    const QString converted = folder + u'/' + QFileInfo(path).completeBaseName() + u'.' + format;
+    if (!QFile::exists(converted))
+        throw Failure(QStringLiteral("LibreOffice did not convert %1 to %2").arg(path, format));
+    return converted;
+}
+
+QString fontconfigWithout(const QString& folder, const QString& fileGlob) {
+    const QString path = folder + QStringLiteral("/fonts.conf");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw Failure(QStringLiteral("cannot write %1").arg(path));
+    file.write(QStringLiteral(R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+ <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+ <selectfont><rejectfont><glob>%1</glob></rejectfont></selectfont>
+ <cachedir>%2/fontconfig-cache</cachedir>
+</fontconfig>
+)")
+                   .arg(fileGlob, folder)
+                   .toUtf8());
+    return path;
+}
+
+PdfPage pdfFirstPage(const QString& pdf) {
+    const QString html = run(QStringLiteral("pdftotext"),
+                             {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                              QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    PdfPage page;
+    const auto size =
+        QRegularExpression(QStringLiteral(R"re(<page width="([0-9.]+)" height="([0-9.]+)")re"))
+            .match(html);
+    if (size.hasMatch())
+        page.size = QSizeF(size.captured(1).toDouble(), size.captured(2).toDouble());
+    auto words =
+        QRegularExpression(
+            QStringLiteral(
+                R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re"))
+            .globalMatch(html);
+    while (words.hasNext()) {
+        const auto word = words.next();
+        QString text = word.captured(5);
+        text.replace(QStringLiteral("&amp;"), QStringLiteral("&"))
+            .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+            .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+            .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+            .replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+        page.words.push_back(
+            {text, QRectF(QPointF(word.captured(1).toDouble(), word.captured(2).toDouble()),
+                          QPointF(word.captured(3).toDouble(), word.captured(4).toDouble()))});
+    }
+    return page;
+}
+
+QStringList pdfFontNames(const QString& pdf) {
+    QStringList names;
+    const QStringList lines =
+        run(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts);
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        QString name = lines[i].section(u' ', 0, 0);
+        names << name.mid(name.indexOf(u'+') + 1);
+    }
+    return names;
+}
+
+QString describe(const CharLook& look) {
+    return QStringLiteral("[style '%1', %2, %3, case %4, weight %5, %6]")
+        .arg(look.style, look.size, look.color, look.caseMap, look.weight, look.posture);
+}
+
+QString Paragraph::text() const {
+    QString all;
+    for (const TextRun& run : runs)
+        all += run.text;
+    return all;
+}
+
+std::vector<CharLook> Paragraph::looksOf(qsizetype from, qsizetype length) const {
+    std::vector<CharLook> looks;
+    qsizetype at = 0;
+    for (const TextRun& run : runs) {
+        const qsizetype end = at + run.text.size();
+        if (end > from && at < from + length)
+            looks.push_back(run.look);
+        at = end;
+    }
+    return looks;
+}
+
+QString TextBox::text() const {
+    QStringList lines;
+    for (const Paragraph& paragraph : paragraphs)
+        lines << paragraph.text();
+    return lines.join(u'\n');
+}
+
+FlatDocument readFlatDocument(const QString& fodt) {
+    return FlatReader(fodt).document;
 }
 
 int redPixels(const QImage& image)

@@ -2,10 +2,12 @@
 
 #include "generation/Office.h"
 
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QTest>
 #include <memory>
+#include <vector>
 
 // A test function written as
 //     void someTest()
@@ -34,7 +36,8 @@ std::unique_ptr<office::Engine> makeTestEngine(int preparedInstances = 0, int ca
 
 // A one-page document with a token in every kind of story: body, header, a
 // Writer text frame, a drawing shape with text; a token split across runs;
-// a red token for telling whether replaced text keeps its formatting.
+// a red token in the body and a teal italic one in the drawing shape for
+// telling whether replaced text keeps its formatting.
 // Written as flat ODF text and converted through the engine to a .doc.
 QString makeStoriesDocument(office::Engine& engine, const QString& folder);
 
@@ -52,6 +55,68 @@ QStringList leftovers(const QString& documentFolder);
 
 // Kills every office process of ours (as a crash would).
 int killOurOffices(int signal);
+
+// Converts a document to another format ("pdf", "fodt") with a LibreOffice of its
+// own (private profile, waited for); with a font configuration file, that office
+// sees only the fonts it lists. Returns the converted file's path.
+QString convertDocument(const QString& path, const QString& format, const QString& folder,
+                        const QString& fontconfigFile = {});
+
+// A font configuration of the system's in which fonts whose file names match the
+// glob do not exist.
+QString fontconfigWithout(const QString& folder, const QString& fileGlob);
+
+// Words of a PDF's first page as poppler's pdftotext finds them, in points from
+// the page's top left corner.
+struct PdfWord {
+    QString text;
+    QRectF box;
+};
+struct PdfPage {
+    QSizeF size;
+    std::vector<PdfWord> words;
+};
+PdfPage pdfFirstPage(const QString& pdf);
+QStringList pdfFontNames(const QString& pdf);
+
+// The character look of a run as LibreOffice writes it in flat ODF: the named
+// character style and the effective size, colour, case map, weight and posture.
+struct CharLook {
+    QString style;
+    QString size;
+    QString color;
+    QString caseMap;
+    QString weight;
+    QString posture;
+    bool operator==(const CharLook&) const = default;
+};
+QString describe(const CharLook& look);
+
+struct TextRun {
+    QString text;
+    CharLook look;
+};
+struct Paragraph {
+    std::vector<TextRun> runs;
+    QString text() const;
+    // The looks of the runs that cover [from, from + length).
+    std::vector<CharLook> looksOf(qsizetype from, qsizetype length) const;
+};
+// A Writer text frame, in points from the page's top left corner; the height is
+// the least one when the frame grows with its text.
+struct TextBox {
+    QRectF box;
+    bool growsWithText = false;
+    std::vector<Paragraph> paragraphs;
+    QString text() const;
+};
+struct FlatDocument {
+    std::vector<Paragraph> paragraphs; // every paragraph, those of frames too
+    std::vector<TextBox> boxes;
+    QString created;
+    QString modified;
+};
+FlatDocument readFlatDocument(const QString& fodt);
 
 // Counts pixels that are clearly red.
 int redPixels(const class QImage& image);

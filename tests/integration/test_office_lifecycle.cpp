@@ -20,7 +20,7 @@ namespace {
 
 QString failureOf(const std::function<void()>& call)
 {
-    GUARDED_TEST {
+    try {
         call();
     } catch (const Failure& failure) {
         return failure.description().isEmpty() ? QStringLiteral("(empty)") : failure.description();

@@ -155,6 +155,62 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
+    // Read back from the saved document, a replacement looks like the first
+    // character of the text it replaced: in the story pass and the shape pass,
+    // and across formatting runs; the text around it keeps its own look.
+    void replacementsTakeTheLookOfTheirFirstCharacter()
+    GUARDED_TEST {
+        auto application = mEngine->createApplication();
+        auto document = application->open(mDocument, true);
+        auto body = document->storyRanges().front();
+        replaceIn(*body.get(), QStringLiteral("[BirthTime]"), QStringLiteral("TIME"));
+        replaceIn(*body.get(), QStringLiteral("[rsvpno]"), QStringLiteral("RSVP"));
+        replaceIn(*body.get(), QStringLiteral("[GivenBy]"), QString());
+        for (const auto& shape : document->shapes())
+            if (shape->hasText())
+                shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("SHAPETIME"),
+                                   office::kReplaceAll);
+        const QString saved = mFolder.filePath(QStringLiteral("looks.doc"));
+        document->saveAs(saved);
+        application->quit();
+
+        const FlatDocument flat =
+            readFlatDocument(convertDocument(saved, QStringLiteral("fodt"), mFolder.path()));
+        const auto lookOf = [&](const QString& before, const QString& text) {
+            for (const Paragraph& paragraph : flat.paragraphs) {
+                const qsizetype at = paragraph.text().indexOf(before + text);
+                if (at >= 0)
+                    return std::pair{paragraph.looksOf(at, before.size()),
+                                     paragraph.looksOf(at + before.size(), text.size())};
+            }
+            return std::pair<std::vector<CharLook>, std::vector<CharLook>>{};
+        };
+
+        const auto [bodyLabel, split] = lookOf(QStringLiteral("Body-"), QStringLiteral("TIME "));
+        QCOMPARE(split.size(), std::size_t(1));
+        QCOMPARE(describe(split.front()), describe(bodyLabel.back()));
+        QCOMPARE(split.front().weight, QStringLiteral("normal"));
+
+        const auto [nothing, red] = lookOf(QString(), QStringLiteral("RSVP"));
+        QCOMPARE(red.size(), std::size_t(1));
+        QCOMPARE(red.front().color, QStringLiteral("#ff0000"));
+        QCOMPARE(red.front().size, QStringLiteral("28pt"));
+        QCOMPARE(red.front().weight, QStringLiteral("bold"));
+
+        // An empty replacement leaves nothing of the token.
+        const auto [emptied, after] = lookOf(QStringLiteral("Body-"), QStringLiteral("x"));
+        QCOMPARE(after.size(), std::size_t(1));
+
+        const auto [shapeLabel, teal] =
+            lookOf(QStringLiteral("Shape-"), QStringLiteral("SHAPETIME"));
+        QCOMPARE(teal.size(), std::size_t(1));
+        QCOMPARE(teal.front().color, QStringLiteral("#1f8a80"));
+        QCOMPARE(teal.front().posture, QStringLiteral("italic"));
+        QCOMPARE(shapeLabel.size(), std::size_t(1));
+        QVERIFY(shapeLabel.front().posture != teal.front().posture);
+    }
+    FAIL_ON_UNEXPECTED_FAILURE
+
     // A saved document opens again, is pictured at the chosen size and is not
     // changed on disk by a close without saving.
     void savedDocumentReopensAsPicture()
