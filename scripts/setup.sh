@@ -9,13 +9,10 @@ packages=(
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond fonts-noto-color-emoji
   xvfb xauth xdotool
-<<<<<<< HEAD
   dpkg-dev file
   desktop-file-utils appstream
-=======
   # the integration tests render and read the saved invitation with these
   poppler-utils catdoc antiword calligrawords unzip
->>>>>>> fidelity
 )
 
 missing=()
