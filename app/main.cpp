@@ -12,9 +12,11 @@
 
 int main(int argc, char* argv[])
 {
-    // First, so that it checks the office while the window is being built.
-    std::unique_ptr<velmora::office::Engine> engine = velmora::makeLibreOfficeEngine();
     QApplication application(argc, argv);
+    // Before anything else of ours (but after the application object, which
+    // must be the first Qt object of the main thread), so that it checks the
+    // office while the window is being built.
+    std::unique_ptr<velmora::office::Engine> engine = velmora::makeLibreOfficeEngine();
     QApplication::setOrganizationName(QStringLiteral("Quillory"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     // Lets the desktop tie the windows to the menu entry and its icon.

@@ -92,7 +92,10 @@ private:
     }
     QStringList temporaryEntries() const
     {
-        return QDir(mTemp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        // The record of which documents this program made is ours, not a leftover.
+        QStringList entries = QDir(mTemp.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        entries.removeIf([](const QString& name) { return name.startsWith(QStringLiteral("velmora-documents-")); });
+        return entries;
     }
 
 private slots:
