@@ -307,7 +307,12 @@ bool Form1::Form_Load()
     Guard guard(*mPlatform.dialogs, locations::Form1_Form_Load);
     guard.step(100, [&] { skin(); });
     guard.step(104, [&] { setWindowTitle(kProductTitle); });
-    guard.step(104, [&] { setWindowIcon(QIcon(QStringLiteral(":/velmora/icon.png"))); });
+    guard.step(104, [&] {
+        // Program-wide, so that the preview and the message boxes carry it too.
+        const QIcon icon(QStringLiteral(":/velmora/icon.png"));
+        QApplication::setWindowIcon(icon);
+        setWindowIcon(icon);
+    });
     guard.step(104, [&] { setApplicationShortTitle(); });
     const QString cursorFile = mPlatform.programFolder + QLatin1Char('/') + kHandCursorFile;
     if (guard.test(122, [&] { return fileExists(cursorFile); }))

@@ -1,5 +1,6 @@
 #include "mainwindow/WindowBehaviours.h"
 
+#include "platform/Dialogs.h"
 #include "errors/Failure.h"
 #include "platform/Files.h"
 
@@ -42,7 +43,7 @@ QString shortTitle(const QString& productTitle)
 
 void setApplicationShortTitle()
 {
-    QGuiApplication::setApplicationDisplayName(shortTitle(kProductTitle));
+    Dialogs::setApplicationShortTitle(shortTitle(kProductTitle));
 }
 
 void applyFaceColour(QWidget& window)

@@ -10,9 +10,18 @@
 
 namespace velmora {
 
+namespace {
+QString gShortTitle;
+}
+
 QString Dialogs::applicationShortTitle()
 {
-    return QGuiApplication::applicationDisplayName();
+    return gShortTitle.isEmpty() ? QGuiApplication::applicationDisplayName() : gShortTitle;
+}
+
+void Dialogs::setApplicationShortTitle(const QString& title)
+{
+    gShortTitle = title;
 }
 
 QString Dialogs::resolvedTitle(const QString& title)

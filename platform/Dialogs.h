@@ -23,8 +23,11 @@ public:
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& fileName) = 0;
 
-    // The title a message box without one of its own carries.
+    // The title a message box without one of its own carries. Kept here, not
+    // as Qt's application display name, which Qt would append to every
+    // window title ("Application Error — Velmora").
     static QString applicationShortTitle();
+    static void setApplicationShortTitle(const QString& title);
     static QString resolvedTitle(const QString& title);
 };
 

@@ -58,7 +58,7 @@ await_preview() {
   local answered=" "
   for _ in $(seq 1800); do
     kill -0 "$pid" 2>/dev/null || fail "the program ended during the run"
-    for box in $(visible '^Application Error'); do
+    for box in $(visible '^Application Error$'); do
       case "$answered" in *" $box "*) ;; *) answered="$answered$box " ;; esac
       answer "$box"
       sleep 0.2
@@ -111,7 +111,7 @@ hung-office)
   [ "$reports" -gt 0 ] || fail "a hung office gave no report"
   sleep 2
   kill -0 "$pid" || fail "the program ended"
-  [ -z "$(visible '^Application Error')" ] || fail "a report is still open"
+  [ -z "$(visible '^Application Error$')" ] || fail "a report is still open"
   for p in $(offices); do kill -CONT "$p"; done
   end_cleanly
   ;;
@@ -146,7 +146,7 @@ read-only-store)
   sleep 1
   [ -z "$(visible '.' | grep -v "^$main\$")" ] || fail "a box came after the main window"
   echo "$boxes box(es) at start-up"
-  [ -z "$(visible "^Application Error")" ] || { for w in $(visible "."); do echo "window: $(xdotool getwindowname "$w")"; done; fail "an Error report was shown"; }
+  [ -z "$(visible "^Application Error$")" ] || { for w in $(visible "."); do echo "window: $(xdotool getwindowname "$w")"; done; fail "an Error report was shown"; }
   [ "$boxes" -eq 1 ] || fail "expected the one warning that the file cannot be written"
   # The celebrant box has the focus: type after what was read, with the file
   # writable again.

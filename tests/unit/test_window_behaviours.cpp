@@ -1,5 +1,6 @@
 #include "errors/Failure.h"
 #include "mainwindow/WindowBehaviours.h"
+#include "platform/Dialogs.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -75,7 +76,9 @@ private slots:
     void applicationShortTitleIsTheProductTitle()
     {
         setApplicationShortTitle();
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Velmora"));
+        QCOMPARE(Dialogs::applicationShortTitle(), QStringLiteral("Velmora"));
+        // Not Qt's display name: Qt would append that to every window title.
+        QCOMPARE(Dialogs::resolvedTitle(QStringLiteral("Application Error")), QStringLiteral("Application Error"));
     }
 
     void cursorFileGivesItsImageAndHotspot()

@@ -407,8 +407,11 @@ private slots:
     {
         auto form = startForm();
         QCOMPARE(form->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Velmora"));
+        QCOMPARE(Dialogs::applicationShortTitle(), QStringLiteral("Velmora"));
         QVERIFY(!form->windowIcon().isNull());
+        // One icon for both windows: the preview takes the program's.
+        QVERIFY(!QApplication::windowIcon().isNull());
+        QCOMPARE(QApplication::windowIcon().cacheKey(), form->windowIcon().cacheKey());
     }
 
     void websiteOpensExactlyWhenTheDrawIsSeven()
