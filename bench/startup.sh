@@ -19,7 +19,8 @@ measure() {
     start=$(date +%s.%N)
     XDG_CONFIG_HOME="$settings" "$binary" >/dev/null 2>&1 &
     pid=$!
-    xdotool search --sync --onlyvisible --name '^Velmora$' >/dev/null
+    # Polled closely: xdotool's own --sync looks only every half second.
+    until xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; do sleep 0.005; done
     end=$(date +%s.%N)
     times+=("$(echo "$end - $start" | bc -l)")
     kill "$pid"; wait "$pid" 2>/dev/null || true

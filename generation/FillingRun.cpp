@@ -166,7 +166,10 @@ void FillingRun::run(FillingRunHost& host)
         guard.step(190, [&] { name = QStringLiteral("tarvik"); });
         guard.step(196, [&] { name = drawResultName(mRandom); });
         guard.step(202, [&] { resultPath = temporaryFile(name + QStringLiteral(".doc")); });
-        if (!guard.test(204, [&] { return fileExists(resultPath); }) || draw + 1 == kMaxNameDraws)
+        // A name is drawn again only when the file is known to exist; a test
+        // that fails goes on to save.
+        bool exists = false;
+        if (!guard.step(204, [&] { exists = fileExists(resultPath); }) || !exists || draw + 1 == kMaxNameDraws)
             break;
     }
 

@@ -25,6 +25,12 @@ void writePagePicture(const QImage& picture, const QString& path)
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const QString& picturePath)
 {
+    saveDocAsJpg(engine, dialogs, documentPath, [&] { return picturePath; });
+}
+
+void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
+                  const std::function<QString()>& picturePath)
+{
     Guard guard(dialogs, locations::Form1_SaveDocAsJPG);
     office::Ref<office::Application> word;
     office::Ref<office::Document> document;
@@ -34,7 +40,7 @@ void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& docum
     guard.step(116, [&] { word = engine.createApplication(); });
     guard.step(118, [&] { document = word->open(documentPath, false); });
     guard.step(120, [&] { picture = document->pagePicture(); });
-    guard.step(122, [&] { writePagePicture(picture, picturePath); });
+    guard.step(122, [&] { writePagePicture(picture, picturePath()); });
     guard.step(124, [&] { word->closeActiveDocument(false); });
     guard.step(126, [&] { word->quit(); });
 }

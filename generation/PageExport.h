@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <functional>
 
 namespace velmora {
 
@@ -18,5 +19,9 @@ void writePagePicture(const QImage& picture, const QString& path);
 // step is guarded; failures are reported and never reach the caller.
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const QString& picturePath);
+// The same, with the picture's path formed at the step that writes it, so
+// that a failure to form it (no temporary folder) is reported there.
+void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
+                  const std::function<QString()>& picturePath);
 
 } // namespace velmora

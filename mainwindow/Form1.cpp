@@ -386,7 +386,8 @@ void Form1::PushButton6_Click()
 
 void Form1::SaveDocAsJPG(const QString& documentPath)
 {
-    velmora::saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath, temporaryFile(QStringLiteral("temp.bmp")));
+    velmora::saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath,
+                          [] { return temporaryFile(QStringLiteral("temp.bmp")); });
 }
 
 void Form1::closeEvent(QCloseEvent* event)

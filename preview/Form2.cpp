@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -241,6 +242,13 @@ bool Form2::event(QEvent* event)
 
 void Form2::Form_Activate()
 {
+    // An activation that comes while the first display shows an Error report
+    // (the window system activates the window again when the box closes) is
+    // not a new first display.
+    if (mActivating)
+        return;
+    mActivating = true;
+    const auto done = qScopeGuard([this] { mActivating = false; });
     mViewport.devicePixelRatio = devicePixelRatioF();
     mViewport.Form_Activate();
 }

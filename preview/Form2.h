@@ -86,6 +86,7 @@ private:
     Viewport mViewport;
     WindowPointer* mPointer = nullptr;
     bool mMirroring = false;
+    bool mActivating = false;
     qint64 mShownSurface = 0;
     int mShownDraws = -1;
 };

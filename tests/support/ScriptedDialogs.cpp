@@ -10,6 +10,8 @@ int ScriptedDialogs::message(const QString& text, const QString& title, Buttons 
                              Icon icon)
 {
     shown.append({text, resolvedTitle(title), buttons, icon});
+    if (whileShown)
+        whileShown();
     if (!nextAnswers.isEmpty())
         return nextAnswers.takeFirst();
     return buttons == Buttons::YesNo ? No : Ok;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 namespace velmora::testing {
 
@@ -32,6 +33,9 @@ public:
     QList<int> nextAnswers;
     // Answers for the next save dialogs, in order; without one it is cancelled.
     QList<QString> nextFileNames;
+
+    // Runs while a box is open (what the window system may do meanwhile).
+    std::function<void()> whileShown;
 
     QList<Shown> shown;
     QList<SaveAsked> saveDialogs;

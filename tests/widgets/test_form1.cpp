@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace velmora;
 using velmora::testing::FakeOffice;
 using velmora::testing::ScriptedDialogs;
@@ -315,6 +317,29 @@ private slots:
         QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("temp.bmp"))));
         QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("template.dot"))));
         QCOMPARE(mOffice.applicationsAlive(), 0);
+    }
+
+    // Without a temporary folder the picture's path cannot be formed: that is
+    // the picture export's own failure, at the step that writes the picture.
+    void withoutATemporaryFolderThePictureStepReports()
+    {
+        auto form = startForm();
+        form->show();
+        const QByteArray savedTemp = qgetenv("TEMP");
+        const QByteArray savedTmpdir = qgetenv("TMPDIR");
+        QTemporaryDir tmp;
+        qunsetenv("TEMP");
+        qputenv("TMPDIR", tmp.path().toLocal8Bit());
+        // Where the private folder would be, a file: no safe folder can be had.
+        QFile blocker(tmp.filePath(QStringLiteral("velmora-%1").arg(::getuid())));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        form->PushButton6_Click();
+        qputenv("TEMP", savedTemp);
+        qputenv("TMPDIR", savedTmpdir);
+        const QStringList lines = mDialogs.reportedLines();
+        QVERIFY2(lines.contains(QStringLiteral("Form1.SaveDocAsJPG:122")), qPrintable(lines.join(u',')));
+        QVERIFY2(!lines.contains(QStringLiteral("Form1.PushButton6_Click:220")), qPrintable(lines.join(u',')));
     }
 
     // A second click made while a run held the event queue is delivered

@@ -233,6 +233,28 @@ private slots:
         QCOMPARE(form.VScroll1->value(), 0);
     }
 
+    // The window system activates the window again when a box closes; an
+    // Error report inside the first display does not start a second one.
+    void aFailingFirstDisplayRunsOnce()
+    {
+        Preview preview;
+        Form2& form = *preview.form;
+        QVERIFY_THROWS_EXCEPTION(Failure, form.loadPicture(preview.path("temp.bmp")));
+        int activations = 0;
+        preview.dialogs.whileShown = [&] {
+            if (++activations > 3)
+                return; // a first display that re-entered would never end otherwise
+            QEvent activate(QEvent::WindowActivate);
+            QCoreApplication::sendEvent(&form, &activate);
+        };
+        preview.show();
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.RedrawImage:112"});
+        // And a later activation of the same page draws nothing again.
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&form, &activate);
+        QCOMPARE(preview.dialogs.reportedLines().size(), 1);
+    }
+
     void aMissingPictureIsReportedAtTheDrawingAndTheWindowStaysUsable()
     {
         Preview preview;
