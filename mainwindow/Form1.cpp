@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <limits>
 
 namespace velmora {
 
@@ -139,6 +140,9 @@ void Form1::buildControls()
         box->setObjectName(QStringLiteral("Text1_%1").arg(element));
         box->setProperty("tag", tag);
         box->setGeometry(geometry);
+        // No length limit: Qt's default of 32,767 would cut a longer stored
+        // value at the restore, and the cut text would be stored back.
+        box->setMaxLength(std::numeric_limits<int>::max());
         box->installEventFilter(this);
         Text1[element] = box;
     };

@@ -319,6 +319,28 @@ private slots:
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 
+    // A value of any length survives a restart whole and reaches the document.
+    void aLongValueIsKeptWholeThroughARestartAndIntoTheDocument()
+    {
+        QString value;
+        for (int i = 0; value.size() < 100000; ++i)
+            value += QString::number(i) + u' ';
+        value.truncate(100000);
+        {
+            auto form = startForm();
+            form->Text1[1]->setText(value);
+            QCOMPARE(form->Text1[1]->text().size(), 100000);
+        }
+        mOffice.templateContent.stories = {QStringLiteral("At [Location]!")};
+        auto form = startForm();
+        QCOMPARE(form->Text1[1]->text(), value);
+        QCOMPARE(stored(QStringLiteral("Text1_1")), value);
+        form->show();
+        form->PushButton6_Click();
+        const QString document = form->form2()->mWordFile;
+        QCOMPARE(mOffice.saved.value(document).stories.value(0), QStringLiteral("At ") + value + u'!');
+    }
+
     // Without a temporary folder the picture's path cannot be formed: that is
     // the picture export's own failure, at the step that writes the picture.
     void withoutATemporaryFolderThePictureStepReports()
