@@ -279,7 +279,7 @@ PreparedOffice Preparer::take()
     return taken;
 }
 
-bool Preparer::warmUp(PreparedOffice& office)
+bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
 {
     OfficeProcess& process = *office.process;
     const auto stopping = [&] {
@@ -310,15 +310,17 @@ bool Preparer::warmUp(PreparedOffice& office)
         if (stopping())
             return false;
 
-        model = loadHidden(office.connection.desktop, fileUrl(document));
-        Sequence<css::beans::PropertyValue> filterData(2);
-        filterData.getArray()[0] = property("PixelWidth", Any(sal_Int32(170)));
-        filterData.getArray()[1] = property("PixelHeight", Any(sal_Int32(220)));
-        Sequence<css::beans::PropertyValue> png(2);
-        png.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
-        png.getArray()[1] = property("FilterData", Any(filterData));
-        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(picture), png);
-        Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+        if (withPagePicture) {
+            model = loadHidden(office.connection.desktop, fileUrl(document));
+            Sequence<css::beans::PropertyValue> filterData(2);
+            filterData.getArray()[0] = property("PixelWidth", Any(sal_Int32(170)));
+            filterData.getArray()[1] = property("PixelHeight", Any(sal_Int32(220)));
+            Sequence<css::beans::PropertyValue> png(2);
+            png.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
+            png.getArray()[1] = property("FilterData", Any(filterData));
+            Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(picture), png);
+            Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
+        }
     } catch (const css::uno::Exception&) {
         return false;
     } catch (const Failure&) {
@@ -344,13 +346,18 @@ void Preparer::run()
         }
         // One at a time: offices starting side by side share the machine, so
         // the first would be ready only when all are.
+        // Instances are handed out in the order they were prepared, and an
+        // invitation takes the first to fill the template and the next for
+        // its page picture: only one behind another is warmed up for the
+        // picture too, which would cost the other some 14 MB for nothing.
+        const bool forPagePicture = !mReady.empty() || mWarming > 0;
         ++mWarming;
         lock.unlock();
         PreparedOffice office;
         bool ready = false;
         try {
             office.process = OfficeProcess::start(mInstallDir);
-            ready = warmUp(office);
+            ready = warmUp(office, forPagePicture);
         } catch (const Failure&) {
             // The next creation starts one itself and reports why it cannot.
         }

@@ -131,7 +131,7 @@ public:
 private:
     void run();
     // Connects and warms up; false when the office failed on the way.
-    bool warmUp(PreparedOffice& office);
+    bool warmUp(PreparedOffice& office, bool withPagePicture);
 
     QString mInstallDir;
     int mCount;
