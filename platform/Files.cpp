@@ -70,10 +70,6 @@ QString temporaryFile(const QString& name)
 
 QString programFolder()
 {
-    // Asked for before the application object exists too (the office engine
-    // starts its work first); Qt reads the same link.
-    if (!QCoreApplication::instance())
-        return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
     return QCoreApplication::applicationDirPath();
 }
 
