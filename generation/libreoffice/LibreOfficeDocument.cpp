@@ -8,6 +8,8 @@
 #include <cmath>
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
+#include <com/sun/star/container/XEnumeration.hpp>
+#include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
 #include <com/sun/star/container/XNameAccess.hpp>
 #include <com/sun/star/document/XDocumentProperties.hpp>
@@ -18,9 +20,12 @@
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/XEndnotesSupplier.hpp>
+#include <com/sun/star/text/XFootnotesSupplier.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
@@ -139,11 +144,44 @@ bool isWriterText(const Reference<css::text::XText>& text)
            && !info->supportsService(OUString("com.sun.star.drawing.Text"));
 }
 
+enum class StoryKind { Text, Footnotes, Endnotes };
+
+StoryKind kindOf(const Reference<css::text::XText>& text)
+{
+    const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
+    // An endnote offers the footnote service as well.
+    if (info.is() && info->supportsService(OUString("com.sun.star.text.Endnote")))
+        return StoryKind::Endnotes;
+    if (info.is() && info->supportsService(OUString("com.sun.star.text.Footnote")))
+        return StoryKind::Footnotes;
+    return StoryKind::Text;
+}
+
+// The texts a story is made of, as a word processor counts them: its own, and
+// the cells of the tables in it, nested tables included.
+void collectStoryTexts(const Reference<css::text::XText>& text, std::vector<Reference<css::uno::XInterface>>& texts)
+{
+    texts.emplace_back(text, UNO_QUERY);
+    const Reference<css::container::XEnumerationAccess> content(text, UNO_QUERY);
+    if (!content.is())
+        return;
+    const Reference<css::container::XEnumeration> parts = content->createEnumeration();
+    while (parts->hasMoreElements()) {
+        const Reference<css::text::XTextTable> table(parts->nextElement(), UNO_QUERY);
+        if (!table.is())
+            continue;
+        for (const OUString& cell : table->getCellNames())
+            collectStoryTexts(Reference<css::text::XText>(table->getCellByName(cell), UNO_QUERY), texts);
+    }
+}
+
 class LibreOfficeRange final : public Range {
 public:
+    // A range over one text, or over all the notes of a kind.
     LibreOfficeRange(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model,
-                     Reference<css::text::XText> story)
-        : mInstance(std::move(instance)), mModel(std::move(model)), mStory(std::move(story))
+                     std::vector<Reference<css::text::XText>> texts)
+        : mInstance(std::move(instance)), mModel(std::move(model)), mTexts(std::move(texts)),
+          mKind(kindOf(mTexts.front()))
     {
     }
 
@@ -155,17 +193,16 @@ public:
     void execute(int replace) override
     {
         mInstance->call([&] {
-            if (isWriterText(mStory))
+            if (isWriterText(mTexts.front()))
                 replaceInWriterStory(replace);
             else
-                replaceThroughCursor(mStory, mFind, replace);
+                replaceThroughCursor(mTexts.front(), mFind, replace);
         });
     }
 
 private:
     // The document's search covers every Writer story at once; only the hits
-    // whose text is this story are replaced, so that a range replaces inside
-    // itself alone.
+    // in this story are replaced, so that a range replaces inside itself alone.
     void replaceInWriterStory(int replace)
     {
         if (mFind.text.isEmpty() || replace == 0)
@@ -183,11 +220,21 @@ private:
         if (!hits.is())
             return;
         const OUString replacement = toOUString(mFind.replacementText);
-        const Reference<css::uno::XInterface> story(mStory, UNO_QUERY);
+        std::vector<Reference<css::uno::XInterface>> storyTexts;
+        for (const auto& text : mTexts)
+            collectStoryTexts(text, storyTexts);
+        const auto inThisStory = [&](const Reference<css::text::XText>& where) {
+            // A note is not the same object each time it is looked up: notes
+            // are told by their kind.
+            if (mKind != StoryKind::Text && kindOf(where) == mKind)
+                return true;
+            const Reference<css::uno::XInterface> identity(where, UNO_QUERY);
+            return std::find(storyTexts.begin(), storyTexts.end(), identity) != storyTexts.end();
+        };
         std::vector<Reference<css::text::XTextRange>> mine;
         for (sal_Int32 i = 0; i < hits->getCount(); ++i) {
             const Reference<css::text::XTextRange> hit(hits->getByIndex(i), UNO_QUERY);
-            if (hit.is() && Reference<css::uno::XInterface>(hit->getText(), UNO_QUERY) == story)
+            if (hit.is() && inThisStory(hit->getText()))
                 mine.push_back(hit);
         }
         if (mine.empty())
@@ -195,12 +242,13 @@ private:
         if (replace != kReplaceAll)
             mine.resize(1);
         for (auto hit = mine.rbegin(); hit != mine.rend(); ++hit)
-            replaceKeepingFormatting(mStory, *hit, replacement);
+            replaceKeepingFormatting((*hit)->getText(), *hit, replacement);
     }
 
     std::shared_ptr<Instance> mInstance;
     Reference<css::lang::XComponent> mModel;
-    Reference<css::text::XText> mStory;
+    std::vector<Reference<css::text::XText>> mTexts;
+    StoryKind mKind;
     Find mFind;
 };
 
@@ -344,7 +392,19 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
 
         std::vector<Ref<Range>> ranges;
         for (const auto& story : stories)
-            ranges.emplace_back(std::make_shared<LibreOfficeRange>(mInstance, model, story));
+            ranges.emplace_back(std::make_shared<LibreOfficeRange>(
+                mInstance, model, std::vector<Reference<css::text::XText>>{story}));
+
+        // The notes: one story for all the footnotes, one for all the endnotes.
+        for (const Reference<css::container::XIndexAccess>& notes :
+             {Reference<css::text::XFootnotesSupplier>(model, UNO_QUERY_THROW)->getFootnotes(),
+              Reference<css::text::XEndnotesSupplier>(model, UNO_QUERY_THROW)->getEndnotes()}) {
+            std::vector<Reference<css::text::XText>> texts;
+            for (sal_Int32 i = 0; i < notes->getCount(); ++i)
+                texts.emplace_back(notes->getByIndex(i), UNO_QUERY_THROW);
+            if (!texts.empty())
+                ranges.emplace_back(std::make_shared<LibreOfficeRange>(mInstance, model, std::move(texts)));
+        }
         return ranges;
     });
 }

@@ -27,6 +27,7 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 <office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
  xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
  xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
  xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
  xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
  xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0"
@@ -56,7 +57,11 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
  </office:automatic-styles>
  <office:master-styles>
   <style:master-page style:name="Standard" style:page-layout-name="pm1">
-   <style:header><text:p>Head-[celebrant] Head-[BirthDate]</text:p></style:header>
+   <style:header><text:p>Head-[celebrant] Head-[BirthDate]</text:p>
+    <table:table table:name="HeadTable"><table:table-column/>
+     <table:table-row><table:table-cell><text:p>Hcell-[Celebrant]</text:p></table:table-cell></table:table-row>
+    </table:table>
+   </style:header>
   </style:master-page>
  </office:master-styles>
  <office:body>
@@ -64,6 +69,22 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
    <text:p>Body-[CELEBRANT] Body-[BirthDate] Body-[Bir<text:span text:style-name="Bold">thT</text:span>ime]
     Body-[Loc<text:span text:style-name="Bold">ati</text:span>on] Body-[Locations] Body-[GivenBy]x</text:p>
    <text:p><text:span text:style-name="Red">[RSVPNo]</text:span></text:p>
+   <table:table table:name="BodyTable"><table:table-column table:number-columns-repeated="2"/>
+    <table:table-row>
+     <table:table-cell><text:p>Cell-[Celebrant]</text:p></table:table-cell>
+     <table:table-cell>
+      <table:table table:name="NestedTable"><table:table-column/>
+       <table:table-row><table:table-cell><text:p>Nested-[Celebrant]</text:p></table:table-cell></table:table-row>
+      </table:table>
+     </table:table-cell>
+    </table:table-row>
+   </table:table>
+   <text:p>Noted<text:note text:id="ftn1" text:note-class="footnote"><text:note-citation>1</text:note-citation>
+     <text:note-body><text:p>Foot-[Celebrant]</text:p></text:note-body></text:note>
+    and noted<text:note text:id="ftn2" text:note-class="footnote"><text:note-citation>2</text:note-citation>
+     <text:note-body><text:p>Foot-[Celebrant]</text:p></text:note-body></text:note>
+    at the end<text:note text:id="edn1" text:note-class="endnote"><text:note-citation>i</text:note-citation>
+     <text:note-body><text:p>End-[Celebrant]</text:p></text:note-body></text:note></text:p>
    <text:p>
     <draw:frame draw:style-name="fr1" draw:name="Frame1" text:anchor-type="page" text:anchor-page-number="1"
      svg:x="1in" svg:y="5in" svg:width="4in" svg:height="1in">

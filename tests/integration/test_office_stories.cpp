@@ -75,15 +75,22 @@ private slots:
         application->quit();
 
         const QString text = documentText(saved);
+        const auto ownerOf = [&](const QString& label) {
+            const QStringList numbers = numbersAfter(text, label + QStringLiteral("-R"));
+            return numbers.size() == 1 ? numbers.first() : QStringLiteral("%1 owners").arg(numbers.size());
+        };
         QStringList owners;
-        for (const QString& story : {QStringLiteral("Body-R"), QStringLiteral("Head-R"),
-                                    QStringLiteral("Frame-R"), QStringLiteral("Shape-R")}) {
-            const QStringList numbers = numbersAfter(text, story);
-            QCOMPARE(numbers.size(), 1);
-            owners << numbers.first();
-        }
+        for (const QString& story : {QStringLiteral("Body"), QStringLiteral("Head"), QStringLiteral("Frame"),
+                                     QStringLiteral("Shape"), QStringLiteral("Foot"), QStringLiteral("End")})
+            owners << ownerOf(story);
+        QVERIFY2(!owners.join(u' ').contains(QStringLiteral("owners")), qPrintable(owners.join(u' ')));
+        // A story's tables, nested ones too, are reached by that story's range;
+        // all footnotes are one story.
+        QCOMPARE(ownerOf(QStringLiteral("Cell")), ownerOf(QStringLiteral("Body")));
+        QCOMPARE(ownerOf(QStringLiteral("Nested")), ownerOf(QStringLiteral("Body")));
+        QCOMPARE(ownerOf(QStringLiteral("Hcell")), ownerOf(QStringLiteral("Head")));
         owners.removeDuplicates();
-        QCOMPARE(owners.size(), 4);
+        QCOMPARE(owners.size(), 6);
         QVERIFY(!text.contains(QStringLiteral("[Celebrant]"), Qt::CaseInsensitive));
         // Found across formatting runs, and only the literal token.
         QVERIFY(text.contains(QStringLiteral("Body-LOC")));
