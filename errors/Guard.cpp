@@ -6,6 +6,20 @@
 
 namespace velmora {
 
+namespace {
+const InjectedFailure* injected = nullptr;
+}
+
+InjectedFailure::InjectedFailure(QString location, int line) : mLocation(std::move(location)), mLine(line)
+{
+    injected = this;
+}
+
+InjectedFailure::~InjectedFailure()
+{
+    injected = nullptr;
+}
+
 Guard::Guard(Dialogs& dialogs, QString location)
     : mDialogs(dialogs), mLocation(std::move(location))
 {
@@ -15,6 +29,8 @@ bool Guard::step(int line, const std::function<void()>& statement)
 {
     QString description;
     try {
+        if (injected && injected->mLine == line && injected->mLocation == mLocation)
+            throw Failure(InjectedFailure::kDescription);
         statement();
         return true;
     } catch (const Failure& failure) {

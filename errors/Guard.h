@@ -60,6 +60,24 @@ private:
     int mFailures = 0;
 };
 
+// While it lives, the statement at this location and line fails as though it
+// had thrown, without running. Tests reach the report of statements that do not
+// fail on their own (a quiet deletion, a field set) this way. One at a time.
+class InjectedFailure {
+public:
+    InjectedFailure(QString location, int line);
+    ~InjectedFailure();
+    InjectedFailure(const InjectedFailure&) = delete;
+    InjectedFailure& operator=(const InjectedFailure&) = delete;
+
+    static inline const QString kDescription = QStringLiteral("Injected failure");
+
+private:
+    friend class Guard;
+    QString mLocation;
+    int mLine;
+};
+
 template <class T>
 void Guard::forEach(int startLine, int nextLine, const std::function<NextElement<T>()>& start,
                     const std::function<void(const T&)>& body)

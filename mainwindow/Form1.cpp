@@ -231,16 +231,21 @@ void Form1::connectStoring()
         if (on)
             storeValue(kOptionKey, QStringLiteral("2"));
     });
-    connect(DateTimePicker1, &DateTimePicker::valueChanged, this, [this] { storeDate(); });
-    connect(DateTimePicker2, &DateTimePicker::valueChanged, this, [this] { storeTime(); });
+    connect(DateTimePicker1, &DateTimePicker::valueChanged, this, [this] { storeFromHandler([this] { storeDate(); }); });
+    connect(DateTimePicker2, &DateTimePicker::valueChanged, this, [this] { storeFromHandler([this] { storeTime(); }); });
 }
 
 void Form1::storeValue(const QString& key, const QString& value)
 {
+    storeFromHandler([&] { mPlatform.settings->setValue(key, value); });
+}
+
+void Form1::storeFromHandler(const std::function<void()>& write)
+{
     // The storing handlers run on every keystroke and have no caller to report
     // to; a store that cannot be written is told once, not on every keystroke.
     try {
-        mPlatform.settings->setValue(key, value);
+        write();
         mStoreFailureShown = false;
     } catch (const Failure& failure) {
         if (mStoreFailureShown)
@@ -255,12 +260,12 @@ void Form1::storeValue(const QString& key, const QString& value)
 
 void Form1::storeDate()
 {
-    storeValue(kDateKey, stored::generalDateText(DateTimePicker1->value()));
+    mPlatform.settings->setValue(kDateKey, stored::generalDateText(DateTimePicker1->value()));
 }
 
 void Form1::storeTime()
 {
-    storeValue(kTimeKey, stored::generalDateText(DateTimePicker2->value()));
+    mPlatform.settings->setValue(kTimeKey, stored::generalDateText(DateTimePicker2->value()));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

@@ -80,7 +80,10 @@ private:
     void websiteInvitation();
     void connectStoring();
     void restoreFields(class Guard& guard);
+    // The change handlers' storing: a failure is a warning, once.
     void storeValue(const QString& key, const QString& value);
+    void storeFromHandler(const std::function<void()>& write);
+    // The pickers' writes; they throw Failure when the store cannot be written.
     void storeDate();
     void storeTime();
     void endProgram();

@@ -1,3 +1,5 @@
+#include "errors/Guard.h"
+#include "errors/Locations.h"
 #include "generation/AvailabilityCheck.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/StoredValues.h"
@@ -186,6 +188,76 @@ private slots:
         }
         QVERIFY(form->Option1->isChecked());
         QCOMPARE(form->DateTimePicker1->value(), mNow); // the pickers keep their values
+    }
+
+    // A failing step of Clear/Reset or Load Sample is reported with its line,
+    // and every later step still runs.
+    void aFailingStepOfTheButtonsIsReportedAndTheRestRuns_data()
+    {
+        QTest::addColumn<bool>("sample");
+        QTest::addColumn<int>("line");
+        for (int line = 100; line <= 108; line += 2)
+            QTest::addRow("clear %d", line) << false << line;
+        for (int line = 100; line <= 114; line += 2)
+            QTest::addRow("sample %d", line) << true << line;
+    }
+
+    void aFailingStepOfTheButtonsIsReportedAndTheRestRuns()
+    {
+        QFETCH(bool, sample);
+        QFETCH(int, line);
+        auto form = startForm();
+        form->Option2->click();
+        for (QLineEdit* box : form->Text1)
+            box->setText(QStringLiteral("typed"));
+        const QDateTime before = form->DateTimePicker1->value();
+        const QDateTime timeBefore = form->DateTimePicker2->value();
+        mNow = mNow.addDays(3);
+        {
+            InjectedFailure failure(sample ? locations::Form1_PushButton4_Click : locations::Form1_PushButton3_Click,
+                                    line);
+            (sample ? form->PushButton4 : form->PushButton3)->click();
+        }
+        const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click") : QStringLiteral("Form1.PushButton3_Click");
+        QCOMPARE(mDialogs.reportedLines(), QStringList{procedure + u':' + QString::number(line)});
+        QVERIFY(mDialogs.errorReports().first().startsWith(InjectedFailure::kDescription + QStringLiteral("\r\n")));
+
+        const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo", "555-010-2468"};
+        for (int element = 0; element < 4; ++element) {
+            const bool skipped = line == 100 + 2 * element;
+            const QString expected = skipped ? QStringLiteral("typed") : sample ? samples[element] : QString();
+            QCOMPARE(form->Text1[element]->text(), expected);
+            QCOMPARE(stored(QStringLiteral("Text1_%1").arg(element)), expected);
+        }
+        if (sample) {
+            QCOMPARE(form->DateTimePicker1->value(), line == 108 ? before : mNow);
+            QCOMPARE(form->DateTimePicker2->value(), line == 110 ? timeBefore : mNow);
+            QVERIFY(form->Option2->isChecked());
+        } else {
+            QCOMPARE(form->Option1->isChecked(), line != 108);
+            QCOMPARE(form->DateTimePicker1->value(), before);
+        }
+    }
+
+    // Load Sample stores the pickers in steps of its own: a store that cannot
+    // be written is reported at those steps, apart from the warning that the
+    // typing handlers give.
+    void loadSampleReportsTheStoresItCannotWrite()
+    {
+        // A store below a plain file cannot be written, whoever runs the test.
+        QFile plain(mDir->filePath(QStringLiteral("plain")));
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("a file, not a folder") > 0);
+        plain.close();
+        mStore = std::make_unique<SettingsStore>(mDir->filePath(QStringLiteral("plain/Velmora.ini")));
+        auto unwritable = startForm();
+        unwritable->PushButton4->click();
+        QCOMPARE(mDialogs.reportedLines(),
+                 (QStringList{"Form1.PushButton4_Click:112", "Form1.PushButton4_Click:114"}));
+        int warnings = 0;
+        for (const auto& box : mDialogs.shown)
+            warnings += box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
+        QCOMPARE(warnings, 1);
+        QCOMPARE(unwritable->Text1[3]->text(), QStringLiteral("555-010-2468"));
     }
 
     void clearFromFemaleStoresMale()

@@ -1,4 +1,6 @@
 #include "errors/Failure.h"
+#include "errors/Guard.h"
+#include "errors/Locations.h"
 #include "mainwindow/WindowBehaviours.h"
 #include "preview/Form2.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -471,6 +473,41 @@ private slots:
         preview.form->PushButton8_Click();
         QCOMPARE(preview.mainWindowShown, 2);
         QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
+    // The first statements of Back and of Save are numbered 102 and 106: a
+    // failure there reports that number, and the rest of the procedure runs.
+    void aFailingFirstStatementOfBackReports102()
+    {
+        Preview preview;
+        preview.handOver();
+        {
+            InjectedFailure failure(locations::Form2_PushButton8_Click, 102);
+            QTest::mouseClick(preview.form->PushButton8, Qt::LeftButton);
+        }
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton8_Click:102"});
+        QVERIFY(QFile::exists(preview.form->mWordFile)); // the deletion was the failing statement
+        QCOMPARE(preview.mainWindowShown, 1);
+        QVERIFY(preview.form->isHidden());
+        // Without the injection the deletion works again.
+        preview.form->PushButton8_Click();
+        QVERIFY(!QFile::exists(preview.form->mWordFile));
+        QCOMPARE(preview.dialogs.reportedLines().size(), 1);
+    }
+
+    void aFailingFirstStatementOfSaveReports106()
+    {
+        Preview preview;
+        preview.handOver();
+        const QString target = preview.path("Party.doc");
+        preview.dialogs.nextFileNames = {target};
+        {
+            InjectedFailure failure(locations::Form2_PushButton6_Click, 106);
+            QTest::mouseClick(preview.form->PushButton6, Qt::LeftButton);
+        }
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:106"});
+        QCOMPARE(readAll(target), kDocument);
+        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
     }
 
     void closingDeletesTheDocumentAndEndsTheProgram()
