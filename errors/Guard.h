@@ -1,6 +1,6 @@
 #pragma once
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QString>
 #include <functional>

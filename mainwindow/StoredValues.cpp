@@ -1,6 +1,6 @@
 #include "mainwindow/StoredValues.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QRegularExpression>
 #include <cmath>

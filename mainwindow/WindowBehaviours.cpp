@@ -1,7 +1,7 @@
 #include "mainwindow/WindowBehaviours.h"
 
 #include "platform/Dialogs.h"
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
 #include "platform/Files.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "platform/OwnedDocuments.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 
 #include <QDir>

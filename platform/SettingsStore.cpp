@@ -1,6 +1,6 @@
 #include "platform/SettingsStore.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QSettings>
 

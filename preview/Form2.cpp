@@ -1,6 +1,6 @@
 #include "preview/Form2.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "mainwindow/WindowBehaviours.h"

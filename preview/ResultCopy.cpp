@@ -1,6 +1,6 @@
 #include "preview/ResultCopy.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "generation/libreoffice/OfficeProcess.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QDir>
 #include <QFile>

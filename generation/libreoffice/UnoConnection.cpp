@@ -1,6 +1,6 @@
 #include "generation/libreoffice/UnoConnection.h"
 
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 
 #include <QUrl>
 #include <com/sun/star/bridge/BridgeFactory.hpp>

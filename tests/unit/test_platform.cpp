@@ -1,4 +1,4 @@
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"

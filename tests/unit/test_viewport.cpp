@@ -1,4 +1,4 @@
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "preview/Viewport.h"
 #include "tests/support/ScriptedDialogs.h"
 

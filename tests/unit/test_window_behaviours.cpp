@@ -1,4 +1,4 @@
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "mainwindow/WindowBehaviours.h"
 #include "platform/Dialogs.h"
 

@@ -1,4 +1,4 @@
-#include "errors/Failure.h"
+#include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "mainwindow/WindowBehaviours.h"
