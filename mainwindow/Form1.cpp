@@ -9,6 +9,10 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
+#include "windows/CursorFile.h"
+#include "windows/Look.h"
+#include "windows/Titles.h"
+#include "windows/Twips.h"
 #include "preview/Form2.h"
 
 #include <QApplication>
@@ -29,22 +33,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int kTwipsPerPx = 15;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPerPx, top / kTwipsPerPx, width / kTwipsPerPx,
-                 height / kTwipsPerPx);
-}
-
-QFont formFont(qreal pointSize)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(pointSize);
-    font.setBold(true);
-    return font;
-}
-
 const QString kOptionKey = QStringLiteral("Option");
 const QString kDateKey = QStringLiteral("DateTimePicker1");
 const QString kTimeKey = QStringLiteral("DateTimePicker2");
@@ -54,33 +42,6 @@ QString textKey(int element)
     return QStringLiteral("Text1_") + QString::number(element);
 }
 
-
-bool decodeUtf8(const QByteArray& bytes, QString& text)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    text = decoder.decode(bytes);
-    return !decoder.hasError() && !bytes.contains('\0');
-}
-
-// Applies the skin to the whole program, so that the preview window and the
-// message boxes wear it too; fails with Qt's own complaint when the style
-// sheet cannot be parsed.
-void applySkin(QWidget& window, const QString& sheet)
-{
-    static QStringList complaints;
-    complaints.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& message) { complaints << message; });
-    qApp->setStyleSheet(sheet);
-    window.ensurePolished();
-    for (QWidget* child : window.findChildren<QWidget*>())
-        child->ensurePolished();
-    qInstallMessageHandler(previous);
-    if (!complaints.isEmpty()) {
-        qApp->setStyleSheet(QString());
-        throw Failure(complaints.join(QLatin1Char(' ')));
-    }
-}
 
 } // namespace
 
@@ -100,34 +61,28 @@ Form1::~Form1() = default;
 void Form1::buildControls()
 {
     setObjectName(QStringLiteral("Form1"));
-    setFixedSize(8040 / kTwipsPerPx, 4740 / kTwipsPerPx);
+    setFixedSize(toPixels(8040), toPixels(4740));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint);
-    setFont(formFont(9));
-    setAutoFillBackground(true);
-    // Dark text on the white, whatever the desktop's colour scheme: a dark
-    // palette would otherwise put light captions on it.
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    white.setColor(QPalette::WindowText, Qt::black);
-    setPalette(white);
+    setFont(windowFont(9));
+    paintWhite(*this);
 
     auto button = [this](const char* name, const QString& caption, QRect geometry) {
         auto* pushButton = new QPushButton(caption, this);
         pushButton->setObjectName(QLatin1String(name));
-        pushButton->setFont(formFont(11.25));
+        pushButton->setFont(windowFont(11.25));
         pushButton->setGeometry(geometry);
         pushButton->setMouseTracking(true);
         return pushButton;
     };
-    PushButton6 = button("PushButton6", QStringLiteral("Start Creating Template"), twips(120, 120, 7800, 405));
-    PushButton3 = button("PushButton3", QStringLiteral("Clear/Reset Data"), twips(120, 630, 3840, 405));
-    PushButton4 = button("PushButton4", QStringLiteral("Load Sample/Example Data"), twips(4080, 630, 3840, 405));
+    PushButton6 = button("PushButton6", QStringLiteral("Start Creating Template"), pixelRect(120, 120, 7800, 405));
+    PushButton3 = button("PushButton3", QStringLiteral("Clear/Reset Data"), pixelRect(120, 630, 3840, 405));
+    PushButton4 = button("PushButton4", QStringLiteral("Load Sample/Example Data"), pixelRect(4080, 630, 3840, 405));
 
     Frame1 = new QGroupBox(QStringLiteral("Invitation Data"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame1->setGeometry(twips(120, 1110, 7800, 3495));
+    Frame1->setGeometry(pixelRect(120, 1110, 7800, 3495));
 
     auto label = [this](int index, const QString& caption, QRect geometry) {
         auto* item = new QLabel(caption, Frame1);
@@ -154,35 +109,35 @@ void Form1::buildControls()
         return edit;
     };
 
-    label(0, QStringLiteral("Celebrant:"), twips(240, 345, 870, 225));
-    textBox(0, invitation::kCelebrantTag, twips(1680, 300, 5895, 345));
+    label(0, QStringLiteral("Celebrant:"), pixelRect(240, 345, 870, 225));
+    textBox(0, invitation::kCelebrantTag, pixelRect(1680, 300, 5895, 345));
 
     Frame2 = new QGroupBox(QStringLiteral("Celebrant's Gender"), Frame1);
     Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twips(1680, 720, 5895, 735));
+    Frame2->setGeometry(pixelRect(1680, 720, 5895, 735));
     Option1 = new QRadioButton(QStringLiteral("Male"), Frame2);
     Option1->setObjectName(QStringLiteral("Option1"));
-    Option1->setGeometry(twips(240, 300, 1095, 255).adjusted(0, 0, 10, 2));
+    Option1->setGeometry(pixelRect(240, 300, 1095, 255).adjusted(0, 0, 10, 2));
     Option2 = new QRadioButton(QStringLiteral("Female"), Frame2);
     Option2->setObjectName(QStringLiteral("Option2"));
-    Option2->setGeometry(twips(1440, 300, 1095, 255).adjusted(0, 0, 10, 2));
+    Option2->setGeometry(pixelRect(1440, 300, 1095, 255).adjusted(0, 0, 10, 2));
     Option1->setChecked(true);
 
-    label(1, QStringLiteral("Date:"), twips(240, 1635, 435, 225));
+    label(1, QStringLiteral("Date:"), pixelRect(240, 1635, 435, 225));
     // "tt" of the date pickers is Qt's "AP".
     DateTimePicker1 = picker("DateTimePicker1", QStringLiteral("MMMM dd, yyyy"), invitation::kBirthDateTag,
-                             twips(1680, 1590, 2295, 345));
+                             pixelRect(1680, 1590, 2295, 345));
     DateTimePicker1->setCalendarPopup(true);
-    label(2, QStringLiteral("Time:"), twips(4680, 1635, 465, 225));
+    label(2, QStringLiteral("Time:"), pixelRect(4680, 1635, 465, 225));
     DateTimePicker2 = picker("DateTimePicker2", QStringLiteral("h:mm AP"), invitation::kBirthTimeTag,
-                             twips(5280, 1590, 2295, 345));
+                             pixelRect(5280, 1590, 2295, 345));
 
-    label(3, QStringLiteral("Location:"), twips(240, 2085, 780, 225));
-    textBox(1, invitation::kLocationTag, twips(1680, 2040, 5895, 345));
-    label(4, QStringLiteral("Given By:"), twips(240, 2535, 765, 225));
-    textBox(2, invitation::kGivenByTag, twips(1680, 2490, 5895, 345));
-    label(5, QStringLiteral("RSVP Phone No:"), twips(240, 2985, 1380, 225));
-    textBox(3, invitation::kRsvpTag, twips(1680, 2940, 5895, 345));
+    label(3, QStringLiteral("Location:"), pixelRect(240, 2085, 780, 225));
+    textBox(1, invitation::kLocationTag, pixelRect(1680, 2040, 5895, 345));
+    label(4, QStringLiteral("Given By:"), pixelRect(240, 2535, 765, 225));
+    textBox(2, invitation::kGivenByTag, pixelRect(1680, 2490, 5895, 345));
+    label(5, QStringLiteral("RSVP Phone No:"), pixelRect(240, 2985, 1380, 225));
+    textBox(3, invitation::kRsvpTag, pixelRect(1680, 2940, 5895, 345));
 
     // A screen reader names each field after its label; the names drop the
     // captions' colons.
@@ -318,12 +273,12 @@ bool Form1::Form_Load()
     guard.step(104, [&] { setWindowTitle(kProductTitle); });
     guard.step(104, [&] {
         // Program-wide, so that the preview and the message boxes carry it too.
-        const QIcon icon(QStringLiteral(":/velmora/icon.png"));
+        const QIcon icon = programIcon();
         QApplication::setWindowIcon(icon);
         setWindowIcon(icon);
     });
     guard.step(104, [&] { setApplicationShortTitle(); });
-    const QString cursorFile = mPlatform.programFolder + QLatin1Char('/') + kHandCursorFile;
+    const QString cursorFile = handCursorPath(mPlatform.programFolder);
     if (guard.test(122, [&] { return fileExists(cursorFile); }))
         guard.step(124, [&] { mPointer.setCustomImage(loadCursorFile(cursorFile)); });
     guard.step(126, [&] { websiteInvitation(); });
@@ -339,14 +294,7 @@ void Form1::skin()
     if (!fileExists(path))
         return;
     applyFaceColour(*this);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Failure(file.errorString() + QStringLiteral(": ") + path);
-    const QByteArray bytes = file.readAll();
-    QString sheet;
-    if (!decodeUtf8(bytes, sheet))
-        throw Failure(QStringLiteral("The skin file is not a text file: ") + path);
-    applySkin(*this, sheet);
+    applySkinFile(*this, path);
 }
 
 void Form1::websiteInvitation()

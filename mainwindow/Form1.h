@@ -2,8 +2,8 @@
 
 #include "generation/FillingRun.h"
 #include "mainwindow/DateTimePicker.h"
-#include "mainwindow/WindowBehaviours.h"
 #include "platform/Platform.h"
+#include "windows/WindowPointer.h"
 
 #include <QWidget>
 #include <array>
@@ -27,8 +27,6 @@ class Engine;
 // Settings store on every change and is restored at start-up.
 // The maker's website, opened now and then at start-up.
 inline const QString kWebsiteAddress = QStringLiteral("https://velmora.app/");
-// The skin file beside the program.
-inline const QString kSkinFile = QStringLiteral("x/o.cjs");
 
 class Form1 : public QWidget, private FillingRunHost {
     Q_OBJECT

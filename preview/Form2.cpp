@@ -3,10 +3,14 @@
 #include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
-#include "mainwindow/WindowBehaviours.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "preview/ResultCopy.h"
+#include "windows/CursorFile.h"
+#include "windows/Look.h"
+#include "windows/Titles.h"
+#include "windows/Twips.h"
+#include "windows/WindowPointer.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -23,31 +27,6 @@
 namespace velmora {
 
 namespace {
-
-// Layout values are twips; widgets take pixels at 15 twips each.
-int px(double twips)
-{
-    return roundHalfEven32(twips / kTwipsPerPixel);
-}
-
-QRect pxRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-float twips(qreal pixels)
-{
-    return float(pixels * kTwipsPerPixel);
-}
-
-void paintWhite(QWidget& widget)
-{
-    QPalette palette = widget.palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    palette.setColor(QPalette::WindowText, Qt::black);
-    widget.setPalette(palette);
-    widget.setAutoFillBackground(true);
-}
 
 const QString kSaveTitle = QStringLiteral("Save File");
 const QString kSaveFilter = QStringLiteral("Word Files (*.doc)|*.doc");
@@ -81,18 +60,18 @@ protected:
     void mousePressEvent(QMouseEvent* event) override
     {
         mForm.mViewport.Picture1_MouseDown(event->buttons() | event->button(),
-                                           twips(event->position().x()),
-                                           twips(event->position().y()));
+                                           toTwips(event->position().x()),
+                                           toTwips(event->position().y()));
     }
     void mouseMoveEvent(QMouseEvent* event) override
     {
-        mForm.mViewport.Picture1_MouseMove(event->buttons(), twips(event->position().x()),
-                                           twips(event->position().y()));
+        mForm.mViewport.Picture1_MouseMove(event->buttons(), toTwips(event->position().x()),
+                                           toTwips(event->position().y()));
     }
     void mouseReleaseEvent(QMouseEvent* event) override
     {
-        mForm.mViewport.Picture1_MouseUp(event->button(), twips(event->position().x()),
-                                         twips(event->position().y()));
+        mForm.mViewport.Picture1_MouseUp(event->button(), toTwips(event->position().x()),
+                                         toTwips(event->position().y()));
     }
 
 private:
@@ -116,18 +95,14 @@ Form2::~Form2() = default;
 
 void Form2::createControls()
 {
-    setFixedSize(px(9840), px(9390));
-    QFont windowFont(QStringLiteral("Arial"));
-    windowFont.setPointSizeF(9);
-    windowFont.setBold(true);
-    setFont(windowFont);
-    QFont buttonFont(windowFont);
-    buttonFont.setPointSizeF(11.25);
+    setFixedSize(toPixels(9840), toPixels(9390));
+    setFont(windowFont(9));
+    const QFont buttonFont = windowFont(11.25);
 
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
-    HScroll1->setGeometry(pxRect(120, 7545, 9330, 255));
+    HScroll1->setGeometry(pixelRect(120, 7545, 9330, 255));
     VScroll1 = new QScrollBar(Qt::Vertical, this);
-    VScroll1->setGeometry(pxRect(9450, 120, 255, 7425));
+    VScroll1->setGeometry(pixelRect(9450, 120, 255, 7425));
     for (QScrollBar* bar : {HScroll1, VScroll1}) {
         bar->setRange(0, 32767);
         bar->setSingleStep(1);
@@ -140,17 +115,17 @@ void Form2::createControls()
             [this](int value) { userScrolled(Viewport::Axis::Vertical, value); });
 
     Picture2 = new QWidget(this);
-    Picture2->setGeometry(pxRect(120, 120, 9330, 7425));
+    Picture2->setGeometry(pixelRect(120, 120, 9330, 7425));
     paintWhite(*Picture2);
     Picture2->installEventFilter(this);
     Picture1 = new PagePicture(*this, Picture2);
-    Picture1->setGeometry(pxRect(0, 0, 2340, 3435));
+    Picture1->setGeometry(pixelRect(0, 0, 2340, 3435));
 
     Frame1 = new QGroupBox(QStringLiteral("Zoom:"), this);
-    Frame1->setGeometry(pxRect(120, 7860, 9600, 855));
+    Frame1->setGeometry(pixelRect(120, 7860, 9600, 855));
 
     Zoom_Ori = new QWidget(this);
-    Zoom_Ori->setGeometry(pxRect(10320, 480, 735, 375));
+    Zoom_Ori->setGeometry(pixelRect(10320, 480, 735, 375));
     paintWhite(*Zoom_Ori);
     Zoom_Ori->hide();
 
@@ -160,11 +135,11 @@ void Form2::createControls()
         pushButton->setFont(buttonFont);
         return pushButton;
     };
-    PushButton1 = button(QStringLiteral("Zoom In"), Frame1, pxRect(240, 300, 4440, 405));
-    PushButton2 = button(QStringLiteral("Zoom Out"), Frame1, pxRect(4800, 300, 4560, 405));
+    PushButton1 = button(QStringLiteral("Zoom In"), Frame1, pixelRect(240, 300, 4440, 405));
+    PushButton2 = button(QStringLiteral("Zoom Out"), Frame1, pixelRect(4800, 300, 4560, 405));
     PushButton6 = button(QStringLiteral("Save Results To Word File"), this,
-                         pxRect(4920, 8850, 4800, 405));
-    PushButton8 = button(QStringLiteral("< Back"), this, pxRect(120, 8850, 4680, 405));
+                         pixelRect(4920, 8850, 4800, 405));
+    PushButton8 = button(QStringLiteral("< Back"), this, pixelRect(120, 8850, 4680, 405));
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
     connect(PushButton6, &QPushButton::clicked, this, [this] { PushButton6_Click(); });
@@ -198,10 +173,10 @@ void Form2::createControls()
     mPointer->watchSurface(*Frame1);
 
     Viewport::ViewBox view;
-    view.outerWidth = twips(Picture2->width());
-    view.outerHeight = twips(Picture2->height());
-    view.innerWidth = twips(Picture2->contentsRect().width());
-    view.innerHeight = twips(Picture2->contentsRect().height());
+    view.outerWidth = toTwips(Picture2->width());
+    view.outerHeight = toTwips(Picture2->height());
+    view.innerWidth = toTwips(Picture2->contentsRect().width());
+    view.innerHeight = toTwips(Picture2->contentsRect().height());
     mViewport.setViewBox(view);
 }
 
@@ -214,7 +189,7 @@ void Form2::Form_Load()
         setWindowTitle(kProductTitle);
         setWindowIcon(QApplication::windowIcon());
     });
-    const QString cursorFile = mPlatform.programFolder + QLatin1Char('/') + kHandCursorFile;
+    const QString cursorFile = handCursorPath(mPlatform.programFolder);
     if (guard.test(108, [&] { return fileExists(cursorFile); }))
         guard.step(110, [&] { mPointer->setCustomImage(loadCursorFile(cursorFile)); });
 }
@@ -286,7 +261,7 @@ void Form2::mirror()
         return;
     mMirroring = true;
     const Viewport::PageBox& page = mViewport.pageBox();
-    const QRect geometry(px(page.left), px(page.top), px(page.width), px(page.height));
+    const QRect geometry(toPixels(page.left), toPixels(page.top), toPixels(page.width), toPixels(page.height));
     if (Picture1->geometry() != geometry)
         Picture1->setGeometry(geometry);
     // Drawing into the surface keeps its cache key, so a new drawing is told
@@ -298,7 +273,7 @@ void Form2::mirror()
         Picture1->update();
     }
     const Viewport::Holder& holder = mViewport.holder();
-    Zoom_Ori->resize(px(holder.width), px(holder.height));
+    Zoom_Ori->resize(toPixels(holder.width), toPixels(holder.height));
     for (const auto axis : {Viewport::Axis::Horizontal, Viewport::Axis::Vertical}) {
         QScrollBar* bar = axis == Viewport::Axis::Horizontal ? HScroll1 : VScroll1;
         const Viewport::Scrollbar& state = mViewport.scrollbar(axis);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "windows/Twips.h"
+
 #include <QImage>
 #include <QSizeF>
 #include <QString>
@@ -38,8 +40,6 @@ struct Picture {
     }
     bool isNull() const { return image.isNull(); }
 };
-
-constexpr double kTwipsPerPixel = 15.0;
 
 // The preview's page, view and scrollbars as numbers in twips, and the
 // procedures that move, zoom and draw them. Form2 mirrors this state onto its

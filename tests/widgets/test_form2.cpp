@@ -1,7 +1,9 @@
 #include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
-#include "mainwindow/WindowBehaviours.h"
+#include "windows/CursorFile.h"
+#include "windows/Titles.h"
+#include "windows/WindowPointer.h"
 #include "preview/Form2.h"
 #include "tests/support/ScriptedDialogs.h"
 

@@ -1,5 +1,7 @@
 #include "platform/Failure.h"
-#include "mainwindow/WindowBehaviours.h"
+#include "windows/CursorFile.h"
+#include "windows/Titles.h"
+#include "windows/WindowPointer.h"
 #include "platform/Dialogs.h"
 
 #include <QBuffer>
@@ -45,7 +47,7 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
 
 } // namespace
 
-class WindowBehavioursTest : public QObject {
+class WindowsTest : public QObject {
     Q_OBJECT
 private slots:
     void shortTitleCutsWholeWordsToFortyCharacters_data()
@@ -129,5 +131,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(WindowBehavioursTest)
-#include "test_window_behaviours.moc"
+QTEST_MAIN(WindowsTest)
+#include "test_windows.moc"
