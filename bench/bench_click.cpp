@@ -49,7 +49,7 @@ Samples clicks(int runs, int pauseMs, const QString& folder)
     std::unique_ptr<office::Engine> engine = makeLibreOfficeEngine();
     Samples samples;
     {
-        Form1 form(benchPlatform(settings, dialogs, folder), *engine, {[] {}});
+        Form1 form(benchPlatform(settings, dialogs, folder), *engine);
         if (!form.Form_Load())
             throw Failure(QStringLiteral("the start-up found no office"));
         form.show();

@@ -45,11 +45,10 @@ QString textKey(int element)
 
 } // namespace
 
-Form1::Form1(const Platform& platform, office::Engine& engine, Hooks hooks, QWidget* parent)
+Form1::Form1(const Platform& platform, office::Engine& engine, QWidget* parent)
     : QWidget(parent)
     , mPlatform(platform)
     , mEngine(engine)
-    , mHooks(std::move(hooks))
     , mRun(engine, *platform.dialogs, platform.random, [] { return embeddedTemplate(); })
 {
     buildControls();
@@ -356,8 +355,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::endProgram()
 {
     mEnding = true;
-    if (mHooks.endProgram)
-        mHooks.endProgram();
+    emit endProgramRequested();
 }
 
 QString Form1::tag(int element)
@@ -403,10 +401,9 @@ void Form1::saveDocAsJpg(const QString& documentPath)
 Form2& Form1::ensureForm2()
 {
     if (!mForm2) {
-        Form2::Hooks hooks;
-        hooks.showMainWindow = [this] { show(); };
-        hooks.endProgram = [this] { endProgram(); };
-        mForm2 = std::make_unique<Form2>(mPlatform, std::move(hooks));
+        mForm2 = std::make_unique<Form2>(mPlatform);
+        connect(mForm2.get(), &Form2::mainWindowRequested, this, &Form1::show);
+        connect(mForm2.get(), &Form2::endProgramRequested, this, &Form1::endProgram);
         // The preview first appears where the main window stood.
         mForm2->move(geometry().center() - mForm2->rect().center());
     }

@@ -31,13 +31,7 @@ inline const QString kWebsiteAddress = QStringLiteral("https://velmora.app/");
 class Form1 : public QWidget, private FillingRunHost {
     Q_OBJECT
 public:
-    struct Hooks {
-        // Ends the program at once.
-        std::function<void()> endProgram;
-    };
-
-    Form1(const Platform& platform, office::Engine& engine, Hooks hooks,
-          QWidget* parent = nullptr);
+    Form1(const Platform& platform, office::Engine& engine, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The start-up. Returns false when the program must end without showing
@@ -67,6 +61,10 @@ public:
     QRadioButton* Option2 = nullptr;
     DateTimePicker* DateTimePicker1 = nullptr;
     DateTimePicker* DateTimePicker2 = nullptr;
+
+signals:
+    // The program must end now (the main window or the preview was closed).
+    void endProgramRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -105,7 +103,6 @@ private:
     Platform mPlatform;
     WindowPointer mPointer{*this};
     office::Engine& mEngine;
-    Hooks mHooks;
     FillingRun mRun;
     std::unique_ptr<Form2> mForm2;
     bool mEnding = false;

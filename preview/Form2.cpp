@@ -78,10 +78,9 @@ private:
     Form2& mForm;
 };
 
-Form2::Form2(const Platform& platform, Hooks hooks, QWidget* parent)
+Form2::Form2(const Platform& platform, QWidget* parent)
     : QWidget(parent)
     , mPlatform(platform)
-    , mHooks(std::move(hooks))
     , mViewport(*platform.dialogs)
 {
     createControls();
@@ -373,8 +372,7 @@ void Form2::PushButton8_Click()
     Guard guard(*mPlatform.dialogs, locations::Form2_PushButton8_Click);
     guard.step(102, [&] { quietDelete(mWordFile); });
     guard.step(104, [&] {
-        if (mHooks.showMainWindow)
-            mHooks.showMainWindow();
+        emit mainWindowRequested();
     });
     guard.step(106, [&] { hide(); });
 }
@@ -391,8 +389,7 @@ void Form2::closeEvent(QCloseEvent* event)
 {
     Form_QueryUnload();
     event->accept();
-    if (mHooks.endProgram)
-        mHooks.endProgram();
+    emit endProgramRequested();
 }
 
 } // namespace velmora

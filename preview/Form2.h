@@ -20,14 +20,10 @@ class WindowPointer;
 // and drag-to-pan, and the buttons that save the filled document or go back.
 // The arithmetic lives in Viewport; this class mirrors it onto the widgets.
 class Form2 : public QWidget {
+    Q_OBJECT
 public:
-    struct Hooks {
-        std::function<void()> showMainWindow;
-        std::function<void()> endProgram;
-    };
-
     // Runs the guarded load step.
-    Form2(const Platform& platform, Hooks hooks, QWidget* parent = nullptr);
+    explicit Form2(const Platform& platform, QWidget* parent = nullptr);
     ~Form2() override;
 
     // Page hand-over, first part: Picture1 gets the picture in the file. Throws
@@ -66,6 +62,12 @@ public:
     QPushButton* PushButton6 = nullptr;
     QPushButton* PushButton8 = nullptr;
 
+signals:
+    // "< Back": the main window is to show again.
+    void mainWindowRequested();
+    // The preview was closed: the program must end.
+    void endProgramRequested();
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,7 +84,6 @@ private:
     void wheelOverView(class QWheelEvent* event);
 
     Platform mPlatform;
-    Hooks mHooks;
     Viewport mViewport;
     WindowPointer* mPointer = nullptr;
     bool mMirroring = false;

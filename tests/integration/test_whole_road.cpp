@@ -84,7 +84,8 @@ private:
         platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
         platform.openUrl = [](const QUrl&) {};
         platform.programFolder = mConfig.path();
-        auto form = std::make_unique<Form1>(platform, *mEngine, Form1::Hooks{[this] { ++mEndRequests; }});
+        auto form = std::make_unique<Form1>(platform, *mEngine);
+        connect(form.get(), &Form1::endProgramRequested, this, [this] { ++mEndRequests; });
         if (!form->Form_Load())
             return nullptr;
         form->show();

@@ -49,7 +49,8 @@ private:
     }
     std::unique_ptr<Form1> startForm()
     {
-        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{[this] { ++mEndRequests; }});
+        auto form = std::make_unique<Form1>(platform(), mOffice);
+        connect(form.get(), &Form1::endProgramRequested, this, [this] { ++mEndRequests; });
         form->Form_Load();
         return form;
     }
@@ -295,7 +296,7 @@ private slots:
         QFETCH(bool, male);
         QFETCH(bool, reported);
         // Start from the other choice, so the restore really has to select.
-        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        auto form = std::make_unique<Form1>(platform(), mOffice);
         (male ? form->Option2 : form->Option1)->setChecked(true);
         mStore->setValue(QStringLiteral("Option"), value);
         form->Form_Load();
@@ -309,7 +310,7 @@ private slots:
         mStore->setValue(QStringLiteral("DateTimePicker1"), QStringLiteral("31.08.2021 nonsense"));
         mStore->setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
         mStore->setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
-        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        auto form = std::make_unique<Form1>(platform(), mOffice);
         const QDateTime before1 = form->DateTimePicker1->value();
         const QDateTime before2 = form->DateTimePicker2->value();
         form->Form_Load();
@@ -357,7 +358,7 @@ private slots:
     {
         mOffice.failing = {"create"};
         QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
-        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{});
+        auto form = std::make_unique<Form1>(platform(), mOffice);
         QVERIFY(!form->Form_Load());
         QCOMPARE(mDialogs.shown.size(), 1);
         QCOMPARE(mDialogs.shown[0].text, officeMissingMessage());
@@ -540,7 +541,7 @@ private slots:
             Platform withDraw = platform();
             withDraw.random = [draw] { return draw; };
             withDraw.openUrl = [&](const QUrl& url) { opened << url; };
-            Form1 form(withDraw, mOffice, Form1::Hooks{});
+            Form1 form(withDraw, mOffice);
             form.Form_Load();
             const bool seven = static_cast<int>(draw * 100) + 1 == 7;
             QCOMPARE(opened.size(), seven ? 1 : 0);

@@ -42,7 +42,7 @@ void writeAll(const QString& path, const QByteArray& bytes)
 }
 
 // One preview window with answered dialogs, a temporary folder holding the
-// page picture and the filled document, and recorded hooks.
+// page picture and the filled document, and the window's requests counted.
 struct Preview {
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
@@ -55,10 +55,9 @@ struct Preview {
     {
         platform.dialogs = &dialogs;
         platform.programFolder = dir.path();
-        Form2::Hooks hooks;
-        hooks.showMainWindow = [this] { ++mainWindowShown; };
-        hooks.endProgram = [this] { ++programEnded; };
-        form = std::make_unique<Form2>(platform, hooks);
+        form = std::make_unique<Form2>(platform);
+        QObject::connect(form.get(), &Form2::mainWindowRequested, [this] { ++mainWindowShown; });
+        QObject::connect(form.get(), &Form2::endProgramRequested, [this] { ++programEnded; });
     }
     QString path(const QString& name) const { return dir.filePath(name); }
 

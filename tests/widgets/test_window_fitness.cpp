@@ -153,7 +153,7 @@ private:
     }
     std::unique_ptr<Form1> mainWindow()
     {
-        auto form = std::make_unique<Form1>(platform(), mOffice, Form1::Hooks{[] {}});
+        auto form = std::make_unique<Form1>(platform(), mOffice);
         form->Form_Load();
         // The widest texts the fields hold in the sample and on a late date.
         form->PushButton4_Click();
@@ -168,7 +168,7 @@ private:
         page.fill(Qt::white);
         const QString file = mDir->filePath(QStringLiteral("temp.bmp"));
         page.save(file, "PNG");
-        auto form = std::make_unique<Form2>(platform(), Form2::Hooks{});
+        auto form = std::make_unique<Form2>(platform());
         form->loadPicture(file);
         form->show();
         if (!QTest::qWaitForWindowExposed(form.get()))
@@ -286,7 +286,7 @@ private slots:
                 page.setPixel(x, y, qRgb(20, 20, 90));
         const QString file = mDir->filePath(QStringLiteral("temp.bmp"));
         QVERIFY(page.save(file, "PNG"));
-        Form2 form(platform(), Form2::Hooks{});
+        Form2 form(platform());
         form.loadPicture(file);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
