@@ -3,6 +3,7 @@
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/Invitation.h"
+#include "generation/PageExport.h"
 #include "platform/OwnedDocuments.h"
 #include "platform/Files.h"
 
@@ -100,8 +101,8 @@ void FillingRun::run(FillingRunHost& host)
                 guard.step(126, [&] { find = &range->find(); });
                 if (guard.test(128, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
                     if (guard.test(130, [&] { return host.male(); })) {
-                        guard.step(132, [&] { findOf(find).text = host.tag(element) + QStringLiteral(" celebrate her"); });
-                        guard.step(134, [&] { findOf(find).replacementText = host.text(element) + QStringLiteral(" celebrate his"); });
+                        guard.step(132, [&] { findOf(find).text = host.tag(element) + invitation::kFemalePhrase; });
+                        guard.step(134, [&] { findOf(find).replacementText = host.text(element) + invitation::kMalePhrase; });
                     } else {
                         guard.step(136, [&] { findOf(find).text = host.tag(element); });
                         guard.step(138, [&] { findOf(find).replacementText = host.text(element); });
@@ -132,8 +133,8 @@ void FillingRun::run(FillingRunHost& host)
                 if (guard.test(172, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
                     if (guard.test(174, [&] { return host.male(); })) {
                         guard.step(176, [&] {
-                            shape->replaceText(host.tag(element) + QStringLiteral(" celebrate her"),
-                                               host.text(element) + QStringLiteral(" celebrate his"),
+                            shape->replaceText(host.tag(element) + invitation::kFemalePhrase,
+                                               host.text(element) + invitation::kMalePhrase,
                                                office::kReplaceAll);
                         });
                     } else {
@@ -185,7 +186,9 @@ void FillingRun::run(FillingRunHost& host)
     quietDelete(templatePath);
     mLastResultPath = fileExists(resultPath) ? resultPath : QString();
 
-    guard.step(220, [&] { host.saveDocAsJpg(resultPath); });
+    guard.step(220, [&] {
+        saveDocAsJpg(mEngine, mDialogs, resultPath, [] { return temporaryFile(kPictureName); });
+    });
     guard.step(222, [&] { host.setBusyPointer(false); });
     QString picturePath;
     guard.step(224, [&] {

@@ -25,8 +25,6 @@ public:
     virtual QDateTime birthTime() = 0;
     virtual void setBusyPointer(bool busy) = 0;
     virtual void processPendingEvents() = 0;
-    // Writes the page picture of the document to the picture file.
-    virtual void saveDocAsJpg(const QString& documentPath) = 0;
     // The page hand-over to the preview window, one statement each.
     virtual void loadPreviewPicture(const QString& picturePath) = 0;
     virtual void setPreviewWordFile(const QString& documentPath) = 0;

@@ -5,7 +5,7 @@ namespace velmora::invitation {
 Replacement textReplacement(const QString& tag, const QString& text, bool male)
 {
     if (tag == kCelebrantTag && male)
-        return {tag + QStringLiteral(" celebrate her"), text + QStringLiteral(" celebrate his")};
+        return {tag + kFemalePhrase, text + kMalePhrase};
     return {tag, text};
 }
 

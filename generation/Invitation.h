@@ -19,6 +19,11 @@ inline const QString kBirthTimeTag = QStringLiteral("[BirthTime]");
 // The tags of the four text elements, in element order 0..3.
 inline const QString kTextTags[4] = {kCelebrantTag, kLocationTag, kGivenByTag, kRsvpTag};
 
+// The gender phrase after the celebrant's tag: the template's, and what it
+// becomes for a male celebrant.
+inline const QString kFemalePhrase = QStringLiteral(" celebrate her");
+inline const QString kMalePhrase = QStringLiteral(" celebrate his");
+
 struct Replacement {
     QString search;
     QString replacement;

@@ -4,7 +4,6 @@
 #include "errors/Locations.h"
 #include "generation/AvailabilityCheck.h"
 #include "generation/Invitation.h"
-#include "generation/PageExport.h"
 #include "mainwindow/StoredValues.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -340,12 +339,6 @@ void Form1::PushButton6_Click()
     releaseFreeMemory();
 }
 
-void Form1::SaveDocAsJPG(const QString& documentPath)
-{
-    velmora::saveDocAsJpg(mEngine, *mPlatform.dialogs, documentPath,
-                          [] { return temporaryFile(QStringLiteral("temp.bmp")); });
-}
-
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();
@@ -391,11 +384,6 @@ void Form1::setBusyPointer(bool busy)
 void Form1::processPendingEvents()
 {
     QCoreApplication::processEvents();
-}
-
-void Form1::saveDocAsJpg(const QString& documentPath)
-{
-    SaveDocAsJPG(documentPath);
 }
 
 Form2& Form1::ensureForm2()

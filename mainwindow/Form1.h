@@ -38,9 +38,6 @@ public:
     // any window (no office engine could be started).
     bool Form_Load();
 
-    // Writes the page picture of the document to "temp.bmp" in the temporary folder.
-    void SaveDocAsJPG(const QString& documentPath);
-
     void PushButton3_Click();
     void PushButton4_Click();
     void PushButton6_Click();
@@ -92,7 +89,6 @@ private:
     QDateTime birthTime() override;
     void setBusyPointer(bool busy) override;
     void processPendingEvents() override;
-    void saveDocAsJpg(const QString& documentPath) override;
     void loadPreviewPicture(const QString& picturePath) override;
     void setPreviewWordFile(const QString& documentPath) override;
     void showPreview() override;
