@@ -9,6 +9,7 @@
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestPlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,26 +31,25 @@ namespace {
 // waited for its instances.
 constexpr int kPausesMs[] = {3000, 10000};
 
-Platform benchPlatform(SettingsStore& settings, Dialogs& dialogs, const QString& folder)
+QStringList leftBehind(const QString& folder)
 {
-    Platform platform;
-    platform.settings = &settings;
-    platform.dialogs = &dialogs;
-    platform.now = [] { return QDateTime::currentDateTime(); };
-    platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
-    platform.openUrl = [](const QUrl&) {};
-    platform.programFolder = folder;
-    return platform;
+    return testing::leftovers(folder)
+           + QDir(folder).entryList({QStringLiteral("lu*"), QStringLiteral("tarvik*"), QStringLiteral("temp.bmp"),
+                                     QStringLiteral("template.dot")},
+                                    QDir::AllEntries | QDir::Hidden);
 }
 
-Samples clicks(int runs, int pauseMs, const QString& folder)
+// The clicks in a folder of their own, which TEMP names while they run.
+Samples clicks(int runs, int pauseMs)
 {
-    SettingsStore settings(folder + QStringLiteral("/Velmora.ini"));
-    testing::ScriptedDialogs dialogs;
+    testing::TestPlatform test;
+    test.now = QDateTime::currentDateTime();
+    test.random = [] { return QRandomGenerator::global()->generateDouble(); };
+    testing::ScriptedDialogs& dialogs = test.dialogs;
     std::unique_ptr<office::Engine> engine = makeLibreOfficeEngine();
     Samples samples;
     {
-        Form1 form(benchPlatform(settings, dialogs, folder), *engine);
+        Form1 form(test.platform(), *engine);
         if (!form.Form_Load())
             throw Failure(QStringLiteral("the start-up found no office"));
         form.show();
@@ -71,6 +71,9 @@ Samples clicks(int runs, int pauseMs, const QString& folder)
         }
     }
     engine.reset();
+    const QStringList left = leftBehind(test.folder());
+    if (!left.isEmpty())
+        throw Failure(QStringLiteral("left behind: ") + left.join(u' '));
     return samples;
 }
 
@@ -102,17 +105,14 @@ int main(int argc, char** argv)
                 }
                 print("The engine's own road (invitation template)", road);
             }
-            print("The whole click (Form1 -> Form2, real engine)", clicks(runs, pauseMs, folder.path()));
+            print("The whole click (Form1 -> Form2, real engine)", clicks(runs, pauseMs));
             std::fflush(stdout);
         }
     } catch (const Failure& failure) {
         std::fprintf(stderr, "failed: %s\n", qPrintable(failure.description()));
         return 1;
     }
-    QStringList left = testing::leftovers(folder.path());
-    left += QDir(folder.path()).entryList({QStringLiteral("lu*"), QStringLiteral("tarvik*"),
-                                           QStringLiteral("temp.bmp"), QStringLiteral("template.dot")},
-                                          QDir::AllEntries | QDir::Hidden);
+    const QStringList left = leftBehind(folder.path());
     if (!left.isEmpty()) {
         std::fprintf(stderr, "left behind: %s\n", qPrintable(left.join(u' ')));
         return 1;

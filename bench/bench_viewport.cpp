@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "preview/Form2.h"
+#include "tests/support/TestPlatform.h"
 #include "preview/Viewport.h"
 
 #include <QApplication>
@@ -84,13 +85,10 @@ int main(int argc, char* argv[])
                 viewport.drawCount() - drawsBefore);
 
     // The same through Form2: the move event, the mirrored geometry and the repaint.
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("temp.bmp"));
+    testing::TestPlatform test;
+    const QString file = test.path(QStringLiteral("temp.bmp"));
     page.save(file, "PNG");
-    Platform platform;
-    platform.dialogs = &dialogs;
-    platform.programFolder = dir.path();
-    Form2 form(platform, {});
+    Form2 form(test.platform());
     form.loadPicture(file);
     form.show();
     form.Form_Activate();
@@ -117,6 +115,6 @@ int main(int argc, char* argv[])
     });
     std::printf("Form2 drag move with repaint: %.0f us (median of 301), draws during drag: %d\n",
                 formMove, form.viewport().drawCount() - formDraws);
-    std::printf("error reports: %d\n", dialogs.reports);
+    std::printf("error reports: %d\n", dialogs.reports + int(test.dialogs.errorReports().size()));
     return 0;
 }

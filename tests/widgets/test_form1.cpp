@@ -7,6 +7,7 @@
 #include "preview/Form2.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestPlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,28 +26,16 @@
 using namespace velmora;
 using velmora::testing::FakeOffice;
 using velmora::testing::ScriptedDialogs;
+using velmora::testing::TestPlatform;
 
 class Form1Test : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<SettingsStore> mStore;
-    ScriptedDialogs mDialogs;
+    std::unique_ptr<TestPlatform> mTest;
     FakeOffice mOffice;
-    QDateTime mNow{QDate(2026, 12, 8), QTime(18, 45, 12)};
     int mEndRequests = 0;
 
-    Platform platform()
-    {
-        Platform platform;
-        platform.settings = mStore.get();
-        platform.dialogs = &mDialogs;
-        platform.now = [this] { return mNow; };
-        platform.random = [] { return 0.5; };
-        platform.openUrl = [](const QUrl&) { QFAIL("no test opens a browser"); };
-        platform.programFolder = mDir->path();
-        return platform;
-    }
+    Platform platform() { return mTest->platform(); }
     std::unique_ptr<Form1> startForm()
     {
         auto form = std::make_unique<Form1>(platform(), mOffice);
@@ -54,15 +43,13 @@ private:
         form->Form_Load();
         return form;
     }
-    QString stored(const QString& key) { return mStore->value(key).value_or(QStringLiteral("<absent>")); }
+    QString stored(const QString& key) { return mTest->settings().value(key).value_or(QStringLiteral("<absent>")); }
 
 private slots:
     void init()
     {
-        mDir = std::make_unique<QTemporaryDir>();
-        qputenv("TEMP", mDir->path().toLocal8Bit());
-        mStore = std::make_unique<SettingsStore>(mDir->filePath(QStringLiteral("Velmora.ini")));
-        mDialogs = ScriptedDialogs();
+        mTest.reset();
+        mTest = std::make_unique<TestPlatform>();
         mOffice = FakeOffice();
         mEndRequests = 0;
     }
@@ -90,10 +77,10 @@ private slots:
         auto form = startForm();
         for (QLineEdit* box : form->Text1)
             QVERIFY(box->text().isEmpty());
-        QCOMPARE(form->DateTimePicker1->value(), QDateTime(mNow.date(), QTime(0, 0)));
-        QCOMPARE(form->DateTimePicker2->value(), mNow);
+        QCOMPARE(form->DateTimePicker1->value(), QDateTime(mTest->now.date(), QTime(0, 0)));
+        QCOMPARE(form->DateTimePicker2->value(), mTest->now);
         QVERIFY(form->Option1->isChecked());
-        QVERIFY(mDialogs.shown.isEmpty());
+        QVERIFY(mTest->dialogs.shown.isEmpty());
         // The office was checked once, without an instance kept running.
         QCOMPARE(mOffice.calls, QStringList{QStringLiteral("checkAvailable")});
         QCOMPARE(mOffice.applicationsAlive(), 0);
@@ -172,23 +159,23 @@ private slots:
     void clearAfterSample()
     {
         auto form = startForm();
-        mNow = mNow.addSecs(3600);
+        mTest->now = mTest->now.addSecs(3600);
         form->PushButton4->click();
         QCOMPARE(form->Text1[0]->text(), QStringLiteral("Orla Penwick"));
         QCOMPARE(form->Text1[1]->text(), QStringLiteral("Candia Inflatable Play Facility"));
         QCOMPARE(form->Text1[2]->text(), QStringLiteral("Bozo"));
         QCOMPARE(form->Text1[3]->text(), QStringLiteral("555-010-2468"));
-        QCOMPARE(form->DateTimePicker1->value(), mNow);
-        QCOMPARE(form->DateTimePicker2->value(), mNow);
-        QCOMPARE(stored(QStringLiteral("DateTimePicker1")), stored::generalDateText(mNow));
-        QCOMPARE(stored(QStringLiteral("DateTimePicker2")), stored::generalDateText(mNow));
+        QCOMPARE(form->DateTimePicker1->value(), mTest->now);
+        QCOMPARE(form->DateTimePicker2->value(), mTest->now);
+        QCOMPARE(stored(QStringLiteral("DateTimePicker1")), stored::generalDateText(mTest->now));
+        QCOMPARE(stored(QStringLiteral("DateTimePicker2")), stored::generalDateText(mTest->now));
         form->PushButton3->click();
         for (int i = 0; i < 4; ++i) {
             QVERIFY(form->Text1[i]->text().isEmpty());
             QCOMPARE(stored(QStringLiteral("Text1_%1").arg(i)), QString());
         }
         QVERIFY(form->Option1->isChecked());
-        QCOMPARE(form->DateTimePicker1->value(), mNow); // the pickers keep their values
+        QCOMPARE(form->DateTimePicker1->value(), mTest->now); // the pickers keep their values
     }
 
     // A failing step of Clear/Reset or Load Sample is reported with its line,
@@ -213,15 +200,15 @@ private slots:
             box->setText(QStringLiteral("typed"));
         const QDateTime before = form->DateTimePicker1->value();
         const QDateTime timeBefore = form->DateTimePicker2->value();
-        mNow = mNow.addDays(3);
+        mTest->now = mTest->now.addDays(3);
         {
             InjectedFailure failure(sample ? locations::Form1_PushButton4_Click : locations::Form1_PushButton3_Click,
                                     line);
             (sample ? form->PushButton4 : form->PushButton3)->click();
         }
         const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click") : QStringLiteral("Form1.PushButton3_Click");
-        QCOMPARE(mDialogs.reportedLines(), QStringList{procedure + u':' + QString::number(line)});
-        QVERIFY(mDialogs.errorReports().first().startsWith(InjectedFailure::kDescription + QStringLiteral("\r\n")));
+        QCOMPARE(mTest->dialogs.reportedLines(), QStringList{procedure + u':' + QString::number(line)});
+        QVERIFY(mTest->dialogs.errorReports().first().startsWith(InjectedFailure::kDescription + QStringLiteral("\r\n")));
 
         const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo", "555-010-2468"};
         for (int element = 0; element < 4; ++element) {
@@ -231,8 +218,8 @@ private slots:
             QCOMPARE(stored(QStringLiteral("Text1_%1").arg(element)), expected);
         }
         if (sample) {
-            QCOMPARE(form->DateTimePicker1->value(), line == 108 ? before : mNow);
-            QCOMPARE(form->DateTimePicker2->value(), line == 110 ? timeBefore : mNow);
+            QCOMPARE(form->DateTimePicker1->value(), line == 108 ? before : mTest->now);
+            QCOMPARE(form->DateTimePicker2->value(), line == 110 ? timeBefore : mTest->now);
             QVERIFY(form->Option2->isChecked());
         } else {
             QCOMPARE(form->Option1->isChecked(), line != 108);
@@ -246,16 +233,16 @@ private slots:
     void loadSampleReportsTheStoresItCannotWrite()
     {
         // A store below a plain file cannot be written, whoever runs the test.
-        QFile plain(mDir->filePath(QStringLiteral("plain")));
+        QFile plain(mTest->path(QStringLiteral("plain")));
         QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("a file, not a folder") > 0);
         plain.close();
-        mStore = std::make_unique<SettingsStore>(mDir->filePath(QStringLiteral("plain/Velmora.ini")));
+        mTest->useSettingsFile(mTest->path(QStringLiteral("plain/Velmora.ini")));
         auto unwritable = startForm();
         unwritable->PushButton4->click();
-        QCOMPARE(mDialogs.reportedLines(),
+        QCOMPARE(mTest->dialogs.reportedLines(),
                  (QStringList{"Form1.PushButton4_Click:112", "Form1.PushButton4_Click:114"}));
         int warnings = 0;
-        for (const auto& box : mDialogs.shown)
+        for (const auto& box : mTest->dialogs.shown)
             warnings += box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
         QCOMPARE(warnings, 1);
         QCOMPARE(unwritable->Text1[3]->text(), QStringLiteral("555-010-2468"));
@@ -298,24 +285,24 @@ private slots:
         // Start from the other choice, so the restore really has to select.
         auto form = std::make_unique<Form1>(platform(), mOffice);
         (male ? form->Option2 : form->Option1)->setChecked(true);
-        mStore->setValue(QStringLiteral("Option"), value);
+        mTest->settings().setValue(QStringLiteral("Option"), value);
         form->Form_Load();
         QCOMPARE(form->Option1->isChecked(), male);
-        QCOMPARE(mDialogs.reportedLines(),
+        QCOMPARE(mTest->dialogs.reportedLines(),
                  reported ? QStringList{"Form1.Form_Load:138"} : QStringList{});
     }
 
     void unreadableStoredDatesAreReportedAndKept()
     {
-        mStore->setValue(QStringLiteral("DateTimePicker1"), QStringLiteral("31.08.2021 nonsense"));
-        mStore->setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
-        mStore->setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
+        mTest->settings().setValue(QStringLiteral("DateTimePicker1"), QStringLiteral("31.08.2021 nonsense"));
+        mTest->settings().setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
+        mTest->settings().setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
         auto form = std::make_unique<Form1>(platform(), mOffice);
         const QDateTime before1 = form->DateTimePicker1->value();
         const QDateTime before2 = form->DateTimePicker2->value();
         form->Form_Load();
-        QCOMPARE(mDialogs.reportedLines(), (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
-        QVERIFY(mDialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
+        QCOMPARE(mTest->dialogs.reportedLines(), (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
+        QVERIFY(mTest->dialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
         QCOMPARE(form->DateTimePicker1->value(), before1);
         QCOMPARE(form->DateTimePicker2->value(), before2);
         QCOMPARE(form->Text1[1]->text(), QStringLiteral("Park")); // the restore went on
@@ -323,17 +310,17 @@ private slots:
 
     void damagedSettingsFileIsReportedNotFatal()
     {
-        QFile file(mStore->fileName());
+        QFile file(mTest->settings().fileName());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray("\x00\xff[Velmora\n=\x01garbage", 20));
         file.close();
-        mStore = std::make_unique<SettingsStore>(file.fileName());
+        mTest->useSettingsFile(file.fileName());
         auto form = startForm();
         // Whatever the store made of it, the form is usable and typing stores again.
         form->Text1[0]->setText(QStringLiteral("Ann"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Text1_0=Ann"));
-        for (const QString& report : mDialogs.errorReports())
+        for (const QString& report : mTest->dialogs.errorReports())
             QVERIFY(report.contains(QStringLiteral("Form1.Form_Load at line")));
     }
 
@@ -360,10 +347,10 @@ private slots:
         QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
         auto form = std::make_unique<Form1>(platform(), mOffice);
         QVERIFY(!form->Form_Load());
-        QCOMPARE(mDialogs.shown.size(), 1);
-        QCOMPARE(mDialogs.shown[0].text, officeMissingMessage());
-        QCOMPARE(mDialogs.shown[0].title, QStringLiteral("Velmora"));
-        QCOMPARE(mDialogs.shown[0].icon, Dialogs::Icon::None);
+        QCOMPARE(mTest->dialogs.shown.size(), 1);
+        QCOMPARE(mTest->dialogs.shown[0].text, officeMissingMessage());
+        QCOMPARE(mTest->dialogs.shown[0].title, QStringLiteral("Velmora"));
+        QCOMPARE(mTest->dialogs.shown[0].icon, Dialogs::Icon::None);
         QVERIFY(!form->isVisible());
         QVERIFY(officeMissingMessage().startsWith(
             QStringLiteral("Error 842001. A normal instance of Word could not be created.\r\n\r\n1. ")));
@@ -378,7 +365,7 @@ private slots:
         form->show();
         form->PushButton4->click();
         form->PushButton6->click();
-        QVERIFY2(mDialogs.errorReports().isEmpty(), qPrintable(mDialogs.reportedLines().join(',')));
+        QVERIFY2(mTest->dialogs.errorReports().isEmpty(), qPrintable(mTest->dialogs.reportedLines().join(',')));
         QVERIFY(form->form2());
         QVERIFY(form->form2()->isVisible());
         QVERIFY(!form->isVisible());
@@ -387,8 +374,8 @@ private slots:
         QVERIFY(QFile::exists(document));
         QVERIFY(mOffice.saved.value(document).shapes.value(0).contains(
             QStringLiteral("help Orla Penwick celebrate his birthday!")));
-        QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("temp.bmp"))));
-        QVERIFY(!QFile::exists(mDir->filePath(QStringLiteral("template.dot"))));
+        QVERIFY(!QFile::exists(mTest->path(QStringLiteral("temp.bmp"))));
+        QVERIFY(!QFile::exists(mTest->path(QStringLiteral("template.dot"))));
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 
@@ -432,7 +419,7 @@ private slots:
         form->PushButton6_Click();
         qputenv("TEMP", savedTemp);
         qputenv("TMPDIR", savedTmpdir);
-        const QStringList lines = mDialogs.reportedLines();
+        const QStringList lines = mTest->dialogs.reportedLines();
         QVERIFY2(lines.contains(QStringLiteral("Form1.SaveDocAsJPG:122")), qPrintable(lines.join(u',')));
         QVERIFY2(!lines.contains(QStringLiteral("Form1.PushButton6_Click:220")), qPrintable(lines.join(u',')));
     }
@@ -452,7 +439,7 @@ private slots:
         QTest::keyClick(form->PushButton6, Qt::Key_Space);
         QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 2); // one run: filling and picture
         QCOMPARE(form->form2()->mWordFile, document);
-        QCOMPARE(QDir(mDir->path()).entryList({QStringLiteral("tarvik*.doc")}, QDir::Files).size(), 1);
+        QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*.doc")}, QDir::Files).size(), 1);
         // Shown again, the button works as ever.
         form->show();
         QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
@@ -464,13 +451,13 @@ private slots:
         auto form = startForm();
         QCOMPARE(form->palette().color(QPalette::Window), QColor(Qt::white));
         QVERIFY(qApp->styleSheet().isEmpty());
-        QVERIFY(mDialogs.shown.isEmpty());
+        QVERIFY(mTest->dialogs.shown.isEmpty());
     }
 
     void skinFileColoursTheFaceAndAppliesTheStyleSheet()
     {
-        QDir(mDir->path()).mkpath(QStringLiteral("x"));
-        QFile skin(mDir->filePath(QStringLiteral("x/o.cjs")));
+        QDir(mTest->folder()).mkpath(QStringLiteral("x"));
+        QFile skin(mTest->path(QStringLiteral("x/o.cjs")));
         QVERIFY(skin.open(QIODevice::WriteOnly));
         skin.write("QPushButton { border-radius: 6px; }");
         skin.close();
@@ -480,20 +467,20 @@ private slots:
         for (QWidget* control : std::initializer_list<QWidget*>{form->Frame1, form->Frame2, form->Label2[0], form->Option1})
             QCOMPARE(control->palette().color(control->backgroundRole()), face);
         QVERIFY(qApp->styleSheet().contains(QStringLiteral("border-radius")));
-        QVERIFY(mDialogs.shown.isEmpty());
+        QVERIFY(mTest->dialogs.shown.isEmpty());
         qApp->setStyleSheet(QString());
     }
 
     void rejectedSkinIsReportedAndStartUpGoesOn()
     {
-        QDir(mDir->path()).mkpath(QStringLiteral("x"));
-        QFile skin(mDir->filePath(QStringLiteral("x/o.cjs")));
+        QDir(mTest->folder()).mkpath(QStringLiteral("x"));
+        QFile skin(mTest->path(QStringLiteral("x/o.cjs")));
         QVERIFY(skin.open(QIODevice::WriteOnly));
         skin.write("QPushButton { color: red; ");
         skin.close();
-        mStore->setValue(QStringLiteral("Text1_0"), QStringLiteral("Ann"));
+        mTest->settings().setValue(QStringLiteral("Text1_0"), QStringLiteral("Ann"));
         auto form = startForm();
-        QCOMPARE(mDialogs.reportedLines(), QStringList{"Form1.Form_Load:100"});
+        QCOMPARE(mTest->dialogs.reportedLines(), QStringList{"Form1.Form_Load:100"});
         QVERIFY(qApp->styleSheet().isEmpty());
         // The colours set before the failure stay, and the start-up went on.
         QCOMPARE(form->palette().color(QPalette::Window), form->palette().color(QPalette::Button));
@@ -503,12 +490,12 @@ private slots:
 
     void cursorFileThatIsNoCursorIsReported()
     {
-        QFile cursor(mDir->filePath(QStringLiteral("HAND-M.CUR")));
+        QFile cursor(mTest->path(QStringLiteral("HAND-M.CUR")));
         QVERIFY(cursor.open(QIODevice::WriteOnly));
         cursor.write("this is not a cursor");
         cursor.close();
         auto form = startForm();
-        QCOMPARE(mDialogs.reportedLines(), QStringList{"Form1.Form_Load:124"});
+        QCOMPARE(mTest->dialogs.reportedLines(), QStringList{"Form1.Form_Load:124"});
         QVERIFY(!form->pointer().hasCustomImage());
     }
 
@@ -517,9 +504,9 @@ private slots:
         const QString shipped = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
         if (!QFile::exists(shipped))
             QSKIP("the build did not place HAND-M.CUR beside the programs");
-        QVERIFY(QFile::copy(shipped, mDir->filePath(QStringLiteral("HAND-M.CUR"))));
+        QVERIFY(QFile::copy(shipped, mTest->path(QStringLiteral("HAND-M.CUR"))));
         auto form = startForm();
-        QVERIFY(mDialogs.shown.isEmpty());
+        QVERIFY(mTest->dialogs.shown.isEmpty());
         QVERIFY(form->pointer().hasCustomImage());
     }
 
@@ -592,7 +579,7 @@ private slots:
         form->PushButton6->click();
         QCOMPARE(mEndRequests, 1);
         QVERIFY(!form->form2() || !form->form2()->isVisible());
-        QCOMPARE(QDir(mDir->path()).entryList({QStringLiteral("tarvik*")}, QDir::Files), QStringList{});
+        QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*")}, QDir::Files), QStringList{});
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 };

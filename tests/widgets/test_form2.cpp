@@ -6,6 +6,7 @@
 #include "windows/WindowPointer.h"
 #include "preview/Form2.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestPlatform.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,22 +45,20 @@ void writeAll(const QString& path, const QByteArray& bytes)
 // One preview window with answered dialogs, a temporary folder holding the
 // page picture and the filled document, and the window's requests counted.
 struct Preview {
-    QTemporaryDir dir;
-    ScriptedDialogs dialogs;
-    Platform platform;
+    testing::TestPlatform test;
+    ScriptedDialogs& dialogs = test.dialogs;
     int mainWindowShown = 0;
     int programEnded = 0;
     std::unique_ptr<Form2> form;
 
     Preview()
     {
-        platform.dialogs = &dialogs;
-        platform.programFolder = dir.path();
-        form = std::make_unique<Form2>(platform);
+        form = std::make_unique<Form2>(test.platform());
         QObject::connect(form.get(), &Form2::mainWindowRequested, [this] { ++mainWindowShown; });
         QObject::connect(form.get(), &Form2::endProgramRequested, [this] { ++programEnded; });
     }
-    QString path(const QString& name) const { return dir.filePath(name); }
+    QString path(const QString& name) const { return test.path(name); }
+    QString folder() const { return test.folder(); }
 
     // A letter-size page at 96 dpi: 612 x 792 pixels, 9180 x 11880 twips.
     QString pagePicture()
@@ -312,7 +311,7 @@ private slots:
     {
         Preview preview;
         preview.handOver();
-        const QStringList before = QDir(preview.dir.path()).entryList(QDir::Files);
+        const QStringList before = QDir(preview.folder()).entryList(QDir::Files);
         QTest::mouseClick(preview.form->PushButton6, Qt::LeftButton);
         QCOMPARE(preview.dialogs.saveDialogs.size(), 1);
         QCOMPARE(preview.dialogs.saveDialogs[0].title, QStringLiteral("Save File"));
@@ -324,7 +323,7 @@ private slots:
         QCOMPARE(done.title, QStringLiteral("Velmora"));
         QCOMPARE(done.buttons, Dialogs::Buttons::Ok);
         QCOMPARE(done.icon, Dialogs::Icon::None);
-        QCOMPARE(QDir(preview.dir.path()).entryList(QDir::Files), before);
+        QCOMPARE(QDir(preview.folder()).entryList(QDir::Files), before);
     }
 
     void anExistingFileIsReplacedOnlyAfterYes()
@@ -354,7 +353,7 @@ private slots:
         QCOMPARE(preview.dialogs.shown[3].text, QStringLiteral("Done."));
         QVERIFY(preview.dialogs.errorReports().isEmpty());
         // Nothing is left beside the destination.
-        QCOMPARE(QDir(preview.dir.path()).entryList({"*Party*"}, QDir::Files | QDir::Hidden),
+        QCOMPARE(QDir(preview.folder()).entryList({"*Party*"}, QDir::Files | QDir::Hidden),
                  QStringList{"Party.doc"});
     }
 
@@ -362,7 +361,7 @@ private slots:
     {
         Preview preview;
         preview.handOver();
-        QDir(preview.dir.path()).mkdir("out");
+        QDir(preview.folder()).mkdir("out");
         const QString first = preview.path("out/one.doc");
         const QString second = preview.path("out/two.doc");
         preview.dialogs.nextFileNames = {first, second};
@@ -407,7 +406,7 @@ private slots:
         Preview preview;
         preview.handOver();
         const QString folder = preview.path("locked");
-        QDir(preview.dir.path()).mkdir("locked");
+        QDir(preview.folder()).mkdir("locked");
         const QString target = folder + "/Party.doc";
         writeAll(target, "keep me");
         // Root ignores permissions; the immutable attribute stops root too.
@@ -446,7 +445,7 @@ private slots:
         const QString document = preview.form->mWordFile;
         QString chosen = document;
         if (how == "dots") {
-            QDir(preview.dir.path()).mkdir("sub");
+            QDir(preview.folder()).mkdir("sub");
             chosen = preview.path("sub/../tarvik12345678.doc");
         } else if (how == "link") {
             chosen = preview.path("Link.doc");
@@ -524,14 +523,10 @@ private slots:
 
     void aHandCursorFileThatIsNotACursorIsReportedByTheLoadStep()
     {
-        QTemporaryDir dir;
-        writeAll(dir.filePath("HAND-M.CUR"), "not a cursor");
-        ScriptedDialogs dialogs;
-        Platform platform;
-        platform.dialogs = &dialogs;
-        platform.programFolder = dir.path();
-        Form2 form(platform, {});
-        QCOMPARE(dialogs.reportedLines(), QStringList{"Form2.Form_Load:110"});
+        testing::TestPlatform test;
+        writeAll(test.path("HAND-M.CUR"), "not a cursor");
+        Form2 form(test.platform());
+        QCOMPARE(test.dialogs.reportedLines(), QStringList{"Form2.Form_Load:110"});
         QVERIFY(!form.pointer().hasCustomImage());
     }
 };

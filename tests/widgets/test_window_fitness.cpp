@@ -8,6 +8,7 @@
 #include "preview/Form2.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestPlatform.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -29,6 +30,7 @@
 using namespace velmora;
 using velmora::testing::FakeOffice;
 using velmora::testing::ScriptedDialogs;
+using velmora::testing::TestPlatform;
 
 namespace {
 
@@ -134,23 +136,11 @@ QStringList clippedCaptions(QWidget& window)
 class WindowFitnessTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> mDir;
-    std::unique_ptr<SettingsStore> mStore;
-    ScriptedDialogs mDialogs;
+    std::unique_ptr<TestPlatform> mTest;
     FakeOffice mOffice;
     QPalette mOriginalPalette;
 
-    Platform platform()
-    {
-        Platform platform;
-        platform.settings = mStore.get();
-        platform.dialogs = &mDialogs;
-        platform.now = [] { return QDateTime(QDate(2026, 9, 30), QTime(22, 45)); };
-        platform.random = [] { return 0.5; };
-        platform.openUrl = [](const QUrl&) { QFAIL("no test opens a browser"); };
-        platform.programFolder = mDir->path();
-        return platform;
-    }
+    Platform platform() { return mTest->platform(); }
     std::unique_ptr<Form1> mainWindow()
     {
         auto form = std::make_unique<Form1>(platform(), mOffice);
@@ -166,7 +156,7 @@ private:
     {
         QImage page(612, 792, QImage::Format_RGB32);
         page.fill(Qt::white);
-        const QString file = mDir->filePath(QStringLiteral("temp.bmp"));
+        const QString file = mTest->path(QStringLiteral("temp.bmp"));
         page.save(file, "PNG");
         auto form = std::make_unique<Form2>(platform());
         form->loadPicture(file);
@@ -177,8 +167,8 @@ private:
     }
     void installSkin()
     {
-        QVERIFY(QDir(mDir->path()).mkpath(QStringLiteral("x")));
-        QVERIFY(QFile::copy(QStringLiteral(VELMORA_SKIN), mDir->filePath(QStringLiteral("x/o.cjs"))));
+        QVERIFY(QDir(mTest->folder()).mkpath(QStringLiteral("x")));
+        QVERIFY(QFile::copy(QStringLiteral(VELMORA_SKIN), mTest->path(QStringLiteral("x/o.cjs"))));
     }
 
 private slots:
@@ -197,17 +187,16 @@ private slots:
     }
     void init()
     {
-        mDir = std::make_unique<QTemporaryDir>();
-        qputenv("TEMP", mDir->path().toLocal8Bit());
-        mStore = std::make_unique<SettingsStore>(mDir->filePath(QStringLiteral("Velmora.ini")));
-        mDialogs = ScriptedDialogs();
+        mTest.reset();
+        mTest = std::make_unique<TestPlatform>();
+        mTest->now = QDateTime(QDate(2026, 9, 30), QTime(22, 45));
         mOffice = FakeOffice();
     }
     void cleanup()
     {
         qApp->setStyleSheet(QString());
         QApplication::setPalette(mOriginalPalette);
-        QVERIFY2(mDialogs.shown.isEmpty(), qPrintable(mDialogs.errorReports().join(QLatin1Char('\n'))));
+        QVERIFY2(mTest->dialogs.shown.isEmpty(), qPrintable(mTest->dialogs.errorReports().join(QLatin1Char('\n'))));
     }
 
     void eachEntryFieldIsNamedAfterItsLabel()
@@ -284,7 +273,7 @@ private slots:
         for (int y = 0; y < page.height(); ++y)
             for (int x = 306; x < page.width(); ++x)
                 page.setPixel(x, y, qRgb(20, 20, 90));
-        const QString file = mDir->filePath(QStringLiteral("temp.bmp"));
+        const QString file = mTest->path(QStringLiteral("temp.bmp"));
         QVERIFY(page.save(file, "PNG"));
         Form2 form(platform());
         form.loadPicture(file);

@@ -1,0 +1,43 @@
+#include "tests/support/TestPlatform.h"
+
+#include <QTest>
+
+namespace velmora::testing {
+
+TestPlatform::TestPlatform()
+    : mSettings(std::make_unique<SettingsStore>(mFolder.filePath(QStringLiteral("Velmora.ini")))),
+      mFormerTemp(qgetenv("TEMP")), mHadTemp(qEnvironmentVariableIsSet("TEMP"))
+{
+    qputenv("TEMP", mFolder.path().toLocal8Bit());
+}
+
+TestPlatform::~TestPlatform()
+{
+    if (mHadTemp)
+        qputenv("TEMP", mFormerTemp);
+    else
+        qunsetenv("TEMP");
+}
+
+Platform TestPlatform::platform()
+{
+    Platform platform;
+    platform.settings = mSettings.get();
+    platform.dialogs = &dialogs;
+    platform.now = [this] { return now; };
+    platform.random = [this] { return random(); };
+    platform.openUrl = [this](const QUrl& address) {
+        openedAddresses << address;
+        if (QTest::currentTestFunction())
+            QFAIL(qPrintable(QStringLiteral("a test opened %1 in a browser").arg(address.toString())));
+    };
+    platform.programFolder = mFolder.path();
+    return platform;
+}
+
+void TestPlatform::useSettingsFile(const QString& path)
+{
+    mSettings = std::make_unique<SettingsStore>(path);
+}
+
+} // namespace velmora::testing
