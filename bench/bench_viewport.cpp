@@ -69,10 +69,10 @@ int main(int argc, char* argv[])
     Viewport viewport(dialogs);
     viewport.assignPicture(Picture(page, QSizeF(2751, 3576)));
     viewport.Form_Activate();
-    viewport.mZoom = 4.0f;
+    viewport.SetZoom(4.0f);
     const double redraw = medianMicroseconds(21, [&](int) { viewport.RedrawImage(); });
     std::printf("RedrawImage at %d x %d twips (%d x %d px) from a %d x %d picture: %.0f us (median of 21)\n",
-                viewport.mDrawWidth, viewport.mDrawHeight, viewport.pageBox().surface.width(),
+                viewport.drawWidth(), viewport.drawHeight(), viewport.pageBox().surface.width(),
                 viewport.pageBox().surface.height(), page.width(), page.height(), redraw);
 
     viewport.SetupScrollbars();
@@ -101,7 +101,7 @@ int main(int argc, char* argv[])
             form.PushButton1_Click();
     });
     std::printf("Form2 zoom click (RedrawImage + SetupScrollbars), zoom 0.5/0.75, last %d x %d twips: %.0f us (median of 11)\n",
-                form.viewport().mDrawWidth, form.viewport().mDrawHeight, formRedraw);
+                form.viewport().drawWidth(), form.viewport().drawHeight(), formRedraw);
     const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button) {
         QMouseEvent event(type, QPointF(at), QPointF(box->mapToGlobal(at)), button, Qt::LeftButton,
                           Qt::NoModifier);

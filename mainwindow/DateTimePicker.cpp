@@ -1,5 +1,7 @@
 #include "mainwindow/DateTimePicker.h"
 
+#include <QScopedValueRollback>
+
 namespace velmora {
 
 DateTimePicker::DateTimePicker(const QString& displayFormat, QWidget* parent)
@@ -24,10 +26,9 @@ void DateTimePicker::setValue(const QDateTime& value)
 
 void DateTimePicker::show(const QDateTime& value)
 {
-    mShowing = true;
+    const QScopedValueRollback showing(mShowing, true);
     const bool showsDate = displayedSections() & DateSections_Mask;
     setDateTime(showsDate ? value : QDateTime(date(), value.time()));
-    mShowing = false;
 }
 
 void DateTimePicker::edited(const QDateTime& shown)

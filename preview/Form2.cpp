@@ -16,7 +16,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QImageReader>
-#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -38,6 +38,7 @@ const QString kDone = QStringLiteral("Done.");
 // Picture1: shows its picture while it has one, otherwise its persistent
 // surface, and turns mouse events into the drag-to-pan procedures (in twips).
 class PagePicture : public QWidget {
+    Q_OBJECT
 public:
     PagePicture(Form2& form, QWidget* parent)
         : QWidget(parent), mForm(form)
@@ -155,14 +156,24 @@ void Form2::createControls()
 
     const QList<QWidget*> tabOrder{HScroll1, VScroll1, Picture2, Picture1, Frame1,
                                    Zoom_Ori, PushButton1, PushButton2, PushButton6, PushButton8};
+    // Named as in the designs, so that tests and accessibility tools find them.
+    setObjectName(QStringLiteral("Form2"));
+    const char* const names[] = {"HScroll1", "VScroll1", "Picture2", "Picture1", "Frame1",
+                                 "Zoom_Ori", "PushButton1", "PushButton2", "PushButton6", "PushButton8"};
+    for (qsizetype i = 0; i < tabOrder.size(); ++i)
+        tabOrder[i]->setObjectName(QLatin1String(names[i]));
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
-    for (const char* keys : {"Ctrl+=", "Ctrl++"}) {
-        auto* zoomIn = new QShortcut(QKeySequence(QString::fromLatin1(keys)), this);
-        connect(zoomIn, &QShortcut::activated, this, [this] { PushButton1_Click(); });
-    }
-    auto* zoomOut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+-")), this);
+    // The desktop's zoom keys, and Ctrl+= for Ctrl++ typed without Shift.
+    QList<QKeySequence> zoomInKeys = QKeySequence::keyBindings(QKeySequence::ZoomIn);
+    if (!zoomInKeys.contains(QKeySequence(QStringLiteral("Ctrl+="))))
+        zoomInKeys << QKeySequence(QStringLiteral("Ctrl+="));
+    auto* zoomIn = new QShortcut(this);
+    zoomIn->setKeys(zoomInKeys);
+    connect(zoomIn, &QShortcut::activated, this, [this] { PushButton1_Click(); });
+    auto* zoomOut = new QShortcut(this);
+    zoomOut->setKeys(QKeySequence::ZoomOut);
     connect(zoomOut, &QShortcut::activated, this, [this] { PushButton2_Click(); });
 
     mPointer = new WindowPointer(*this);
@@ -182,7 +193,7 @@ void Form2::createControls()
 void Form2::Form_Load()
 {
     Guard guard(*mPlatform.dialogs, locations::Form2_Form_Load);
-    guard.step(100, [&] { mViewport.mFirstShow = true; });
+    guard.step(100, [&] { mViewport.setFirstShow(true); });
     guard.step(102, [&] { applyFaceColour(*this); });
     guard.step(104, [&] {
         setWindowTitle(kProductTitle);
@@ -221,8 +232,7 @@ void Form2::Form_Activate()
     // not a new first display.
     if (mActivating)
         return;
-    mActivating = true;
-    const auto done = qScopeGuard([this] { mActivating = false; });
+    const QScopedValueRollback activating(mActivating, true);
     mViewport.devicePixelRatio = devicePixelRatioF();
     mViewport.Form_Activate();
 }
@@ -258,7 +268,8 @@ void Form2::mirror()
 {
     if (mMirroring)
         return;
-    mMirroring = true;
+    // The widgets' own signals (a scrollbar's valueChanged) must not feed back.
+    const QScopedValueRollback mirroring(mMirroring, true);
     const Viewport::PageBox& page = mViewport.pageBox();
     const QRect geometry(toPixels(page.left), toPixels(page.top), toPixels(page.width), toPixels(page.height));
     if (Picture1->geometry() != geometry)
@@ -280,7 +291,6 @@ void Form2::mirror()
         bar->setValue(state.value);
         bar->setEnabled(state.enabled);
     }
-    mMirroring = false;
 }
 
 void Form2::userScrolled(Viewport::Axis axis, int value)
@@ -314,7 +324,7 @@ void Form2::wheelOverView(QWheelEvent* event)
     const bool horizontal = delta.x() != 0 && delta.y() == 0;
     const int notches = horizontal ? delta.x() : delta.y();
     QScrollBar* bar = horizontal ? HScroll1 : VScroll1;
-    const int step = horizontal ? mViewport.mHStep : mViewport.mVStep;
+    const int step = horizontal ? mViewport.hStep() : mViewport.vStep();
     if (notches == 0 || step == 0 || !bar->isEnabled())
         return;
     const double distance =
@@ -393,3 +403,5 @@ void Form2::closeEvent(QCloseEvent* event)
 }
 
 } // namespace velmora
+
+#include "Form2.moc"

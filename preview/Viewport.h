@@ -130,16 +130,21 @@ public:
     // How many times the page has been drawn onto the surface.
     int drawCount() const { return mDrawCount; }
 
-    bool mFirstShow = true;
-    float mZoom = 0.0f;
-    std::int32_t mBaseWidth = 0;
-    std::int32_t mBaseHeight = 0;
-    std::int32_t mDrawWidth = 0;
-    std::int32_t mDrawHeight = 0;
-    std::int16_t mHStep = 0;
-    std::int16_t mVStep = 0;
-    float mDragX = 0;
-    float mDragY = 0;
+    // The next activation performs the first display (the load step sets it).
+    void setFirstShow(bool first) { mFirstShow = first; }
+    bool firstShow() const { return mFirstShow; }
+    float zoom() const { return mZoom; }
+    // The page's size at zoom 1.0 and as drawn, in twips.
+    std::int32_t baseWidth() const { return mBaseWidth; }
+    std::int32_t baseHeight() const { return mBaseHeight; }
+    std::int32_t drawWidth() const { return mDrawWidth; }
+    std::int32_t drawHeight() const { return mDrawHeight; }
+    // Twips one scrollbar unit moves the page.
+    std::int16_t hStep() const { return mHStep; }
+    std::int16_t vStep() const { return mVStep; }
+    // Where the drag began, relative to the page box.
+    float dragX() const { return mDragX; }
+    float dragY() const { return mDragY; }
 
 private:
     Scrollbar& bar(Axis axis);
@@ -158,6 +163,17 @@ private:
     Scrollbar mHScroll;
     Scrollbar mVScroll;
     int mDrawCount = 0;
+
+    bool mFirstShow = true;
+    float mZoom = 0.0f;
+    std::int32_t mBaseWidth = 0;
+    std::int32_t mBaseHeight = 0;
+    std::int32_t mDrawWidth = 0;
+    std::int32_t mDrawHeight = 0;
+    std::int16_t mHStep = 0;
+    std::int16_t mVStep = 0;
+    float mDragX = 0;
+    float mDragY = 0;
 };
 
 } // namespace velmora

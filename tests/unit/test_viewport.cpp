@@ -87,11 +87,11 @@ private slots:
         Preview preview(9178, 11878);
         const Viewport& v = preview.viewport;
         QVERIFY(preview.dialogs.errorReports().isEmpty());
-        QCOMPARE(v.mZoom, 1.0f);
-        QCOMPARE(v.mBaseWidth, 9178);
-        QCOMPARE(v.mBaseHeight, 11878);
-        QCOMPARE(v.mDrawWidth, 9178);
-        QCOMPARE(v.mDrawHeight, 11878);
+        QCOMPARE(v.zoom(), 1.0f);
+        QCOMPARE(v.baseWidth(), 9178);
+        QCOMPARE(v.baseHeight(), 11878);
+        QCOMPARE(v.drawWidth(), 9178);
+        QCOMPARE(v.drawHeight(), 11878);
         QCOMPARE(preview.pageSize(), QSizeF(9178, 11878));
         QCOMPARE(preview.position(), QPointF(0, 0));
         QCOMPARE(v.drawCount(), 1);
@@ -100,32 +100,32 @@ private slots:
         QVERIFY(!v.holder().visible);
         // Narrower than the view: no horizontal scrolling.
         QVERIFY(!preview.h().enabled);
-        QCOMPARE(v.mHStep, std::int16_t(0));
+        QCOMPARE(v.hStep(), std::int16_t(0));
         // 11878 - 7425 = 4453 twips over: 445 units of 10.
         QVERIFY(preview.v().enabled);
-        QCOMPARE(v.mVStep, std::int16_t(10));
+        QCOMPARE(v.vStep(), std::int16_t(10));
         QCOMPARE(preview.v().maximum, 445);
         QCOMPARE(preview.v().value, 0);
-        QVERIFY(!v.mFirstShow);
+        QVERIFY(!v.firstShow());
     }
 
     void zoomStepsStopAtTheirLimits()
     {
         Preview preview(2000, 1500);
         preview.zoomIn(12);
-        QCOMPARE(preview.viewport.mZoom, 4.0f);
+        QCOMPARE(preview.viewport.zoom(), 4.0f);
         QCOMPARE(preview.pageSize(), QSizeF(8000, 6000));
         QCOMPARE(preview.viewport.drawCount(), 13);
         preview.zoomIn();
-        QCOMPARE(preview.viewport.mZoom, 4.0f);
+        QCOMPARE(preview.viewport.zoom(), 4.0f);
         QCOMPARE(preview.viewport.drawCount(), 13);
 
         Preview small(2000, 1500);
         small.zoomOut(3);
-        QCOMPARE(small.viewport.mZoom, 0.25f);
+        QCOMPARE(small.viewport.zoom(), 0.25f);
         QCOMPARE(small.pageSize(), QSizeF(500, 375));
         small.zoomOut();
-        QCOMPARE(small.viewport.mZoom, 0.25f);
+        QCOMPARE(small.viewport.zoom(), 0.25f);
         QCOMPARE(small.viewport.drawCount(), 4);
         QVERIFY(small.dialogs.shown.isEmpty());
     }
@@ -134,15 +134,15 @@ private slots:
     {
         Preview preview(1001, 999);
         preview.zoomOut(3);
-        QCOMPARE(preview.viewport.mDrawWidth, 250); // 250.25
-        QCOMPARE(preview.viewport.mDrawHeight, 249); // 249.75
+        QCOMPARE(preview.viewport.drawWidth(), 250); // 250.25
+        QCOMPARE(preview.viewport.drawHeight(), 249); // 249.75
     }
 
     void reachingTheDrawnSizeLimitReturnsToZoomOneWithoutDrawing()
     {
         Preview preview(8000, 10000);
         preview.zoomIn();
-        QCOMPARE(preview.viewport.mZoom, 1.25f);
+        QCOMPARE(preview.viewport.zoom(), 1.25f);
         QCOMPARE(preview.pageSize(), QSizeF(10000, 12500));
         const int draws = preview.viewport.drawCount();
         preview.viewport.setScrollValue(Axis::Horizontal, 30);
@@ -150,18 +150,18 @@ private slots:
         QCOMPARE(preview.position(), QPointF(-300, -2000));
 
         preview.zoomIn(); // 1.5 would be 12000 wide
-        QCOMPARE(preview.viewport.mZoom, 1.0f);
+        QCOMPARE(preview.viewport.zoom(), 1.0f);
         QCOMPARE(preview.viewport.drawCount(), draws);
         QCOMPARE(preview.pageSize(), QSizeF(10000, 12500)); // the 1.25 drawing stays
         QCOMPARE(preview.position(), QPointF(0, 0));
-        QCOMPARE(preview.viewport.mDrawWidth, 8000);
-        QCOMPARE(preview.viewport.mDrawHeight, 10000);
+        QCOMPARE(preview.viewport.drawWidth(), 8000);
+        QCOMPARE(preview.viewport.drawHeight(), 10000);
 
         preview.zoomIn();
-        QCOMPARE(preview.viewport.mZoom, 1.25f);
+        QCOMPARE(preview.viewport.zoom(), 1.25f);
         QCOMPARE(preview.viewport.drawCount(), draws + 1);
         preview.zoomOut(2);
-        QCOMPARE(preview.viewport.mZoom, 0.75f);
+        QCOMPARE(preview.viewport.zoom(), 0.75f);
         QCOMPARE(preview.pageSize(), QSizeF(6000, 7500));
         QVERIFY(preview.dialogs.shown.isEmpty());
     }
@@ -175,11 +175,11 @@ private slots:
         QCOMPARE(preview.h().maximum, 291); // (12242 - 9330) / 10 = 291.2
         preview.viewport.setScrollValue(Axis::Horizontal, 100);
         preview.zoomIn();
-        QCOMPARE(preview.viewport.mZoom, 1.0f);
+        QCOMPARE(preview.viewport.zoom(), 1.0f);
         QCOMPARE(preview.pageSize(), QSizeF(12242, 15842));
         QCOMPARE(preview.position(), QPointF(0, 0));
         preview.zoomOut();
-        QCOMPARE(preview.viewport.mZoom, 0.75f);
+        QCOMPARE(preview.viewport.zoom(), 0.75f);
         QCOMPARE(preview.pageSize(), QSizeF(9180, 11880));
         QCOMPARE(preview.viewport.drawCount(), 1);
     }
@@ -204,8 +204,8 @@ private slots:
         Preview preview(9330 + overflow, 7425 + overflow);
         QCOMPARE(preview.h().maximum, maximum);
         QCOMPARE(preview.v().maximum, maximum);
-        QCOMPARE(int(preview.viewport.mHStep), step);
-        QCOMPARE(int(preview.viewport.mVStep), step);
+        QCOMPARE(int(preview.viewport.hStep()), step);
+        QCOMPARE(int(preview.viewport.vStep()), step);
         QVERIFY(preview.h().enabled && preview.v().enabled);
         preview.viewport.setScrollValue(Axis::Horizontal, maximum);
         QCOMPARE(preview.position().x(), -double(maximum * step));
@@ -217,7 +217,7 @@ private slots:
         QVERIFY(!preview.h().enabled);
         QVERIFY(!preview.v().enabled);
         QCOMPARE(preview.h().maximum, 32767);
-        QCOMPARE(preview.viewport.mHStep, std::int16_t(0));
+        QCOMPARE(preview.viewport.hStep(), std::int16_t(0));
     }
 
     void setByPercentRoundsTiesToEvenAndIgnoresOutOfRange()
@@ -282,7 +282,7 @@ private slots:
     void aNarrowPageJumpsBetweenTheSidesWhileDragged()
     {
         Preview preview(3000, 10000);
-        QCOMPARE(preview.viewport.mHStep, std::int16_t(0));
+        QCOMPARE(preview.viewport.hStep(), std::int16_t(0));
         QVERIFY(!preview.h().enabled);
         preview.drag({100, 100}, {{50, 100}});
         QCOMPARE(preview.position().x(), 9330.0 - 3000.0);
@@ -323,7 +323,7 @@ private slots:
         const QPointF position = preview.position();
         const int maximum = preview.v().maximum;
         preview.viewport.Form_Activate();
-        QCOMPARE(preview.viewport.mZoom, 1.25f);
+        QCOMPARE(preview.viewport.zoom(), 1.25f);
         QCOMPARE(preview.position(), position);
         QCOMPARE(preview.v().value, 100);
         QCOMPARE(preview.v().maximum, maximum);
@@ -336,15 +336,15 @@ private slots:
         preview.zoomIn();
         preview.viewport.setScrollValue(Axis::Vertical, 100);
         preview.viewport.assignPicture(pageWithBase(5000, 6000));
-        QVERIFY(preview.viewport.mFirstShow);
+        QVERIFY(preview.viewport.firstShow());
         // Auto-size is on since the first display: the box takes the new picture's size.
         QCOMPARE(preview.pageSize(), QSizeF(5002, 6002));
         preview.viewport.Form_Activate();
-        QCOMPARE(preview.viewport.mZoom, 1.0f);
+        QCOMPARE(preview.viewport.zoom(), 1.0f);
         QCOMPARE(preview.pageSize(), QSizeF(5000, 6000));
         QCOMPARE(preview.position(), QPointF(0, 0));
         QVERIFY(!preview.v().enabled);
-        QCOMPARE(preview.viewport.mVStep, std::int16_t(0));
+        QCOMPARE(preview.viewport.vStep(), std::int16_t(0));
     }
 
     void withoutAPictureTheDrawingStepIsReported()
@@ -357,8 +357,8 @@ private slots:
         QCOMPARE(viewport.drawCount(), 0);
         // The design size of the page box stays, and the rest of the procedure ran.
         QCOMPARE(viewport.pageBox().width, 2338.0f);
-        QCOMPARE(viewport.mZoom, 1.0f);
-        QVERIFY(!viewport.mFirstShow);
+        QCOMPARE(viewport.zoom(), 1.0f);
+        QVERIFY(!viewport.firstShow());
         viewport.PushButton1_Click();
         QCOMPARE(dialogs.reportedLines(),
                  (QStringList{"Form2.RedrawImage:112", "Form2.RedrawImage:112"}));

@@ -106,13 +106,25 @@ class Form2Test : public QObject {
 private slots:
     void initTestCase() { setApplicationShortTitle(); }
 
+    void controlsAreFoundByTheirNames()
+    {
+        Preview preview;
+        Form2& form = *preview.form;
+        QCOMPARE(form.objectName(), QStringLiteral("Form2"));
+        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("PushButton8")), form.PushButton8);
+        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("PushButton6")), form.PushButton6);
+        QCOMPARE(form.findChild<QScrollBar*>(QStringLiteral("VScroll1")), form.VScroll1);
+        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("Picture1")), form.Picture1);
+        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("Zoom_Ori")), form.Zoom_Ori);
+    }
+
     void handOverShowsThePageAtZoomOne()
     {
         Preview preview;
         preview.handOver();
         Form2& form = *preview.form;
         QVERIFY(preview.dialogs.shown.isEmpty());
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
         QCOMPARE(form.viewport().drawCount(), 1);
         // 9178 x 11878 twips at 15 twips a pixel.
         QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
@@ -169,17 +181,17 @@ private slots:
         QCOMPARE(form.viewport().drawCount(), 1);
 
         QTest::mouseClick(form.PushButton2, Qt::LeftButton);
-        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QCOMPARE(form.viewport().zoom(), 0.75f);
         QCOMPARE(form.viewport().drawCount(), 2);
         // 6883 x 8908 twips.
         QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 459, 594));
         QCOMPARE(form.VScroll1->maximum(), 148);
         QCOMPARE(form.VScroll1->value(), 0);
         QTest::mouseClick(form.PushButton1, Qt::LeftButton);
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
         // 1.25 would be 11472 wide: the limit sends the zoom back to 1.0 undrawn.
         QTest::mouseClick(form.PushButton1, Qt::LeftButton);
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
         QCOMPARE(form.viewport().drawCount(), 3);
         QVERIFY(preview.dialogs.shown.isEmpty());
     }
@@ -190,12 +202,12 @@ private slots:
         preview.handOver();
         Form2& form = *preview.form;
         QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
-        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QCOMPARE(form.viewport().zoom(), 0.75f);
         QTest::keyClick(&form, Qt::Key_Equal, Qt::ControlModifier);
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
         QTest::keyClick(&form, Qt::Key_Minus, Qt::ControlModifier);
         QTest::keyClick(&form, Qt::Key_Plus, Qt::ControlModifier);
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
 
         const int draws = form.viewport().drawCount();
         QWheelEvent down(QPointF(100, 100), QPointF(form.Picture2->mapToGlobal(QPoint(100, 100))),
@@ -221,7 +233,7 @@ private slots:
         QApplication::setActiveWindow(&other);
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QCOMPARE(form.viewport().mZoom, 0.75f);
+        QCOMPARE(form.viewport().zoom(), 0.75f);
         QCOMPARE(form.Picture1->geometry(), geometry);
         QCOMPARE(form.VScroll1->value(), 60);
         QCOMPARE(form.VScroll1->maximum(), 148);
@@ -230,7 +242,7 @@ private slots:
         // The next hand-over gets its own first display.
         form.loadPicture(preview.pagePicture());
         form.Form_Activate();
-        QCOMPARE(form.viewport().mZoom, 1.0f);
+        QCOMPARE(form.viewport().zoom(), 1.0f);
         QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
         QCOMPARE(form.VScroll1->value(), 0);
     }
