@@ -268,6 +268,8 @@ bool Form1::Form_Load()
 {
     Guard guard(*mPlatform.dialogs, locations::Form1_Form_Load);
     guard.step(100, [&] { skin(); });
+    // The titles and the icon are one statement, line 104: three steps here,
+    // so that a failing one still lets the others run, and each reports 104.
     guard.step(104, [&] { setWindowTitle(kProductTitle); });
     guard.step(104, [&] {
         // Program-wide, so that the preview and the message boxes carry it too.

@@ -23,10 +23,11 @@ namespace office {
 class Engine;
 }
 
-// The main window: the invitation entry form. Every field stores itself in the
-// Settings store on every change and is restored at start-up.
 // The maker's website, opened now and then at start-up.
 inline const QString kWebsiteAddress = QStringLiteral("https://velmora.app/");
+
+// The main window: the invitation entry form. Every field stores itself in the
+// Settings store on every change and is restored at start-up.
 
 class Form1 : public QWidget, private FillingRunHost {
     Q_OBJECT
