@@ -31,6 +31,9 @@ Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, co
                          const std::function<bool()>& stillRunning,
                          std::chrono::steady_clock::time_point deadline);
 
+// Ends the bridge, if any, and empties the connection; never throws.
+void disposeBridge(Connection& connection);
+
 inline ::rtl::OUString toOUString(const QString& text)
 {
     return ::rtl::OUString(reinterpret_cast<const sal_Unicode*>(text.utf16()), text.size());
