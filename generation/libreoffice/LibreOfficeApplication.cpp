@@ -5,13 +5,6 @@
 
 namespace velmora::office::lo {
 
-namespace {
-using css::uno::Any;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY_THROW;
-using ::rtl::OUString;
-} // namespace
-
 LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<Instance> instance)
     : mInstance(std::move(instance))
 {

@@ -31,11 +31,6 @@ namespace velmora::office::lo {
 
 namespace {
 
-using css::uno::Any;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
-using ::rtl::OUString;
-
 const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
 {
     if (!model.is())

@@ -14,11 +14,6 @@ namespace velmora::office::lo {
 
 namespace {
 
-using css::uno::Any;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY_THROW;
-using ::rtl::OUString;
-
 Reference<css::lang::XComponent> loadHidden(const Reference<css::frame::XDesktop2>& desktop, const OUString& url)
 {
     Sequence<css::beans::PropertyValue> arguments(1);
