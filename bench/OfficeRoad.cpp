@@ -69,7 +69,7 @@ void road(office::Engine& engine, const QString& source, const QString& folder, 
     lap("6 create B");
     auto filled = second->open(result, false);
     lap("7 open result");
-    const QImage page = filled->pagePicture();
+    const QImage page = fittedPagePicture(filled);
 
     lap("8 page picture");
     writePagePicture(page, picture);

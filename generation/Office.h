@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -85,9 +86,11 @@ public:
     // Writes the document under the full path, as a Word 97-2003 document.
     virtual void saveAs(const QString& path) = 0;
     virtual void close() = 0;
-    // A picture of the document's first page, with its natural size recorded
-    // in its dots-per-metre.
-    virtual QImage pagePicture() = 0;
+    // The size of the document's first page, in twips.
+    virtual QSizeF pageSize() = 0;
+    // A picture of the document's first page on white paper, rendered at the
+    // given pixel size (an export may add a pixel).
+    virtual QImage pagePicture(const QSize& pixels) = 0;
 };
 
 class Application {

@@ -1,6 +1,6 @@
 #include "generation/OfficeModule.h"
 
-#include "generation/libreoffice/ModuleEntry.h"
+#include "generation/ModuleEntry.h"
 #include "platform/Files.h"
 
 #include <QLibrary>

@@ -3,11 +3,22 @@
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/Office.h"
+#include "generation/PageFit.h"
 
 #include <QImage>
 #include <QSaveFile>
 
 namespace velmora {
+
+QImage fittedPagePicture(const office::Ref<office::Document>& document)
+{
+    const QSizeF pageTwips = document->pageSize();
+    QImage picture = document->pagePicture(pagePicturePixels(pageTwips));
+    const int dotsPerMeter = naturalDotsPerMeter(picture.width(), pageTwips);
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    return picture;
+}
 
 // Written through a temporary file, so that a failed write leaves an older
 // picture as it was. BMP: the picture is read back at once and deleted, and
@@ -39,7 +50,7 @@ void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& docum
     QImage picture;
     guard.step(116, [&] { word = engine.createApplication(); });
     guard.step(118, [&] { document = word->open(documentPath, false); });
-    guard.step(120, [&] { picture = document->pagePicture(); });
+    guard.step(120, [&] { picture = fittedPagePicture(document); });
     guard.step(122, [&] { writePagePicture(picture, picturePath()); });
     guard.step(124, [&] { word->closeActiveDocument(false); });
     guard.step(126, [&] { word->quit(); });

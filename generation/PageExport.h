@@ -1,5 +1,7 @@
 #pragma once
 
+#include "generation/Office.h"
+
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -7,9 +9,10 @@
 namespace velmora {
 
 class Dialogs;
-namespace office {
-class Engine;
-}
+
+// A picture of the document's first page, its natural size (the page fitted
+// to the view box at zoom 1.0) recorded in its dots-per-metre; throws Failure.
+QImage fittedPagePicture(const office::Ref<office::Document>& document);
 
 // Writes a page picture as a BMP file, natural size included; throws Failure.
 void writePagePicture(const QImage& picture, const QString& path);

@@ -1,12 +1,10 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 
+#include "generation/libreoffice/StoreArguments.h"
+
 #include <QFile>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QPainter>
-#include <QUrl>
-#include <cmath>
-#include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -16,7 +14,6 @@
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
-#include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
@@ -33,12 +30,6 @@
 namespace velmora::office::lo {
 
 namespace {
-
-using css::uno::Any;
-using css::uno::Sequence;
-using css::uno::UNO_QUERY;
-using css::uno::UNO_QUERY_THROW;
-using ::rtl::OUString;
 
 const Reference<css::lang::XComponent>& openModel(const Reference<css::lang::XComponent>& model)
 {
@@ -287,14 +278,6 @@ private:
     Reference<css::uno::XInterface> mShape;
 };
 
-// The natural size of a page picture: the page scaled to fit the preview's
-// view box at zoom 1.0. The pixels: 180 per inch of paper, enough for the
-// largest drawn size on a screen with two device pixels per pixel.
-constexpr double kViewBoxWidthTwips = 9330;
-constexpr double kViewBoxHeightTwips = 7425;
-constexpr double kTwipsPerPagePixel = 8; // 1440 / 180
-constexpr double kMetresPerInch = 0.0254;
-
 // Writer has one draw page; the interface that reaches it is marked deprecated
 // in favour of one Writer does not offer.
 Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model)
@@ -426,10 +409,7 @@ void LibreOfficeDocument::saveAs(const QString& path)
     mInstance->call([&] {
         const Reference<css::frame::XStorable> storable(openModel(mModel), UNO_QUERY_THROW);
         stampTimeOfSaving(mModel);
-        Sequence<css::beans::PropertyValue> arguments(2);
-        arguments.getArray()[0] = property("FilterName", Any(OUString("MS Word 97")));
-        arguments.getArray()[1] = property("Overwrite", Any(true));
-        storable->storeAsURL(fileUrl(path), arguments);
+        storable->storeAsURL(fileUrl(path), wordDocumentArguments());
     });
 }
 
@@ -447,11 +427,9 @@ void LibreOfficeDocument::close()
     });
 }
 
-QImage LibreOfficeDocument::pagePicture()
+QSizeF LibreOfficeDocument::pageSize()
 {
-    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
-    QSizeF pageTwips;
-    mInstance->call([&] {
+    return mInstance->call([&] {
         const Reference<css::lang::XComponent>& model = openModel(mModel);
         const Reference<css::beans::XPropertySet> start(
             Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getStart(),
@@ -465,102 +443,31 @@ QImage LibreOfficeDocument::pagePicture()
                 UNO_QUERY_THROW)
                 ->getByName(styleName),
             UNO_QUERY_THROW);
-        pageTwips = QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
-                           mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
+        return QSizeF(mm100ToTwips(style->getPropertyValue(OUString("Width")).get<sal_Int32>()),
+                      mm100ToTwips(style->getPropertyValue(OUString("Height")).get<sal_Int32>()));
+    });
+}
 
-        Sequence<css::beans::PropertyValue> filterData(4);
-        filterData.getArray()[0] =
-            property("PixelWidth", Any(sal_Int32(std::lround(pageTwips.width() / kTwipsPerPagePixel))));
-        filterData.getArray()[1] =
-            property("PixelHeight", Any(sal_Int32(std::lround(pageTwips.height() / kTwipsPerPagePixel))));
-        // A picture read back at once: speed matters more than its size.
-        filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
-        // Rendered on white paper: quicker than with an alpha channel, which
-        // would only be composed onto white again here.
-        filterData.getArray()[3] = property("Translucent", Any(sal_Int32(0)));
-        Sequence<css::beans::PropertyValue> arguments(2);
-        arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
-        arguments.getArray()[1] = property("FilterData", Any(filterData));
-        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)->storeToURL(fileUrl(file), arguments);
+QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
+{
+    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
+    mInstance->call([&] {
+        Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)
+            ->storeToURL(fileUrl(file), pagePictureArguments(pixels));
     });
 
     QImage exported(file);
     QFile::remove(file);
-    if (exported.isNull() || pageTwips.isEmpty())
+    if (exported.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
 
-    QImage picture;
-    if (exported.hasAlphaChannel()) {
-        // Paper is white, whatever an export with transparency leaves.
-        picture = QImage(exported.size(), QImage::Format_RGB32);
-        picture.fill(Qt::white);
-        QPainter(&picture).drawImage(0, 0, exported);
-    } else {
-        picture = std::move(exported).convertToFormat(QImage::Format_RGB32);
-    }
-
-    const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
-                                  kViewBoxHeightTwips / pageTwips.height());
-    const double naturalWidthInches = pageTwips.width() * scale / 1440.0;
-    // Rounded up, so that the natural size never exceeds the view box.
-    const int dotsPerMeter = int(std::ceil(picture.width() / naturalWidthInches / kMetresPerInch));
-    picture.setDotsPerMeterX(dotsPerMeter);
-    picture.setDotsPerMeterY(dotsPerMeter);
+    if (!exported.hasAlphaChannel())
+        return std::move(exported).convertToFormat(QImage::Format_RGB32);
+    // Paper is white, whatever an export with transparency leaves.
+    QImage picture(exported.size(), QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter(&picture).drawImage(0, 0, exported);
     return picture;
-}
-
-LibreOfficeApplication::LibreOfficeApplication(std::shared_ptr<Instance> instance)
-    : mInstance(std::move(instance))
-{
-}
-
-LibreOfficeApplication::~LibreOfficeApplication()
-{
-    // An instance that was never told to quit still ends with its owner.
-    mInstance->kill();
-}
-
-Ref<Document> LibreOfficeApplication::open(const QString& path, bool readOnly)
-{
-    return mInstance->call([&] {
-        const Reference<css::frame::XComponentLoader> loader(mInstance->desktop(), UNO_QUERY_THROW);
-        Sequence<css::beans::PropertyValue> arguments(3);
-        arguments.getArray()[0] = property("Hidden", Any(true));
-        arguments.getArray()[1] = property("ReadOnly", Any(readOnly));
-        // A template is edited as itself, like any document: the filled copy
-        // is written elsewhere by saveAs.
-        arguments.getArray()[2] = property("AsTemplate", Any(false));
-        const Reference<css::lang::XComponent> model =
-            loader->loadComponentFromURL(fileUrl(path), OUString("_blank"), 0, arguments);
-        if (!model.is())
-            throw Failure(QStringLiteral("LibreOffice could not open %1").arg(path));
-        auto document = std::make_shared<LibreOfficeDocument>(mInstance, model);
-        mOpened.push_back(document);
-        return Ref<Document>(document);
-    });
-}
-
-void LibreOfficeApplication::setDisplayAlerts(bool)
-{
-    // A headless office never prompts.
-}
-
-void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
-{
-    while (!mOpened.empty() && !mOpened.back()->isOpen())
-        mOpened.pop_back();
-    if (mOpened.empty())
-        throw Failure(QStringLiteral("This command is not available because no document is open."));
-    const std::shared_ptr<LibreOfficeDocument> active = mOpened.back();
-    mOpened.pop_back();
-    if (saveChanges)
-        active->save();
-    active->close();
-}
-
-void LibreOfficeApplication::quit()
-{
-    mInstance->quit();
 }
 
 } // namespace velmora::office::lo

@@ -7,6 +7,7 @@
 #include <com/sun/star/connection/Connector.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
 #include <cppuhelper/bootstrap.hxx>
 #include <mutex>
 #include <rtl/bootstrap.hxx>
@@ -58,6 +59,18 @@ Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, co
         result.bridge->getInstance(::rtl::OUString("StarOffice.ComponentContext")), css::uno::UNO_QUERY_THROW);
     result.desktop = css::frame::Desktop::create(remote);
     return result;
+}
+
+void disposeBridge(Connection& connection)
+{
+    const Reference<css::lang::XComponent> bridge(connection.bridge, css::uno::UNO_QUERY);
+    connection = {};
+    if (bridge.is()) {
+        try {
+            bridge->dispose();
+        } catch (const css::uno::Exception&) {
+        }
+    }
 }
 
 } // namespace velmora::office::lo

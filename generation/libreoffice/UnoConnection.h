@@ -13,7 +13,12 @@
 namespace velmora::office::lo {
 
 namespace css = ::com::sun::star;
+using css::uno::Any;
 using css::uno::Reference;
+using css::uno::Sequence;
+using css::uno::UNO_QUERY;
+using css::uno::UNO_QUERY_THROW;
+using ::rtl::OUString;
 
 // The client side of UNO for this program, set up once from the given
 // installation's type and service registries.
@@ -30,6 +35,9 @@ struct Connection {
 Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, const QString& pipeName,
                          const std::function<bool()>& stillRunning,
                          std::chrono::steady_clock::time_point deadline);
+
+// Ends the bridge, if any, and empties the connection; never throws.
+void disposeBridge(Connection& connection);
 
 inline ::rtl::OUString toOUString(const QString& text)
 {

@@ -3,6 +3,7 @@
 #include "OfficeFixtures.h"
 
 #include "generation/OfficeModule.h"
+#include "generation/PageExport.h"
 
 #include <QDir>
 #include <QProcess>
@@ -138,7 +139,7 @@ private slots:
         QVERIFY(!failureOf([&] { application->open(mDocument, true); }).isEmpty());
         QVERIFY(!failureOf([&] { application->quit(); }).isEmpty());
         // Once quit, the instance stays ended.
-        QVERIFY(!failureOf([&] { document->pagePicture(); }).isEmpty());
+        QVERIFY(!failureOf([&] { fittedPagePicture(document); }).isEmpty());
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
@@ -232,7 +233,7 @@ private slots:
         {
             auto engine = makeTestEngine(2);
             auto application = engine->createApplication();
-            application->open(mDocument, true)->pagePicture();
+            fittedPagePicture(application->open(mDocument, true));
             application->quit();
             // Two prepared ones, then one of them crashes in use.
             QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 120000);

@@ -152,11 +152,11 @@ private slots:
     GUARDED_TEST {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
-        const int before = redPixels(document->pagePicture());
+        const int before = redPixels(fittedPagePicture(document));
         QVERIFY(before > 500);
         replaceIn(*document->storyRanges().front().get(), QStringLiteral("[rsvpno]"),
                   QStringLiteral("WWWWWWWWWW"));
-        const int after = redPixels(document->pagePicture());
+        const int after = redPixels(fittedPagePicture(document));
         application->quit();
         QVERIFY2(after > before, qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
     }
@@ -231,7 +231,7 @@ private slots:
         const QFileInfo before(saved);
         auto application = mEngine->createApplication();
         auto document = application->open(saved, false);
-        const QImage picture = document->pagePicture();
+        const QImage picture = fittedPagePicture(document);
         application->setDisplayAlerts(false);
         application->closeActiveDocument(false);
         application->quit();

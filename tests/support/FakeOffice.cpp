@@ -117,10 +117,16 @@ public:
         mState->enter(QStringLiteral("close"));
         mState->engine->calls << QStringLiteral("close");
     }
-    QImage pagePicture() override
+    // A small page, so that its pictures stay cheap: 120 x 160 pixels.
+    QSizeF pageSize() override
+    {
+        mState->enter(QStringLiteral("pageSize"));
+        return QSizeF(960, 1280);
+    }
+    QImage pagePicture(const QSize& pixels) override
     {
         mState->enter(QStringLiteral("pagePicture"));
-        QImage picture(120, 160, QImage::Format_RGB32);
+        QImage picture(pixels, QImage::Format_RGB32);
         picture.fill(Qt::white);
         return picture;
     }

@@ -25,7 +25,7 @@ public:
     // Operation names that fail: "create", "checkAvailable", "open", "storyRanges", "shapes",
     // "clearFindFormatting", "clearReplacementFormatting", "find", "execute",
     // "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close",
-    // "pagePicture", "closeActiveDocument", "quit".
+    // "pageSize", "pagePicture", "closeActiveDocument", "quit".
     QSet<QString> failing;
     // Every operation in the order it ran, e.g. "open:/tmp/x/template.dot:readonly".
     QStringList calls;

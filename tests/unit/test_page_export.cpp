@@ -1,6 +1,8 @@
 // SaveDocAsJPG's guarded steps, with an office that hands out one picture.
 #include "generation/Office.h"
 #include "generation/PageExport.h"
+#include "generation/PageFit.h"
+#include "platform/ViewBox.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QFile>
@@ -18,6 +20,8 @@ struct PictureOffice final : Engine {
     QStringList calls;
     bool createFails = false;
     bool pictureFails = false;
+    // 40 x 60 pixels at 180 per inch of paper.
+    QSizeF pageTwips{320, 480};
 
     struct Doc final : Document {
         PictureOffice& office;
@@ -26,12 +30,13 @@ struct PictureOffice final : Engine {
         std::vector<Ref<Shape>> shapes() override { return {}; }
         void saveAs(const QString& path) override { office.calls << QStringLiteral("saveAs ") + path; }
         void close() override { office.calls << QStringLiteral("close"); }
-        QImage pagePicture() override
+        QSizeF pageSize() override { return office.pageTwips; }
+        QImage pagePicture(const QSize& pixels) override
         {
             office.calls << QStringLiteral("pagePicture");
             if (office.pictureFails)
                 throw Failure(QStringLiteral("render failed"));
-            QImage picture(40, 60, QImage::Format_RGB32);
+            QImage picture(pixels, QImage::Format_RGB32);
             picture.fill(Qt::darkGreen);
             return picture;
         }
@@ -71,6 +76,23 @@ void writeOldPicture(const QString& path)
     file.write("old picture");
 }
 
+// The size in twips a picture is drawn at zoom 1.0.
+QSizeF naturalTwips(const QImage& picture)
+{
+    const double dpiX = picture.dotsPerMeterX() * 0.0254;
+    const double dpiY = picture.dotsPerMeterY() * 0.0254;
+    return QSizeF(picture.width() * 1440 / dpiX, picture.height() * 1440 / dpiY);
+}
+
+QImage pictureOfPage(const QSizeF& pageTwips)
+{
+    QImage picture(pagePicturePixels(pageTwips), QImage::Format_RGB32);
+    const int dotsPerMeter = naturalDotsPerMeter(picture.width(), pageTwips);
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    return picture;
+}
+
 QByteArray contents(const QString& path)
 {
     QFile file(path);
@@ -105,6 +127,69 @@ private slots:
         const QImage written(mPicture);
         QCOMPARE(written.size(), QSize(40, 60));
         QCOMPARE(written.pixelColor(5, 5), QColor(Qt::darkGreen));
+        // The file carries the natural size: a tall page fills the view box's height.
+        const QSizeF natural = naturalTwips(written);
+        QVERIFY(natural.height() <= kViewBoxHeightTwips);
+        QVERIFY(natural.height() > kViewBoxHeightTwips * 0.98);
+    }
+
+    // A page is pictured at 180 pixels per inch of paper.
+    void picturesAreRenderedAt180PixelsPerInch_data()
+    {
+        QTest::addColumn<QSizeF>("pageInches");
+        QTest::newRow("Letter") << QSizeF(8.5, 11);
+        QTest::newRow("A4") << QSizeF(210 / 25.4, 297 / 25.4);
+        QTest::newRow("Letter landscape") << QSizeF(11, 8.5);
+    }
+    void picturesAreRenderedAt180PixelsPerInch()
+    {
+        QFETCH(QSizeF, pageInches);
+        const QSize pixels = pagePicturePixels(pageInches * 1440);
+        QVERIFY(qAbs(pixels.width() - pageInches.width() * 180) <= 0.5);
+        QVERIFY(qAbs(pixels.height() - pageInches.height() * 180) <= 0.5);
+    }
+
+    // At zoom 1.0 the whole page shows, as large as the view box allows: the
+    // side that limits it comes within a pixel of the box, never beyond.
+    void naturalSizeFitsTheViewBox_data()
+    {
+        QTest::addColumn<QSizeF>("pageTwips");
+        QTest::newRow("Letter") << QSizeF(12240, 15840);
+        QTest::newRow("A4") << QSizeF(11906, 16838);
+        QTest::newRow("Letter landscape") << QSizeF(15840, 12240);
+        QTest::newRow("wide strip") << QSizeF(20000, 3000);
+        QTest::newRow("view box itself") << QSizeF(kViewBoxWidthTwips, kViewBoxHeightTwips);
+    }
+    void naturalSizeFitsTheViewBox()
+    {
+        QFETCH(QSizeF, pageTwips);
+        const QImage picture = pictureOfPage(pageTwips);
+        const QSizeF natural = naturalTwips(picture);
+        const double twipsPerPixel = natural.width() / picture.width();
+        QVERIFY(natural.width() <= kViewBoxWidthTwips);
+        // The resolution follows the width; the height's pixels were rounded
+        // on their own, which may leave it a fraction of a pixel over (A4).
+        QVERIFY(natural.height() < kViewBoxHeightTwips + twipsPerPixel);
+        const bool widthLimits = pageTwips.width() / pageTwips.height()
+                                 >= kViewBoxWidthTwips / kViewBoxHeightTwips;
+        const double limitingGap = widthLimits ? kViewBoxWidthTwips - natural.width()
+                                               : kViewBoxHeightTwips - natural.height();
+        QVERIFY2(limitingGap <= twipsPerPixel,
+                 qPrintable(QStringLiteral("%1 twips short of the box").arg(limitingGap)));
+        // The page keeps its proportions.
+        QVERIFY(qAbs(natural.width() / natural.height() - pageTwips.width() / pageTwips.height()) < 0.01);
+    }
+
+    // The office is asked for the pixels of its page's size.
+    void pictureIsAskedForAtThePagesSize()
+    {
+        PictureOffice office;
+        office.pageTwips = QSizeF(12240, 15840);
+        const Ref<Application> word = office.createApplication();
+        const QImage picture = fittedPagePicture(word->open(QStringLiteral("/t/a.doc"), false));
+        QCOMPARE(picture.size(), pagePicturePixels(office.pageTwips));
+        QCOMPARE(picture.dotsPerMeterX(), naturalDotsPerMeter(picture.width(), office.pageTwips));
+        QCOMPARE(picture.dotsPerMeterY(), picture.dotsPerMeterX());
     }
 
     // No picture: reported at the write, the old file stays, the office is
