@@ -100,9 +100,9 @@ void Form2::createControls()
     const QFont buttonFont = windowFont(11.25);
 
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
-    HScroll1->setGeometry(pixelRect(120, 7545, 9330, 255));
+    HScroll1->setGeometry(pixelRect(120, 120 + kViewBoxHeightTwips, kViewBoxWidthTwips, 255));
     VScroll1 = new QScrollBar(Qt::Vertical, this);
-    VScroll1->setGeometry(pixelRect(9450, 120, 255, 7425));
+    VScroll1->setGeometry(pixelRect(120 + kViewBoxWidthTwips, 120, 255, kViewBoxHeightTwips));
     for (QScrollBar* bar : {HScroll1, VScroll1}) {
         bar->setRange(0, 32767);
         bar->setSingleStep(1);
@@ -115,7 +115,7 @@ void Form2::createControls()
             [this](int value) { userScrolled(Viewport::Axis::Vertical, value); });
 
     Picture2 = new QWidget(this);
-    Picture2->setGeometry(pixelRect(120, 120, 9330, 7425));
+    Picture2->setGeometry(pixelRect(120, 120, kViewBoxWidthTwips, kViewBoxHeightTwips));
     paintWhite(*Picture2);
     Picture2->installEventFilter(this);
     Picture1 = new PagePicture(*this, Picture2);

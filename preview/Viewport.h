@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ViewBox.h"
 #include "windows/Twips.h"
 
 #include <QImage>
@@ -71,10 +72,10 @@ public:
     };
     // Picture2: borderless, so inner and outer sizes coincide unless set apart.
     struct ViewBox {
-        float outerWidth = 9330;
-        float outerHeight = 7425;
-        float innerWidth = 9330;
-        float innerHeight = 7425;
+        float outerWidth = kViewBoxWidthTwips;
+        float outerHeight = kViewBoxHeightTwips;
+        float innerWidth = kViewBoxWidthTwips;
+        float innerHeight = kViewBoxHeightTwips;
     };
     // Zoom_Ori: borderless; the source of every drawing of the page.
     struct Holder {
