@@ -23,7 +23,7 @@ void replaceAllIn(QString& text, const QString& search, const QString& replaceme
 struct FakeState {
     FakeOffice* engine;
     bool quit = false;
-    void enter(const QString& operation)
+    void enter(FakeOffice::Op operation)
     {
         if (quit)
             throw Failure(QStringLiteral("The office instance has ended"));
@@ -34,19 +34,19 @@ struct FakeState {
 class FakeRange final : public office::Range {
 public:
     FakeRange(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
-    void clearFindFormatting() override { mState->enter(QStringLiteral("clearFindFormatting")); }
+    void clearFindFormatting() override { mState->enter(FakeOffice::Op::ClearFindFormatting); }
     void clearReplacementFormatting() override
     {
-        mState->enter(QStringLiteral("clearReplacementFormatting"));
+        mState->enter(FakeOffice::Op::ClearReplacementFormatting);
     }
     office::Find& find() override
     {
-        mState->enter(QStringLiteral("find"));
+        mState->enter(FakeOffice::Op::Find);
         return mFind;
     }
     void execute(int replace) override
     {
-        mState->enter(QStringLiteral("execute"));
+        mState->enter(FakeOffice::Op::Execute);
         mState->engine->calls << QStringLiteral("execute:%1->%2").arg(mFind.text, mFind.replacementText);
         if (replace == office::kReplaceAll)
             replaceAllIn(*mText, mFind.text, mFind.replacementText,
@@ -64,12 +64,12 @@ public:
     FakeShape(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
     bool hasText() override
     {
-        mState->enter(QStringLiteral("hasText"));
+        mState->enter(FakeOffice::Op::HasText);
         return !mText->isEmpty();
     }
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
-        mState->enter(QStringLiteral("replaceText"));
+        mState->enter(FakeOffice::Op::ReplaceText);
         mState->engine->calls << QStringLiteral("replaceText:%1->%2").arg(findText, replacementText);
         if (replace == office::kReplaceAll)
             replaceAllIn(*mText, findText, replacementText, Qt::CaseInsensitive);
@@ -88,7 +88,7 @@ public:
     }
     std::vector<Ref<office::Range>> storyRanges() override
     {
-        mState->enter(QStringLiteral("storyRanges"));
+        mState->enter(FakeOffice::Op::StoryRanges);
         std::vector<Ref<office::Range>> ranges;
         for (QString& story : mContent.stories)
             ranges.emplace_back(std::make_shared<FakeRange>(mState, &story));
@@ -96,7 +96,7 @@ public:
     }
     std::vector<Ref<office::Shape>> shapes() override
     {
-        mState->enter(QStringLiteral("shapes"));
+        mState->enter(FakeOffice::Op::Shapes);
         std::vector<Ref<office::Shape>> shapes;
         for (QString& shape : mContent.shapes)
             shapes.emplace_back(std::make_shared<FakeShape>(mState, &shape));
@@ -104,7 +104,7 @@ public:
     }
     void saveAs(const QString& path) override
     {
-        mState->enter(QStringLiteral("saveAs"));
+        mState->enter(FakeOffice::Op::SaveAs);
         mState->engine->calls << QStringLiteral("saveAs:") + path;
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
@@ -114,18 +114,18 @@ public:
     }
     void close() override
     {
-        mState->enter(QStringLiteral("close"));
+        mState->enter(FakeOffice::Op::Close);
         mState->engine->calls << QStringLiteral("close");
     }
     // A small page, so that its pictures stay cheap: 120 x 160 pixels.
     QSizeF pageSize() override
     {
-        mState->enter(QStringLiteral("pageSize"));
+        mState->enter(FakeOffice::Op::PageSize);
         return QSizeF(960, 1280);
     }
     QImage pagePicture(const QSize& pixels) override
     {
-        mState->enter(QStringLiteral("pagePicture"));
+        mState->enter(FakeOffice::Op::PagePicture);
         QImage picture(pixels, QImage::Format_RGB32);
         picture.fill(Qt::white);
         return picture;
@@ -141,7 +141,7 @@ public:
     explicit FakeApplication(std::shared_ptr<FakeState> state) : mState(std::move(state)) {}
     Ref<office::Document> open(const QString& path, bool readOnly) override
     {
-        mState->enter(QStringLiteral("open"));
+        mState->enter(FakeOffice::Op::Open);
         mState->engine->calls << QStringLiteral("open:") + path
                 + (readOnly ? QStringLiteral(":readonly") : QString());
         if (!QFile::exists(path))
@@ -149,15 +149,15 @@ public:
         return Ref<office::Document>(
             std::make_shared<FakeDocument>(mState, mState->engine->templateContent));
     }
-    void setDisplayAlerts(bool) override { mState->enter(QStringLiteral("setDisplayAlerts")); }
+    void setDisplayAlerts(bool) override { mState->enter(FakeOffice::Op::SetDisplayAlerts); }
     void closeActiveDocument(bool saveChanges) override
     {
-        mState->enter(QStringLiteral("closeActiveDocument"));
+        mState->enter(FakeOffice::Op::CloseActiveDocument);
         mState->engine->calls << QStringLiteral("closeActiveDocument:%1").arg(saveChanges);
     }
     void quit() override
     {
-        mState->enter(QStringLiteral("quit"));
+        mState->enter(FakeOffice::Op::Quit);
         mState->engine->calls << QStringLiteral("quit");
         mState->quit = true;
         ++mState->engine->applicationsQuit;
@@ -169,17 +169,23 @@ private:
 
 } // namespace
 
-void FakeOffice::enter(const QString& operation)
+QString FakeOffice::nameOf(Op operation)
+{
+    static const char* const names[] = {"create", "checkAvailable", "open", "storyRanges", "shapes", "clearFindFormatting", "clearReplacementFormatting", "find", "execute", "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close", "pageSize", "pagePicture", "closeActiveDocument", "quit"};
+    return QString::fromLatin1(names[int(operation)]);
+}
+
+void FakeOffice::enter(Op operation)
 {
     if (onOperation)
         onOperation(operation);
     if (failing.contains(operation))
-        throw Failure(QStringLiteral("The office failed at ") + operation);
+        throw Failure(QStringLiteral("The office failed at ") + nameOf(operation));
 }
 
 office::Ref<office::Application> FakeOffice::createApplication()
 {
-    enter(QStringLiteral("create"));
+    enter(Op::Create);
     calls << QStringLiteral("create");
     ++applicationsCreated;
     auto state = std::make_shared<FakeState>();
@@ -189,9 +195,9 @@ office::Ref<office::Application> FakeOffice::createApplication()
 
 void FakeOffice::checkAvailable()
 {
-    enter(QStringLiteral("checkAvailable"));
+    enter(Op::CheckAvailable);
     calls << QStringLiteral("checkAvailable");
-    if (failing.contains(QStringLiteral("create")))
+    if (failing.contains(Op::Create))
         throw Failure(QStringLiteral("The office cannot be created"));
 }
 

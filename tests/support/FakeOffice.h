@@ -22,17 +22,37 @@ public:
 
     // What a newly opened document holds.
     Content templateContent;
-    // Operation names that fail: "create", "checkAvailable", "open", "storyRanges", "shapes",
-    // "clearFindFormatting", "clearReplacementFormatting", "find", "execute",
-    // "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close",
-    // "pageSize", "pagePicture", "closeActiveDocument", "quit".
-    QSet<QString> failing;
+    // The operations, in interface order.
+    enum class Op {
+        Create,
+        CheckAvailable,
+        Open,
+        StoryRanges,
+        Shapes,
+        ClearFindFormatting,
+        ClearReplacementFormatting,
+        Find,
+        Execute,
+        HasText,
+        ReplaceText,
+        SaveAs,
+        SetDisplayAlerts,
+        Close,
+        PageSize,
+        PagePicture,
+        CloseActiveDocument,
+        Quit
+    };
+    static QString nameOf(Op operation);
+
+    // The operations that fail.
+    QSet<Op> failing;
     // Every operation in the order it ran, e.g. "open:/tmp/x/template.dot:readonly".
     QStringList calls;
     // The content of every document saved, by path.
     QHash<QString, Content> saved;
     // Runs inside every operation, before it does anything (for reentrancy tests).
-    std::function<void(const QString& operation)> onOperation;
+    std::function<void(Op operation)> onOperation;
 
     int applicationsCreated = 0;
     int applicationsQuit = 0;
@@ -43,7 +63,7 @@ public:
     void checkAvailable() override;
 
     // Throws the failure of an operation when it is listed in `failing`.
-    void enter(const QString& operation);
+    void enter(Op operation);
 };
 
 } // namespace velmora::testing

@@ -192,8 +192,8 @@ private slots:
         stale.close();
         bool seenUnchanged = false;
         bool templateOpened = false;
-        mOffice.onOperation = [&](const QString& operation) {
-            if (operation == "open" && !std::exchange(templateOpened, true)) {
+        mOffice.onOperation = [&](FakeOffice::Op operation) {
+            if (operation == FakeOffice::Op::Open && !std::exchange(templateOpened, true)) {
                 QFile file(mTemp.filePath("template.dot"));
                 seenUnchanged = file.open(QIODevice::ReadOnly) && file.readAll() == "an older template";
             }
@@ -207,8 +207,8 @@ private slots:
     void templateIsWrittenWhenAbsent()
     {
         QByteArray written;
-        mOffice.onOperation = [&](const QString& operation) {
-            if (operation == "open") {
+        mOffice.onOperation = [&](FakeOffice::Op operation) {
+            if (operation == FakeOffice::Op::Open) {
                 QFile file(mTemp.filePath("template.dot"));
                 if (file.open(QIODevice::ReadOnly))
                     written = file.readAll();
@@ -249,7 +249,7 @@ private slots:
 
     void officeGoneReportsEveryStepAndStillHandsOver()
     {
-        mOffice.failing = {"create"};
+        mOffice.failing = {FakeOffice::Op::Create};
         FillingRun run = makeRun();
         run.run(mHost);
         const QStringList lines = mDialogs.reportedLines();
@@ -276,7 +276,7 @@ private slots:
 
     void failingSaveStillEndsTheOffice()
     {
-        mOffice.failing = {"saveAs"};
+        mOffice.failing = {FakeOffice::Op::SaveAs};
         FillingRun run = makeRun();
         run.run(mHost);
         // The page export then finds no document and says so at its own

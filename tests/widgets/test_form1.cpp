@@ -343,7 +343,7 @@ private slots:
 
     void missingOfficeShowsTheInstructionsOnly()
     {
-        mOffice.failing = {"create"};
+        mOffice.failing = {FakeOffice::Op::Create};
         QApplication::setApplicationDisplayName(QStringLiteral("Velmora"));
         auto form = std::make_unique<Form1>(platform(), mOffice);
         QVERIFY(!form->Form_Load());
@@ -547,8 +547,8 @@ private slots:
         QCOMPARE(form->pointer().kind(), int(WindowPointer::Default));
         int kindDuringRun = -1;
         int kindAfterHover = -1;
-        mOffice.onOperation = [&](const QString& operation) {
-            if (operation == QStringLiteral("open")) {
+        mOffice.onOperation = [&](FakeOffice::Op operation) {
+            if (operation == FakeOffice::Op::Open) {
                 kindDuringRun = form->pointer().kind();
                 QTest::mouseMove(form->PushButton3);
                 kindAfterHover = form->pointer().kind();
@@ -572,8 +572,8 @@ private slots:
     {
         auto form = startForm();
         form->show();
-        mOffice.onOperation = [&](const QString& operation) {
-            if (operation == QStringLiteral("open"))
+        mOffice.onOperation = [&](FakeOffice::Op operation) {
+            if (operation == FakeOffice::Op::Open)
                 form->close();
         };
         form->PushButton6->click();
