@@ -1,7 +1,7 @@
 // The whole click, timed: from "Start Creating Template" to the preview shown,
 // with the real main window over the real engine, offscreen. The engine's own
 // road runs first in the same program, for comparison.
-#include "../tests/integration/OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 #include "OfficeRoad.h"
 #include "generation/OfficeModule.h"
 #include "mainwindow/Form1.h"

@@ -1,6 +1,6 @@
 // The road of one invitation through LibreOffice, timed phase by phase:
 // instances prepared ahead of demand against instances started when asked for.
-#include "../tests/integration/OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 #include "OfficeRoad.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // One private office started and connected, then ended: what a creation costs
 // when no prepared instance is waiting, the yardstick for the program's start-up.
-#include "../tests/integration/OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // reached by the story pass and by the shape pass, the values keep the look of
 // their tokens, long values stay inside their boxes and on the page, with and
 // without the template's font, and other readers find every value.
-#include "OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QDateTime>
 #include <QDir>

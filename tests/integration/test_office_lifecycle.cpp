@@ -1,6 +1,6 @@
 // Starting and ending private LibreOffice instances: what fails, what is
 // killed, and that nothing of ours, and nothing of the user's, is harmed.
-#include "OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include "generation/OfficeModule.h"
 #include "generation/PageExport.h"

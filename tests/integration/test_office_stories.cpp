@@ -1,6 +1,6 @@
 // The LibreOffice engine against documents built for the purpose: which text
 // each story range and each shape reaches, and what replacing leaves behind.
-#include "OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 #include "generation/PageExport.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
-#include "tests/integration/OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
 

@@ -1,4 +1,4 @@
-#include "OfficeFixtures.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include "generation/OfficeModule.h"
 
