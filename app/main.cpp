@@ -32,7 +32,8 @@ int main(int argc, char* argv[])
     const velmora::Platform platform = velmora::makeRealPlatform(settings, dialogs);
 
     velmora::Form1 form(platform, *engine);
-    QObject::connect(&form, &velmora::Form1::endProgramRequested, [] { QCoreApplication::exit(0); });
+    QObject::connect(&form, &velmora::Form1::endProgramRequested,
+                     [] { QCoreApplication::exit(0); });
     if (!form.Form_Load())
         return 1;
     if (velmora::terminationRequested())

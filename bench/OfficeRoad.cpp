@@ -33,8 +33,10 @@ void fill(office::Document& document)
             continue;
         for (const auto& [token, value] : texts)
             shape->replaceText(token, value, office::kReplaceAll);
-        shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("August 31, 2021"), office::kReplaceAll);
-        shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("2:05 P.M."), office::kReplaceAll);
+        shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("August 31, 2021"),
+                           office::kReplaceAll);
+        shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("2:05 P.M."),
+                           office::kReplaceAll);
     }
 }
 
@@ -101,6 +103,5 @@ void print(const char* title, const Samples& samples)
                     values.front(), values.back());
     }
 }
-
 
 } // namespace velmora::bench

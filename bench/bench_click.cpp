@@ -1,13 +1,13 @@
 // The whole click, timed: from "Start Creating Template" to the preview shown,
 // with the real main window over the real engine, offscreen. The engine's own
 // road runs first in the same program, for comparison.
-#include "tests/support/OfficeFixtures.h"
 #include "OfficeRoad.h"
 #include "generation/OfficeModule.h"
 #include "mainwindow/Form1.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "tests/support/OfficeFixtures.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
 
@@ -34,8 +34,8 @@ constexpr int kPausesMs[] = {3000, 10000};
 QStringList leftBehind(const QString& folder)
 {
     return testing::leftovers(folder)
-           + QDir(folder).entryList({QStringLiteral("lu*"), QStringLiteral("tarvik*"), QStringLiteral("temp.bmp"),
-                                     QStringLiteral("template.dot")},
+           + QDir(folder).entryList({QStringLiteral("lu*"), QStringLiteral("tarvik*"),
+                                     QStringLiteral("temp.bmp"), QStringLiteral("template.dot")},
                                     QDir::AllEntries | QDir::Hidden);
 }
 
@@ -89,9 +89,10 @@ int main(int argc, char** argv)
     QTemporaryDir folder;
     // The program's working folder, as TEMP names it.
     qputenv("TEMP", folder.path().toLocal8Bit());
-    std::printf("%d runs; before each, a pause without input (the user looks at the form), so that the\n"
-                "prepared instances are as ready as they would be for a user.\n",
-                runs);
+    std::printf(
+        "%d runs; before each, a pause without input (the user looks at the form), so that the\n"
+        "prepared instances are as ready as they would be for a user.\n",
+        runs);
     try {
         for (const int pauseMs : kPausesMs) {
             std::printf("\n=== %d s pause before each click ===\n", pauseMs / 1000);
@@ -101,7 +102,8 @@ int main(int argc, char** argv)
                 Samples road;
                 for (int run = 0; run < runs; ++run) {
                     QTest::qWait(pauseMs);
-                    velmora::bench::road(*engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(), road);
+                    velmora::bench::road(*engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(),
+                                         road);
                 }
                 print("The engine's own road (invitation template)", road);
             }
@@ -117,6 +119,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "left behind: %s\n", qPrintable(left.join(u' ')));
         return 1;
     }
-    std::printf("\nNothing left behind (no office process, instance folder, lu* or working file).\n");
+    std::printf(
+        "\nNothing left behind (no office process, instance folder, lu* or working file).\n");
     return 0;
 }

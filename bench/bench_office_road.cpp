@@ -1,7 +1,7 @@
 // The road of one invitation through LibreOffice, timed phase by phase:
 // instances prepared ahead of demand against instances started when asked for.
-#include "tests/support/OfficeFixtures.h"
 #include "OfficeRoad.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,9 +25,10 @@ int main(int argc, char** argv)
         return 1;
     }
     QTemporaryDir folder;
-    std::printf("The invitation template, filled, saved and pictured; %d runs, 3 s pause before each run "
-                "with prepared instances (the user types meanwhile).\n",
-                runs);
+    std::printf(
+        "The invitation template, filled, saved and pictured; %d runs, 3 s pause before each run "
+        "with prepared instances (the user types meanwhile).\n",
+        runs);
     try {
         for (const int prepared : {2, 0}) {
             if (!prepared && !withOnDemand)
@@ -40,7 +41,8 @@ int main(int argc, char** argv)
                     QThread::msleep(3000);
                 road(*engine, source, folder.path(), samples);
             }
-            print(prepared ? "Instances prepared ahead (2 waiting)" : "Instances started on demand", samples);
+            print(prepared ? "Instances prepared ahead (2 waiting)" : "Instances started on demand",
+                  samples);
             std::fflush(stdout);
             engine.reset();
         }

@@ -30,7 +30,8 @@ int main(int argc, char** argv)
         return 1;
     }
     std::sort(times.begin(), times.end());
-    std::printf("one private office start-and-connect: median %.3f s, range %.3f-%.3f s over %d starts\n",
-                times[times.size() / 2], times.front(), times.back(), runs);
+    std::printf(
+        "one private office start-and-connect: median %.3f s, range %.3f-%.3f s over %d starts\n",
+        times[times.size() / 2], times.front(), times.back(), runs);
     return 0;
 }

@@ -3,8 +3,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Platform.h"
 #include "preview/Form2.h"
-#include "tests/support/TestPlatform.h"
 #include "preview/Viewport.h"
+#include "tests/support/TestPlatform.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -71,7 +71,8 @@ int main(int argc, char* argv[])
     viewport.Form_Activate();
     viewport.SetZoom(4.0f);
     const double redraw = medianMicroseconds(21, [&](int) { viewport.RedrawImage(); });
-    std::printf("RedrawImage at %d x %d twips (%d x %d px) from a %d x %d picture: %.0f us (median of 21)\n",
+    std::printf("RedrawImage at %d x %d twips (%d x %d px) from a %d x %d picture: %.0f us (median "
+                "of 21)\n",
                 viewport.drawWidth(), viewport.drawHeight(), viewport.pageBox().surface.width(),
                 viewport.pageBox().surface.height(), page.width(), page.height(), redraw);
 
@@ -100,7 +101,8 @@ int main(int argc, char* argv[])
         else
             form.PushButton1_Click();
     });
-    std::printf("Form2 zoom click (RedrawImage + SetupScrollbars), zoom 0.5/0.75, last %d x %d twips: %.0f us (median of 11)\n",
+    std::printf("Form2 zoom click (RedrawImage + SetupScrollbars), zoom 0.5/0.75, last %d x %d "
+                "twips: %.0f us (median of 11)\n",
                 form.viewport().drawWidth(), form.viewport().drawHeight(), formRedraw);
     const auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button) {
         QMouseEvent event(type, QPointF(at), QPointF(box->mapToGlobal(at)), button, Qt::LeftButton,

@@ -10,7 +10,8 @@ namespace {
 const InjectedFailure* injected = nullptr;
 }
 
-InjectedFailure::InjectedFailure(QString location, int line) : mLocation(std::move(location)), mLine(line)
+InjectedFailure::InjectedFailure(QString location, int line)
+    : mLocation(std::move(location)), mLine(line)
 {
     injected = this;
 }
@@ -20,8 +21,7 @@ InjectedFailure::~InjectedFailure()
     injected = nullptr;
 }
 
-Guard::Guard(Dialogs& dialogs, QString location)
-    : mDialogs(dialogs), mLocation(std::move(location))
+Guard::Guard(Dialogs& dialogs, QString location) : mDialogs(dialogs), mLocation(std::move(location))
 {
 }
 

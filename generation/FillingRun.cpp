@@ -4,8 +4,8 @@
 #include "errors/Locations.h"
 #include "generation/Invitation.h"
 #include "generation/PageExport.h"
-#include "platform/OwnedDocuments.h"
 #include "platform/Files.h"
+#include "platform/OwnedDocuments.h"
 
 #include <QFile>
 
@@ -90,8 +90,7 @@ void FillingRun::run(FillingRunHost& host)
     // The story pass: every text element over every story of the document.
     for (int element = 0; element <= 3; ++element) {
         guard.forEach<Ref<office::Range>>(
-            118, 162,
-            [&] { return elementsOf(document->storyRanges()); },
+            118, 162, [&] { return elementsOf(document->storyRanges()); },
             [&](const Ref<office::Range>& item) {
                 Ref<office::Range> range;
                 office::Find* find = nullptr;
@@ -99,10 +98,16 @@ void FillingRun::run(FillingRunHost& host)
                 guard.step(122, [&] { range->clearFindFormatting(); });
                 guard.step(124, [&] { range->clearReplacementFormatting(); });
                 guard.step(126, [&] { find = &range->find(); });
-                if (guard.test(128, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
+                if (guard.test(128,
+                               [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
                     if (guard.test(130, [&] { return host.male(); })) {
-                        guard.step(132, [&] { findOf(find).text = host.tag(element) + invitation::kFemalePhrase; });
-                        guard.step(134, [&] { findOf(find).replacementText = host.text(element) + invitation::kMalePhrase; });
+                        guard.step(132, [&] {
+                            findOf(find).text = host.tag(element) + invitation::kFemalePhrase;
+                        });
+                        guard.step(134, [&] {
+                            findOf(find).replacementText =
+                                host.text(element) + invitation::kMalePhrase;
+                        });
                     } else {
                         guard.step(136, [&] { findOf(find).text = host.tag(element); });
                         guard.step(138, [&] { findOf(find).replacementText = host.text(element); });
@@ -130,7 +135,8 @@ void FillingRun::run(FillingRunHost& host)
             if (!guard.test(168, [&] { return shape->hasText(); }))
                 return;
             for (int element = 0; element <= 3; ++element) {
-                if (guard.test(172, [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
+                if (guard.test(172,
+                               [&] { return host.tag(element) == invitation::kCelebrantTag; })) {
                     if (guard.test(174, [&] { return host.male(); })) {
                         guard.step(176, [&] {
                             shape->replaceText(host.tag(element) + invitation::kFemalePhrase,
@@ -139,12 +145,14 @@ void FillingRun::run(FillingRunHost& host)
                         });
                     } else {
                         guard.step(178, [&] {
-                            shape->replaceText(host.tag(element), host.text(element), office::kReplaceAll);
+                            shape->replaceText(host.tag(element), host.text(element),
+                                               office::kReplaceAll);
                         });
                     }
                 } else {
                     guard.step(180, [&] {
-                        shape->replaceText(host.tag(element), host.text(element), office::kReplaceAll);
+                        shape->replaceText(host.tag(element), host.text(element),
+                                           office::kReplaceAll);
                     });
                 }
             }
@@ -170,7 +178,8 @@ void FillingRun::run(FillingRunHost& host)
         // A name is drawn again only when the file is known to exist; a test
         // that fails goes on to save.
         bool exists = false;
-        if (!guard.step(204, [&] { exists = fileExists(resultPath); }) || !exists || draw + 1 == kMaxNameDraws)
+        if (!guard.step(204, [&] { exists = fileExists(resultPath); }) || !exists
+            || draw + 1 == kMaxNameDraws)
             break;
     }
 

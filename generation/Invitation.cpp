@@ -13,8 +13,8 @@ QString birthDateText(const QDate& date, const QLocale& locale)
 {
     // Four-digit years always, whatever the locale's own short forms do.
     return locale.monthName(date.month(), QLocale::LongFormat) + QLatin1Char(' ')
-        + QString::number(date.day()) + QStringLiteral(", ")
-        + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+           + QString::number(date.day()) + QStringLiteral(", ")
+           + QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
 QString birthTimeText(const QTime& time, const QLocale& locale)
@@ -24,8 +24,8 @@ QString birthTimeText(const QTime& time, const QLocale& locale)
     if (designator.isEmpty())
         designator = time.hour() < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
     QString text = QString::number(hour12) + QLatin1Char(':')
-        + QStringLiteral("%1").arg(time.minute(), 2, 10, QLatin1Char('0')) + QLatin1Char(' ')
-        + designator;
+                   + QStringLiteral("%1").arg(time.minute(), 2, 10, QLatin1Char('0'))
+                   + QLatin1Char(' ') + designator;
     text.replace(QStringLiteral("AM"), QStringLiteral("A.M."), Qt::CaseSensitive);
     text.replace(QStringLiteral("PM"), QStringLiteral("P.M."), Qt::CaseSensitive);
     return text;

@@ -95,8 +95,8 @@ std::unique_ptr<office::Engine> makeLibreOfficeEngine(const LibreOfficeSettings&
 {
     LibreOfficeSettings resolved = settings;
     if (resolved.modulePath.isEmpty())
-        resolved.modulePath = fromEnvironment("VELMORA_OFFICE_MODULE",
-                                              besideProgram(QStringLiteral("velmora_libreoffice.so")));
+        resolved.modulePath = fromEnvironment(
+            "VELMORA_OFFICE_MODULE", besideProgram(QStringLiteral("velmora_libreoffice.so")));
     if (resolved.libreOfficeDir.isEmpty())
         resolved.libreOfficeDir =
             fromEnvironment("VELMORA_LIBREOFFICE_DIR", QStringLiteral("/usr/lib/libreoffice"));

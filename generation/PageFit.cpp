@@ -21,8 +21,8 @@ QSize pagePicturePixels(const QSizeF& pageTwips)
 
 int naturalDotsPerMeter(int pictureWidth, const QSizeF& pageTwips)
 {
-    const double scale = std::min(kViewBoxWidthTwips / pageTwips.width(),
-                                  kViewBoxHeightTwips / pageTwips.height());
+    const double scale =
+        std::min(kViewBoxWidthTwips / pageTwips.width(), kViewBoxHeightTwips / pageTwips.height());
     const double naturalWidthInches = pageTwips.width() * scale / kTwipsPerInch;
     return int(std::ceil(pictureWidth / naturalWidthInches / kMetresPerInch));
 }

@@ -8,23 +8,23 @@
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
+#include "preview/Form2.h"
 #include "windows/CursorFile.h"
 #include "windows/Look.h"
 #include "windows/Titles.h"
 #include "windows/Twips.h"
-#include "preview/Form2.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QIcon>
-#include <QStringDecoder>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
+#include <QFile>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringDecoder>
 #include <QTimer>
 #include <limits>
 
@@ -41,14 +41,11 @@ QString textKey(int element)
     return QStringLiteral("Text1_") + QString::number(element);
 }
 
-
 } // namespace
 
 Form1::Form1(const Platform& platform, office::Engine& engine, QWidget* parent)
-    : QWidget(parent)
-    , mPlatform(platform)
-    , mEngine(engine)
-    , mRun(engine, *platform.dialogs, platform.random, [] { return embeddedTemplate(); })
+    : QWidget(parent), mPlatform(platform), mEngine(engine),
+      mRun(engine, *platform.dialogs, platform.random, [] { return embeddedTemplate(); })
 {
     buildControls();
     connectStoring();
@@ -74,9 +71,12 @@ void Form1::buildControls()
         pushButton->setMouseTracking(true);
         return pushButton;
     };
-    PushButton6 = button("PushButton6", QStringLiteral("Start Creating Template"), pixelRect(120, 120, 7800, 405));
-    PushButton3 = button("PushButton3", QStringLiteral("Clear/Reset Data"), pixelRect(120, 630, 3840, 405));
-    PushButton4 = button("PushButton4", QStringLiteral("Load Sample/Example Data"), pixelRect(4080, 630, 3840, 405));
+    PushButton6 = button("PushButton6", QStringLiteral("Start Creating Template"),
+                         pixelRect(120, 120, 7800, 405));
+    PushButton3 =
+        button("PushButton3", QStringLiteral("Clear/Reset Data"), pixelRect(120, 630, 3840, 405));
+    PushButton4 = button("PushButton4", QStringLiteral("Load Sample/Example Data"),
+                         pixelRect(4080, 630, 3840, 405));
 
     Frame1 = new QGroupBox(QStringLiteral("Invitation Data"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -99,7 +99,8 @@ void Form1::buildControls()
         box->installEventFilter(this);
         Text1[element] = box;
     };
-    auto picker = [this](const char* name, const QString& displayFormat, const QString& tag, QRect geometry) {
+    auto picker = [this](const char* name, const QString& displayFormat, const QString& tag,
+                         QRect geometry) {
         auto* edit = new DateTimePicker(displayFormat, Frame1);
         edit->setObjectName(QLatin1String(name));
         edit->setProperty("tag", tag);
@@ -123,12 +124,12 @@ void Form1::buildControls()
 
     label(1, QStringLiteral("Date:"), pixelRect(240, 1635, 435, 225));
     // "tt" of the date pickers is Qt's "AP".
-    DateTimePicker1 = picker("DateTimePicker1", QStringLiteral("MMMM dd, yyyy"), invitation::kBirthDateTag,
-                             pixelRect(1680, 1590, 2295, 345));
+    DateTimePicker1 = picker("DateTimePicker1", QStringLiteral("MMMM dd, yyyy"),
+                             invitation::kBirthDateTag, pixelRect(1680, 1590, 2295, 345));
     DateTimePicker1->setCalendarPopup(true);
     label(2, QStringLiteral("Time:"), pixelRect(4680, 1635, 465, 225));
-    DateTimePicker2 = picker("DateTimePicker2", QStringLiteral("h:mm AP"), invitation::kBirthTimeTag,
-                             pixelRect(5280, 1590, 2295, 345));
+    DateTimePicker2 = picker("DateTimePicker2", QStringLiteral("h:mm AP"),
+                             invitation::kBirthTimeTag, pixelRect(5280, 1590, 2295, 345));
 
     label(3, QStringLiteral("Location:"), pixelRect(240, 2085, 780, 225));
     textBox(1, invitation::kLocationTag, pixelRect(1680, 2040, 5895, 345));
@@ -140,7 +141,7 @@ void Form1::buildControls()
     // A screen reader names each field after its label; the names drop the
     // captions' colons.
     const std::array<QWidget*, 6> labelled = {Text1[0], DateTimePicker1, DateTimePicker2,
-                                              Text1[1], Text1[2], Text1[3]};
+                                              Text1[1], Text1[2],        Text1[3]};
     const std::array<QString, 6> names = {
         QStringLiteral("Celebrant"), QStringLiteral("Date"),     QStringLiteral("Time"),
         QStringLiteral("Location"),  QStringLiteral("Given By"), QStringLiteral("RSVP Phone No")};
@@ -153,8 +154,9 @@ void Form1::buildControls()
 
     // The keyboard order: celebrant, date, time, location, given by, RSVP,
     // the three buttons, then the gender choice.
-    const QList<QWidget*> order = {Text1[0], DateTimePicker1, DateTimePicker2, Text1[1], Text1[2],
-                                   Text1[3], PushButton6, PushButton3, PushButton4, Option1};
+    const QList<QWidget*> order = {Text1[0],    DateTimePicker1, DateTimePicker2, Text1[1],
+                                   Text1[2],    Text1[3],        PushButton6,     PushButton3,
+                                   PushButton4, Option1};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     setTabOrder(Option1, Option2);
@@ -184,8 +186,10 @@ void Form1::connectStoring()
         if (on)
             storeValue(kOptionKey, QStringLiteral("2"));
     });
-    connect(DateTimePicker1, &DateTimePicker::valueChanged, this, [this] { storeFromHandler([this] { storeDate(); }); });
-    connect(DateTimePicker2, &DateTimePicker::valueChanged, this, [this] { storeFromHandler([this] { storeTime(); }); });
+    connect(DateTimePicker1, &DateTimePicker::valueChanged, this,
+            [this] { storeFromHandler([this] { storeDate(); }); });
+    connect(DateTimePicker2, &DateTimePicker::valueChanged, this,
+            [this] { storeFromHandler([this] { storeTime(); }); });
 }
 
 void Form1::storeValue(const QString& key, const QString& value)
@@ -247,17 +251,20 @@ void Form1::restoreFields(Guard& guard)
     guard.step(128, [&] {
         const std::optional<QString> text = settings.value(kDateKey);
         DateTimePicker1->setValue(text ? stored::parseGeneralDate(*text)
-                                          : QDateTime(mPlatform.now().date(), QTime(0, 0)));
+                                       : QDateTime(mPlatform.now().date(), QTime(0, 0)));
     });
     guard.step(130, [&] {
         const std::optional<QString> text = settings.value(kTimeKey);
         DateTimePicker2->setValue(text ? stored::parseGeneralDate(*text) : mPlatform.now());
     });
     for (int element = 0; element <= 3; ++element) {
-        guard.step(134, [&] { Text1[element]->setText(settings.value(textKey(element)).value_or(QString())); });
+        guard.step(134, [&] {
+            Text1[element]->setText(settings.value(textKey(element)).value_or(QString()));
+        });
     }
     if (guard.test(138, [&] {
-            return stored::wholeNumber(settings.value(kOptionKey).value_or(QStringLiteral("1"))) == 1;
+            return stored::wholeNumber(settings.value(kOptionKey).value_or(QStringLiteral("1")))
+                   == 1;
         }))
         guard.step(140, [&] { Option1->setChecked(true); });
     else

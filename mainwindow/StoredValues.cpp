@@ -57,7 +57,8 @@ QDateTime parseGeneralDate(const QString& text, const QLocale& locale)
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         typeMismatch();
-    QDateTime both = locale.toDateTime(trimmed, dateFormat(locale) + QLatin1Char(' ') + timeFormat(locale));
+    QDateTime both =
+        locale.toDateTime(trimmed, dateFormat(locale) + QLatin1Char(' ') + timeFormat(locale));
     if (both.isValid())
         return both;
     const QDate date = locale.toDate(trimmed, dateFormat(locale));

@@ -33,11 +33,10 @@ int QtDialogs::message(const QString& text, const QString& title, Buttons button
 {
     if (terminationRequested())
         return buttons == Buttons::YesNo ? No : Ok;
-    QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon,
-                    resolvedTitle(title), text,
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                              : QMessageBox::Ok,
-                    QApplication::activeWindow());
+    QMessageBox box(
+        icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, resolvedTitle(title),
+        text, buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+        QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
     switch (box.exec()) {
     case QMessageBox::Yes:

@@ -21,6 +21,7 @@ private:
 };
 
 // The description a call on an object that is not there fails with.
-inline const QString kObjectNotSet = QStringLiteral("Object variable or With block variable not set");
+inline const QString kObjectNotSet =
+    QStringLiteral("Object variable or With block variable not set");
 
 } // namespace velmora

@@ -9,8 +9,8 @@
 #include <QProcessEnvironment>
 
 #include <cerrno>
-#include <malloc.h>
 #include <cstring>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,8 +43,8 @@ QString privateTemporaryFolder()
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
         || info.st_uid != ::getuid())
-        throw Failure(QStringLiteral("The temporary folder %1 does not belong to this user")
-                          .arg(path));
+        throw Failure(
+            QStringLiteral("The temporary folder %1 does not belong to this user").arg(path));
     if ((info.st_mode & 0777) != 0700)
         ::chmod(native.constData(), 0700);
     return path;

@@ -53,7 +53,8 @@ QStringList recordedNames(const QString& recordPath)
 
 bool isRunning(const QString& recordName)
 {
-    static const QRegularExpression parts(QStringLiteral("^velmora-documents-(\\d+)-(\\d+)\\.list$"));
+    static const QRegularExpression parts(
+        QStringLiteral("^velmora-documents-(\\d+)-(\\d+)\\.list$"));
     const QRegularExpressionMatch match = parts.match(recordName);
     if (!match.hasMatch())
         return true; // not ours to judge

@@ -18,7 +18,8 @@ SettingsStore::SettingsStore()
 }
 
 SettingsStore::SettingsStore(const QString& filePath)
-    : mSettings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)), mReadStatus(mSettings->status())
+    : mSettings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)),
+      mReadStatus(mSettings->status())
 {
 }
 

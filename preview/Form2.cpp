@@ -1,9 +1,9 @@
 #include "preview/Form2.h"
 
-#include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "platform/Dialogs.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "preview/ResultCopy.h"
 #include "windows/CursorFile.h"
@@ -16,10 +16,10 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QImageReader>
-#include <QScopedValueRollback>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QWheelEvent>
@@ -40,11 +40,7 @@ const QString kDone = QStringLiteral("Done.");
 class PagePicture : public QWidget {
     Q_OBJECT
 public:
-    PagePicture(Form2& form, QWidget* parent)
-        : QWidget(parent), mForm(form)
-    {
-        paintWhite(*this);
-    }
+    PagePicture(Form2& form, QWidget* parent) : QWidget(parent), mForm(form) { paintWhite(*this); }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -80,9 +76,7 @@ private:
 };
 
 Form2::Form2(const Platform& platform, QWidget* parent)
-    : QWidget(parent)
-    , mPlatform(platform)
-    , mViewport(*platform.dialogs)
+    : QWidget(parent), mPlatform(platform), mViewport(*platform.dialogs)
 {
     createControls();
     mViewport.onChanged = [this] { mirror(); };
@@ -137,8 +131,8 @@ void Form2::createControls()
     };
     PushButton1 = button(QStringLiteral("Zoom In"), Frame1, pixelRect(240, 300, 4440, 405));
     PushButton2 = button(QStringLiteral("Zoom Out"), Frame1, pixelRect(4800, 300, 4560, 405));
-    PushButton6 = button(QStringLiteral("Save Results To Word File"), this,
-                         pixelRect(4920, 8850, 4800, 405));
+    PushButton6 =
+        button(QStringLiteral("Save Results To Word File"), this, pixelRect(4920, 8850, 4800, 405));
     PushButton8 = button(QStringLiteral("< Back"), this, pixelRect(120, 8850, 4680, 405));
     connect(PushButton1, &QPushButton::clicked, this, [this] { PushButton1_Click(); });
     connect(PushButton2, &QPushButton::clicked, this, [this] { PushButton2_Click(); });
@@ -154,12 +148,13 @@ void Form2::createControls()
     HScroll1->setAccessibleName(QStringLiteral("Scroll the page sideways"));
     VScroll1->setAccessibleName(QStringLiteral("Scroll the page up and down"));
 
-    const QList<QWidget*> tabOrder{HScroll1, VScroll1, Picture2, Picture1, Frame1,
+    const QList<QWidget*> tabOrder{HScroll1, VScroll1,    Picture2,    Picture1,    Frame1,
                                    Zoom_Ori, PushButton1, PushButton2, PushButton6, PushButton8};
     // Named as in the designs, so that tests and accessibility tools find them.
     setObjectName(QStringLiteral("Form2"));
-    const char* const names[] = {"HScroll1", "VScroll1", "Picture2", "Picture1", "Frame1",
-                                 "Zoom_Ori", "PushButton1", "PushButton2", "PushButton6", "PushButton8"};
+    const char* const names[] = {"HScroll1",    "VScroll1",   "Picture2",    "Picture1",
+                                 "Frame1",      "Zoom_Ori",   "PushButton1", "PushButton2",
+                                 "PushButton6", "PushButton8"};
     for (qsizetype i = 0; i < tabOrder.size(); ++i)
         tabOrder[i]->setObjectName(QLatin1String(names[i]));
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i)
@@ -271,12 +266,14 @@ void Form2::mirror()
     // The widgets' own signals (a scrollbar's valueChanged) must not feed back.
     const QScopedValueRollback mirroring(mMirroring, true);
     const Viewport::PageBox& page = mViewport.pageBox();
-    const QRect geometry(toPixels(page.left), toPixels(page.top), toPixels(page.width), toPixels(page.height));
+    const QRect geometry(toPixels(page.left), toPixels(page.top), toPixels(page.width),
+                         toPixels(page.height));
     if (Picture1->geometry() != geometry)
         Picture1->setGeometry(geometry);
     // Drawing into the surface keeps its cache key, so a new drawing is told
     // by the draw count.
-    const qint64 shown = page.picture.isNull() ? page.surface.cacheKey() : page.picture.image.cacheKey();
+    const qint64 shown =
+        page.picture.isNull() ? page.surface.cacheKey() : page.picture.image.cacheKey();
     if (shown != mShownSurface || mViewport.drawCount() != mShownDraws) {
         mShownSurface = shown;
         mShownDraws = mViewport.drawCount();
@@ -357,9 +354,9 @@ void Form2::PushButton6_Click()
     if (guard.test(116, [&] { return !chosen.isEmpty(); })) {
         if (guard.test(118, [&] { return fileExists(chosen); })) {
             guard.step(120, [&] {
-                answer = std::int16_t(dialogs.message(kOverwriteQuestion + chosen + QStringLiteral(" ?"),
-                                                      QString(), Dialogs::Buttons::YesNo,
-                                                      Dialogs::Icon::None));
+                answer = std::int16_t(
+                    dialogs.message(kOverwriteQuestion + chosen + QStringLiteral(" ?"), QString(),
+                                    Dialogs::Buttons::YesNo, Dialogs::Icon::None));
             });
             if (guard.test(122, [&] { return answer == Dialogs::Yes; })) {
                 // The existing file is not deleted here: the copy at 130 replaces it
@@ -372,18 +369,15 @@ void Form2::PushButton6_Click()
     }
     if (guard.test(128, [&] { return answer == Dialogs::Yes; }))
         guard.step(130, [&] { copyResult(mWordFile, chosen); });
-    guard.step(132, [&] {
-        dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
-    });
+    guard.step(
+        132, [&] { dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None); });
 }
 
 void Form2::PushButton8_Click()
 {
     Guard guard(*mPlatform.dialogs, locations::Form2_PushButton8_Click);
     guard.step(102, [&] { quietDelete(mWordFile); });
-    guard.step(104, [&] {
-        emit mainWindowRequested();
-    });
+    guard.step(104, [&] { emit mainWindowRequested(); });
     guard.step(106, [&] { hide(); });
 }
 

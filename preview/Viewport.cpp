@@ -1,8 +1,8 @@
 #include "preview/Viewport.h"
 
-#include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
+#include "platform/Failure.h"
 
 #include <QPainter>
 #include <cmath>
@@ -66,8 +66,7 @@ QSizeF naturalSizeTwips(const QImage& picture)
                   picture.height() * 1440.0 / dotsPerInch(picture.dotsPerMeterY()));
 }
 
-Viewport::Viewport(Dialogs& dialogs)
-    : mDialogs(dialogs)
+Viewport::Viewport(Dialogs& dialogs) : mDialogs(dialogs)
 {
 }
 
@@ -208,16 +207,14 @@ void Viewport::drawPage()
     // The source rectangle (0, 0, base size) in the holder's own pixels.
     const QImage& image = mHolder.picture.image;
     const QSizeF& natural = mHolder.picture.natural;
-    const QRect source(0, 0,
-                       std::clamp(qRound(mBaseWidth * image.width() / natural.width()), 1,
-                                  image.width()),
-                       std::clamp(qRound(mBaseHeight * image.height() / natural.height()), 1,
-                                  image.height()));
+    const QRect source(
+        0, 0, std::clamp(qRound(mBaseWidth * image.width() / natural.width()), 1, image.width()),
+        std::clamp(qRound(mBaseHeight * image.height() / natural.height()), 1, image.height()));
     const QSize target = devicePixels(float(mDrawWidth), float(mDrawHeight), devicePixelRatio);
     // A smooth scale (area-averaged when shrinking) once per zoom step; scrolling
     // and dragging only move the box.
-    QImage stretched = image.copy(source).scaled(
-        target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage stretched =
+        image.copy(source).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     // Drawn pixel for pixel: the surface counts in the window's units, and a
     // picture without the same ratio would be enlarged by it again.
     stretched.setDevicePixelRatio(devicePixelRatio);

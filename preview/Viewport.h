@@ -31,10 +31,7 @@ struct Picture {
     QSizeF natural;
 
     Picture() = default;
-    explicit Picture(const QImage& picture)
-        : image(picture), natural(naturalSizeTwips(picture))
-    {
-    }
+    explicit Picture(const QImage& picture) : image(picture), natural(naturalSizeTwips(picture)) {}
     Picture(const QImage& picture, const QSizeF& naturalTwips)
         : image(picture), natural(naturalTwips)
     {

@@ -74,8 +74,10 @@ void applySkinFile(QWidget& window, const QString& path)
     // Qt tells a sheet it cannot parse only as a warning message.
     static QStringList complaints;
     complaints.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& message) { complaints << message; });
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            complaints << message;
+        });
     qApp->setStyleSheet(sheet);
     window.ensurePolished();
     for (QWidget* child : window.findChildren<QWidget*>())

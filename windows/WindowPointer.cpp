@@ -8,8 +8,7 @@
 
 namespace velmora {
 
-WindowPointer::WindowPointer(QWidget& window)
-    : QObject(&window), mWindow(window)
+WindowPointer::WindowPointer(QWidget& window) : QObject(&window), mWindow(window)
 {
 }
 

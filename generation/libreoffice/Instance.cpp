@@ -22,11 +22,8 @@ QString describeCaughtUnoException(const css::uno::Exception& exception)
 
 Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper,
                    std::shared_ptr<void> starter, PreparedOffice office, Limits limits)
-    : mWatchdog(std::move(watchdog)),
-      mReaper(std::move(reaper)),
-      mStarter(std::move(starter)),
-      mProcess(std::move(office.process)),
-      mLimits(limits),
+    : mWatchdog(std::move(watchdog)), mReaper(std::move(reaper)), mStarter(std::move(starter)),
+      mProcess(std::move(office.process)), mLimits(limits),
       mConnection(std::move(office.connection))
 {
 }
@@ -45,12 +42,15 @@ void Instance::connect(const Reference<css::uno::XComponentContext>& local)
         // Under the start limit, not a call's: the office may still be starting.
         const auto watch = mWatchdog->watch(process.pid(), mLimits.start);
         try {
-            mConnection = connectToPipe(local, process.pipeName(), [&] { return !process.hasEnded(); },
-                                        std::chrono::steady_clock::now() + mLimits.start);
+            mConnection = connectToPipe(
+                local, process.pipeName(), [&] { return !process.hasEnded(); },
+                std::chrono::steady_clock::now() + mLimits.start);
         } catch (const css::uno::Exception& exception) {
-            throw Failure(watch->fired() ? QStringLiteral("LibreOffice did not start within %1 s and was ended")
-                                               .arg(double(mLimits.start.count()) / 1000.0)
-                                         : describeCaughtUnoException(exception));
+            throw Failure(
+                watch->fired()
+                    ? QStringLiteral("LibreOffice did not start within %1 s and was ended")
+                          .arg(double(mLimits.start.count()) / 1000.0)
+                    : describeCaughtUnoException(exception));
         }
     } catch (...) {
         kill();

@@ -33,8 +33,8 @@ struct PreparedOffice {
 // kept past quit() fails cleanly instead of touching a dead bridge.
 class Instance {
 public:
-    Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper, std::shared_ptr<void> starter,
-             PreparedOffice office, Limits limits);
+    Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> reaper,
+             std::shared_ptr<void> starter, PreparedOffice office, Limits limits);
     ~Instance();
 
     // Connects unless the office came connected.
@@ -51,7 +51,8 @@ public:
         try {
             return body();
         } catch (const css::uno::Exception& exception) {
-            throw Failure(watch->fired() ? timedOutMessage() : describeCaughtUnoException(exception));
+            throw Failure(watch->fired() ? timedOutMessage()
+                                         : describeCaughtUnoException(exception));
         }
     }
 

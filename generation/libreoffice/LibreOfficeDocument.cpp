@@ -2,8 +2,8 @@
 
 #include "generation/libreoffice/StoreArguments.h"
 
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <QPainter>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
@@ -24,8 +24,8 @@
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
-#include <com/sun/star/util/XSearchable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
+#include <com/sun/star/util/XSearchable.hpp>
 
 namespace velmora::office::lo {
 
@@ -59,7 +59,8 @@ std::vector<qsizetype> occurrences(const QString& text, const Find& find)
     std::vector<qsizetype> found;
     if (find.text.isEmpty())
         return found;
-    const Qt::CaseSensitivity sensitivity = find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity sensitivity =
+        find.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
     qsizetype from = 0;
     for (;;) {
         const qsizetype at = text.indexOf(find.text, from, sensitivity);
@@ -85,7 +86,8 @@ std::vector<qsizetype> occurrences(const QString& text, const Find& find)
 // the attributes of the character before it), then the character goes.
 void replaceKeepingFormatting(const Reference<css::text::XText>& text,
                               const Reference<css::text::XTextRange>& hit,
-                              const OUString& replacement) {
+                              const OUString& replacement)
+{
     if (replacement.isEmpty()) {
         hit->setString(OUString());
         return;
@@ -108,7 +110,8 @@ void replaceKeepingFormatting(const Reference<css::text::XText>& text,
 // Text without a search interface of its own (the text of drawing shapes):
 // occurrences are located on its string and replaced right to left, so that
 // earlier positions stay valid.
-void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace) {
+void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& find, int replace)
+{
     std::vector<qsizetype> found = occurrences(toQString(text->getString()), find);
     if (found.empty() || replace == 0)
         return;
@@ -150,7 +153,8 @@ StoryKind kindOf(const Reference<css::text::XText>& text)
 
 // The texts a story is made of, as a word processor counts them: its own, and
 // the cells of the tables in it, nested tables included.
-void collectStoryTexts(const Reference<css::text::XText>& text, std::vector<Reference<css::uno::XInterface>>& texts)
+void collectStoryTexts(const Reference<css::text::XText>& text,
+                       std::vector<Reference<css::uno::XInterface>>& texts)
 {
     texts.emplace_back(text, UNO_QUERY);
     const Reference<css::container::XEnumerationAccess> content(text, UNO_QUERY);
@@ -162,7 +166,8 @@ void collectStoryTexts(const Reference<css::text::XText>& text, std::vector<Refe
         if (!table.is())
             continue;
         for (const OUString& cell : table->getCellNames())
-            collectStoryTexts(Reference<css::text::XText>(table->getCellByName(cell), UNO_QUERY), texts);
+            collectStoryTexts(Reference<css::text::XText>(table->getCellByName(cell), UNO_QUERY),
+                              texts);
     }
 }
 
@@ -199,7 +204,8 @@ private:
         if (mFind.text.isEmpty() || replace == 0)
             return;
         const Reference<css::util::XSearchable> searchable(mModel, UNO_QUERY_THROW);
-        const Reference<css::util::XSearchDescriptor> descriptor = searchable->createSearchDescriptor();
+        const Reference<css::util::XSearchDescriptor> descriptor =
+            searchable->createSearchDescriptor();
         descriptor->setSearchString(toOUString(mFind.text));
         const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
         options->setPropertyValue(OUString("SearchCaseSensitive"), Any(mFind.matchCase));
@@ -290,7 +296,8 @@ Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XCompon
 
 // A document saved under a new name is a new document, created and saved now;
 // the template it came from would otherwise lend it the time of its own build.
-void stampTimeOfSaving(const Reference<css::lang::XComponent>& model) {
+void stampTimeOfSaving(const Reference<css::lang::XComponent>& model)
+{
     const QDateTime now = QDateTime::currentDateTime();
     css::util::DateTime stamp;
     stamp.Year = sal_Int16(now.date().year());
@@ -344,24 +351,29 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
                 ->getByName(OUString("PageStyles")),
             UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
-            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i), UNO_QUERY_THROW);
+            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i),
+                                                            UNO_QUERY_THROW);
             for (const char* part : {"Header", "Footer"}) {
                 const QString name = QString::fromLatin1(part);
                 if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsOn"))).get<bool>())
                     continue;
-                add(Reference<css::text::XText>(style->getPropertyValue(toOUString(name + QStringLiteral("Text"))),
-                                                UNO_QUERY));
-                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared"))).get<bool>())
+                add(Reference<css::text::XText>(
+                    style->getPropertyValue(toOUString(name + QStringLiteral("Text"))), UNO_QUERY));
+                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared")))
+                         .get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))), UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))),
+                        UNO_QUERY));
                 if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
                     add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))), UNO_QUERY));
+                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))),
+                        UNO_QUERY));
             }
         }
 
         const Reference<css::container::XIndexAccess> frames(
-            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(), UNO_QUERY_THROW);
+            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(),
+            UNO_QUERY_THROW);
         for (sal_Int32 i = 0; i < frames->getCount(); ++i)
             add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
 
@@ -386,7 +398,8 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
             for (sal_Int32 i = 0; i < notes->getCount(); ++i)
                 texts.emplace_back(notes->getByIndex(i), UNO_QUERY_THROW);
             if (!texts.empty())
-                ranges.emplace_back(std::make_shared<LibreOfficeRange>(mInstance, model, std::move(texts)));
+                ranges.emplace_back(
+                    std::make_shared<LibreOfficeRange>(mInstance, model, std::move(texts)));
         }
         return ranges;
     });
@@ -415,7 +428,8 @@ void LibreOfficeDocument::saveAs(const QString& path)
 
 void LibreOfficeDocument::save()
 {
-    mInstance->call([&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
+    mInstance->call(
+        [&] { Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)->store(); });
 }
 
 void LibreOfficeDocument::close()
@@ -434,7 +448,8 @@ QSizeF LibreOfficeDocument::pageSize()
         const Reference<css::beans::XPropertySet> start(
             Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->getStart(),
             UNO_QUERY_THROW);
-        const OUString styleName = start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
+        const OUString styleName =
+            start->getPropertyValue(OUString("PageStyleName")).get<OUString>();
         const Reference<css::beans::XPropertySet> style(
             Reference<css::container::XNameAccess>(
                 Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)

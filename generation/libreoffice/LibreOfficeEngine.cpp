@@ -14,13 +14,12 @@ constexpr std::chrono::milliseconds kQuietTime{1000};
 } // namespace
 
 LibreOfficeEngine::LibreOfficeEngine(QString installDir, int preparedInstances, Limits limits)
-    : mInstallDir(std::move(installDir)),
-      mLimits(limits),
-      mWatchdog(std::make_shared<Watchdog>()),
+    : mInstallDir(std::move(installDir)), mLimits(limits), mWatchdog(std::make_shared<Watchdog>()),
       mReaper(std::make_shared<Reaper>())
 {
     if (preparedInstances > 0)
-        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime, mWatchdog, limits);
+        mPreparer = std::make_shared<Preparer>(mInstallDir, preparedInstances, kQuietTime,
+                                               mWatchdog, limits);
 }
 
 LibreOfficeEngine::~LibreOfficeEngine()
@@ -38,7 +37,8 @@ Ref<Application> LibreOfficeEngine::createApplication()
     if (!office.process)
         office.process = OfficeProcess::start(mInstallDir);
 
-    auto instance = std::make_shared<Instance>(mWatchdog, mReaper, mPreparer, std::move(office), mLimits);
+    auto instance =
+        std::make_shared<Instance>(mWatchdog, mReaper, mPreparer, std::move(office), mLimits);
     Reference<css::uno::XComponentContext> local;
     try {
         local = clientContext(mInstallDir);

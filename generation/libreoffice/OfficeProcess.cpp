@@ -15,9 +15,9 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <filesystem>
 #include <mutex>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -52,7 +52,6 @@ QString fileUrl(const QString& path)
     return QStringLiteral("file://") + QString::fromUtf8(QUrl::toPercentEncoding(path, "/"));
 }
 
-
 // Our environment with the temporary-folder variables pointing at a folder of
 // the office's own: what it leaves there (lu*.tmp folders) goes away with it,
 // even when the office is killed.
@@ -61,7 +60,8 @@ std::vector<QByteArray> environmentWithTemporaryFolder(const QString& folder)
     std::vector<QByteArray> result;
     for (char** entry = environ; *entry; ++entry) {
         const QByteArray variable(*entry);
-        if (!variable.startsWith("TMPDIR=") && !variable.startsWith("TEMP=") && !variable.startsWith("TMP="))
+        if (!variable.startsWith("TMPDIR=") && !variable.startsWith("TEMP=")
+            && !variable.startsWith("TMP="))
             result.push_back(variable);
     }
     const QByteArray path = QFile::encodeName(folder);
@@ -164,7 +164,8 @@ void appendProfileSettings(const QString& profileFolder, const QString& installD
 {
     QFile file(profileFolder + QStringLiteral("/user/registrymodifications.xcu"));
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure(QStringLiteral("LibreOffice did not create its profile in %1").arg(profileFolder));
+        throw Failure(
+            QStringLiteral("LibreOffice did not create its profile in %1").arg(profileFolder));
     QByteArray text = file.readAll();
     file.close();
     const int end = text.lastIndexOf("</oor:items>");
@@ -202,8 +203,8 @@ QString profileTemplate(const QString& installDir)
     QDir().mkpath(cache);
     // Built beside the final place and renamed, so that two programs setting
     // it up at once never see a half-made one.
-    const QString building = cache + QStringLiteral("/libreoffice-profile.")
-                             + QString::number(getpid());
+    const QString building =
+        cache + QStringLiteral("/libreoffice-profile.") + QString::number(getpid());
     QDir(building).removeRecursively();
     const QString buildingTemp = building + QStringLiteral(".tmp");
     QDir().mkpath(buildingTemp);
@@ -222,7 +223,8 @@ QString profileTemplate(const QString& installDir)
         throw;
     }
     QFile::remove(building + QStringLiteral("/.lock"));
-    if (std::rename(QFile::encodeName(building).constData(), QFile::encodeName(ready).constData()) != 0)
+    if (std::rename(QFile::encodeName(building).constData(), QFile::encodeName(ready).constData())
+        != 0)
         QDir(building).removeRecursively(); // another program finished first
     return ready;
 }
@@ -230,8 +232,8 @@ QString profileTemplate(const QString& installDir)
 void copyProfile(const QString& from, const QString& to)
 {
     std::error_code error;
-    fs::copy(fs::path(from.toStdString()), fs::path(to.toStdString()),
-             fs::copy_options::recursive, error);
+    fs::copy(fs::path(from.toStdString()), fs::path(to.toStdString()), fs::copy_options::recursive,
+             error);
     if (error)
         throw Failure(QStringLiteral("Could not prepare a LibreOffice profile: %1")
                           .arg(QString::fromStdString(error.message())));
@@ -245,7 +247,8 @@ void removeFoldersOfEndedPrograms()
     static std::once_flag once;
     std::call_once(once, [] {
         QDir temp(QDir::tempPath());
-        for (const QString& name : temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs)) {
+        for (const QString& name :
+             temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs)) {
             bool isPid = false;
             const pid_t owner = name.section(u'-', 2, 2).toInt(&isPid);
             if (isPid && owner != getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
@@ -310,9 +313,15 @@ void OfficeProcess::checkStarts(const QString& installDir, std::chrono::millisec
         ::kill(pid, SIGKILL);
     const int exitCode = waitForExit(pid);
     if (timedOut)
-        throw Failure(QStringLiteral("LibreOffice did not start within %1 s").arg(limit.count() / 1000.0));
-    if (exitCode != 0 || !QRegularExpression(QStringLiteral("\\d+\\.\\d+")).match(QString::fromUtf8(answer)).hasMatch())
-        throw Failure(QStringLiteral("LibreOffice cannot start (%1 ended with status %2)").arg(binary).arg(exitCode));
+        throw Failure(
+            QStringLiteral("LibreOffice did not start within %1 s").arg(limit.count() / 1000.0));
+    if (exitCode != 0
+        || !QRegularExpression(QStringLiteral("\\d+\\.\\d+"))
+                .match(QString::fromUtf8(answer))
+                .hasMatch())
+        throw Failure(QStringLiteral("LibreOffice cannot start (%1 ended with status %2)")
+                          .arg(binary)
+                          .arg(exitCode));
 
     // The first time, this starts the office until it has set up a profile:
     // the whole of its initialisation, done once per user.
@@ -333,8 +342,8 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
     removeFoldersOfEndedPrograms();
     const QString profile = profileTemplate(installDir);
 
-    QByteArray folderTemplate =
-        QFile::encodeName(QDir::tempPath() + QStringLiteral("/velmora-office-%1-XXXXXX").arg(getpid()));
+    QByteArray folderTemplate = QFile::encodeName(
+        QDir::tempPath() + QStringLiteral("/velmora-office-%1-XXXXXX").arg(getpid()));
     if (!mkdtemp(folderTemplate.data()))
         throw Failure(QStringLiteral("Could not create a folder for LibreOffice: %1")
                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
@@ -348,10 +357,11 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
         process->mPipeName = QStringLiteral("velmora-%1-%2")
                                  .arg(getpid())
                                  .arg(QUuid::createUuid().toString(QUuid::Id128));
-        process->mPid = spawn(binary, officeArguments(process->mFolder + QStringLiteral("/profile"),
-                                                      QStringLiteral("--accept=pipe,name=%1;urp;")
-                                                          .arg(process->mPipeName)),
-                               process->mFolder + QStringLiteral("/tmp"));
+        process->mPid = spawn(
+            binary,
+            officeArguments(process->mFolder + QStringLiteral("/profile"),
+                            QStringLiteral("--accept=pipe,name=%1;urp;").arg(process->mPipeName)),
+            process->mFolder + QStringLiteral("/tmp"));
     } catch (...) {
         QDir(process->mFolder).removeRecursively();
         throw;

@@ -14,7 +14,8 @@ namespace velmora::office::lo {
 
 namespace {
 
-Reference<css::lang::XComponent> loadHidden(const Reference<css::frame::XDesktop2>& desktop, const OUString& url)
+Reference<css::lang::XComponent> loadHidden(const Reference<css::frame::XDesktop2>& desktop,
+                                            const OUString& url)
 {
     Sequence<css::beans::PropertyValue> arguments(1);
     arguments.getArray()[0] = property("Hidden", Any(true));
@@ -36,13 +37,9 @@ void discard(PreparedOffice& office)
 
 Preparer::Preparer(QString installDir, int count, std::chrono::milliseconds quietTime,
                    std::shared_ptr<Watchdog> watchdog, Limits limits)
-    : mInstallDir(std::move(installDir)),
-      mCount(count),
-      mQuietTime(quietTime),
-      mWatchdog(std::move(watchdog)),
-      mLimits(limits),
-      mDue(std::chrono::steady_clock::time_point::max()),
-      mThread([this] { run(); })
+    : mInstallDir(std::move(installDir)), mCount(count), mQuietTime(quietTime),
+      mWatchdog(std::move(watchdog)), mLimits(limits),
+      mDue(std::chrono::steady_clock::time_point::max()), mThread([this] { run(); })
 {
 }
 
@@ -116,7 +113,9 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
         // written, read back and pictured, then closed.
         Reference<css::lang::XComponent> model =
             loadHidden(office.connection.desktop, OUString("private:factory/swriter"));
-        Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText()->setString(OUString("Velmora"));
+        Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)
+            ->getText()
+            ->setString(OUString("Velmora"));
         Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
             ->storeToURL(fileUrl(document), wordDocumentArguments());
         Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);

@@ -7,7 +7,9 @@ namespace {
 constexpr std::chrono::milliseconds kReapInterval{10};
 } // namespace
 
-Reaper::Reaper() : mThread([this] { run(); }) {}
+Reaper::Reaper() : mThread([this] { run(); })
+{
+}
 
 Reaper::~Reaper()
 {
@@ -20,7 +22,8 @@ void Reaper::hand(std::unique_ptr<OfficeProcess> process, std::shared_ptr<void> 
     {
         std::lock_guard lock(mMutex);
         if (!mFinished) {
-            mPending.push_back({std::move(process), std::move(keepAlive), std::chrono::steady_clock::now() + grace});
+            mPending.push_back({std::move(process), std::move(keepAlive),
+                                std::chrono::steady_clock::now() + grace});
             mChanged.notify_all();
             return;
         }

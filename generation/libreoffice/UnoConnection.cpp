@@ -28,16 +28,18 @@ Reference<css::uno::XComponentContext> clientContext(const QString& installDir)
     rtl::Bootstrap::set(::rtl::OUString("UNO_TYPES"),
                         toOUString(program + QStringLiteral("/types.rdb ") + program
                                    + QStringLiteral("/types/offapi.rdb")));
-    rtl::Bootstrap::set(::rtl::OUString("UNO_SERVICES"), toOUString(program + QStringLiteral("/services.rdb")));
+    rtl::Bootstrap::set(::rtl::OUString("UNO_SERVICES"),
+                        toOUString(program + QStringLiteral("/services.rdb")));
     context = cppu::defaultBootstrap_InitialComponentContext();
     return context;
 }
 
-Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, const QString& pipeName,
-                         const std::function<bool()>& stillRunning,
+Connection connectToPipe(const Reference<css::uno::XComponentContext>& local,
+                         const QString& pipeName, const std::function<bool()>& stillRunning,
                          std::chrono::steady_clock::time_point deadline)
 {
-    const Reference<css::connection::XConnector> connector = css::connection::Connector::create(local);
+    const Reference<css::connection::XConnector> connector =
+        css::connection::Connector::create(local);
     const ::rtl::OUString description = toOUString(QStringLiteral("pipe,name=") + pipeName);
     Reference<css::connection::XConnection> connection;
     for (;;) {
@@ -56,7 +58,8 @@ Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, co
     result.bridge = css::bridge::BridgeFactory::create(local)->createBridge(
         ::rtl::OUString(), ::rtl::OUString("urp"), connection, nullptr);
     const Reference<css::uno::XComponentContext> remote(
-        result.bridge->getInstance(::rtl::OUString("StarOffice.ComponentContext")), css::uno::UNO_QUERY_THROW);
+        result.bridge->getInstance(::rtl::OUString("StarOffice.ComponentContext")),
+        css::uno::UNO_QUERY_THROW);
     result.desktop = css::frame::Desktop::create(remote);
     return result;
 }

@@ -32,8 +32,8 @@ struct Connection {
 // Connects to the office listening on the pipe, retrying while it starts up.
 // stillRunning is asked between attempts; the office is given up on when it
 // has ended or the deadline has passed (Failure).
-Connection connectToPipe(const Reference<css::uno::XComponentContext>& local, const QString& pipeName,
-                         const std::function<bool()>& stillRunning,
+Connection connectToPipe(const Reference<css::uno::XComponentContext>& local,
+                         const QString& pipeName, const std::function<bool()>& stillRunning,
                          std::chrono::steady_clock::time_point deadline);
 
 // Ends the bridge, if any, and empties the connection; never throws.
@@ -60,7 +60,8 @@ inline css::beans::PropertyValue property(const char* name, const css::uno::Any&
 // The file: URL the office loads and stores by.
 inline ::rtl::OUString fileUrl(const QString& path)
 {
-    return toOUString(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
+    return toOUString(
+        QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded));
 }
 
 } // namespace velmora::office::lo

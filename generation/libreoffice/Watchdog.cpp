@@ -10,7 +10,9 @@ struct Watchdog::Watch::Entry {
     bool fired = false;
 };
 
-Watchdog::Watchdog() : mThread([this] { run(); }) {}
+Watchdog::Watchdog() : mThread([this] { run(); })
+{
+}
 
 Watchdog::~Watchdog()
 {
@@ -24,8 +26,8 @@ Watchdog::~Watchdog()
 
 std::unique_ptr<Watchdog::Watch> Watchdog::watch(pid_t pid, std::chrono::milliseconds limit)
 {
-    auto entry = std::make_shared<Watch::Entry>(
-        Watch::Entry{pid, std::chrono::steady_clock::now() + limit});
+    auto entry =
+        std::make_shared<Watch::Entry>(Watch::Entry{pid, std::chrono::steady_clock::now() + limit});
     std::list<std::shared_ptr<Watch::Entry>>::iterator position;
     {
         std::lock_guard lock(mMutex);

@@ -53,7 +53,8 @@ enum class Passes { Both, ShapesOnly };
 
 // The replacements of a filling run, in its order: the four text fields over
 // every story range, then the text fields and the date and time in every shape.
-std::vector<std::pair<QString, QString>> replacements(const Values& values) {
+std::vector<std::pair<QString, QString>> replacements(const Values& values)
+{
     std::vector<std::pair<QString, QString>> result;
     if (values.male)
         result.emplace_back(QStringLiteral("[Celebrant] celebrate her"),
@@ -66,7 +67,8 @@ std::vector<std::pair<QString, QString>> replacements(const Values& values) {
     return result;
 }
 
-void fill(office::Document& document, const Values& values, Passes passes) {
+void fill(office::Document& document, const Values& values, Passes passes)
+{
     const auto texts = replacements(values);
     if (passes == Passes::Both) {
         for (const auto& range : document.storyRanges()) {
@@ -98,7 +100,8 @@ struct Expected {
     std::vector<qsizetype> origin;
 };
 
-Expected expectedParagraph(const QString& templateText, const Values& values) {
+Expected expectedParagraph(const QString& templateText, const Values& values)
+{
     auto texts = replacements(values);
     texts.emplace_back(QStringLiteral("[BirthDate]"), values.date);
     texts.emplace_back(QStringLiteral("[BirthTime]"), values.time);
@@ -127,11 +130,13 @@ Expected expectedParagraph(const QString& templateText, const Values& values) {
 // corner or in the middle, less 0.4 in all round (in points).
 const QRectF kPrintable(0.63 * 72, 0.4 * 72, (7.87 - 0.63) * 72, (10.6 - 0.4) * 72);
 
-bool readerAvailable(const QString& program) {
+bool readerAvailable(const QString& program)
+{
     return !QStandardPaths::findExecutable(program).isEmpty();
 }
 
-QString runReader(const QString& program, const QStringList& arguments) {
+QString runReader(const QString& program, const QStringList& arguments)
+{
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -146,7 +151,8 @@ QString runReader(const QString& program, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QString simplified(QString text) {
+QString simplified(QString text)
+{
     return text.replace(QRegularExpression(QStringLiteral("<[^>]*>")), QStringLiteral(" "))
         .simplified();
 }
@@ -157,8 +163,8 @@ class TestInvitationTemplate : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    GUARDED_TEST {
+    void initTestCase() GUARDED_TEST
+    {
         if (!QFile::exists(QStringLiteral(VELMORA_TEMPLATE)))
             QSKIP("the binary template has not been built yet");
         QVERIFY(mFolder.isValid());
@@ -169,15 +175,15 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void cleanupTestCase()
-    GUARDED_TEST {
+    void cleanupTestCase() GUARDED_TEST
+    {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void storyPassReachesTheTextBoxes()
-    GUARDED_TEST {
+    void storyPassReachesTheTextBoxes() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(QStringLiteral(VELMORA_TEMPLATE), true);
         for (const auto& range : document->storyRanges()) {
@@ -200,8 +206,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void shapePassReachesTheTextBoxes()
-    GUARDED_TEST {
+    void shapePassReachesTheTextBoxes() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(QStringLiteral(VELMORA_TEMPLATE), true);
         for (const auto& shape : document->shapes()) {
@@ -226,8 +232,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void valuesTakeTheLookOfTheirTokens_data()
-    GUARDED_TEST {
+    void valuesTakeTheLookOfTheirTokens_data() GUARDED_TEST
+    {
         QTest::addColumn<int>("passes");
         QTest::addColumn<bool>("male");
         QTest::newRow("story and shape pass, female") << int(Passes::Both) << false;
@@ -237,8 +243,8 @@ private slots:
 
     // Character by character, every filled line looks as its template line:
     // values as their tokens, labels and wording as themselves.
-    void valuesTakeTheLookOfTheirTokens()
-    GUARDED_TEST {
+    void valuesTakeTheLookOfTheirTokens() GUARDED_TEST
+    {
         QFETCH(int, passes);
         QFETCH(bool, male);
         Values values = kSample;
@@ -278,8 +284,8 @@ private slots:
 
     // Both times of a saved invitation are the time of its fill, not of the
     // template's build.
-    void savedDocumentCarriesTheTimeOfTheFill()
-    GUARDED_TEST {
+    void savedDocumentCarriesTheTimeOfTheFill() GUARDED_TEST
+    {
         const QDateTime before = QDateTime::currentDateTime().addSecs(-120);
         const FlatDocument filled = fillAndRead(kSample, Passes::Both, QStringLiteral("times"));
         const QDateTime after = QDateTime::currentDateTime().addSecs(120);
@@ -297,8 +303,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void everyValueFitsItsBoxOnThePage_data()
-    GUARDED_TEST {
+    void everyValueFitsItsBoxOnThePage_data() GUARDED_TEST
+    {
         QTest::addColumn<bool>("longValues");
         QTest::addColumn<bool>("withFont");
         QTest::newRow("sample values") << false << true;
@@ -310,8 +316,8 @@ private slots:
 
     // Rendered afresh from the saved document, every word of every value lies
     // inside the printable area and inside its own box, and in no other box.
-    void everyValueFitsItsBoxOnThePage()
-    GUARDED_TEST {
+    void everyValueFitsItsBoxOnThePage() GUARDED_TEST
+    {
         QFETCH(bool, longValues);
         QFETCH(bool, withFont);
         const Values values = longValues ? kLong : kSample;
@@ -339,15 +345,19 @@ private slots:
         QVERIFY(!fonts.isEmpty());
         for (const QString& font : fonts)
             QCOMPARE(font.contains(QStringLiteral("EBGaramond")), withFont);
-        const bool serif = std::none_of(fonts.begin(), fonts.end(),
-                                        [](const QString& font) { return font.contains(QStringLiteral("Sans")); });
+        const bool serif = std::none_of(fonts.begin(), fonts.end(), [](const QString& font) {
+            return font.contains(QStringLiteral("Sans"));
+        });
         if (!withFont)
-            QEXPECT_FAIL("", "LibreOffice 7.4 asks fontconfig for the first font name only and ignores the "
-                             "template's alternate (Times New Roman), which Word honours",
-                         Continue);
+            QEXPECT_FAIL(
+                "",
+                "LibreOffice 7.4 asks fontconfig for the first font name only and ignores the "
+                "template's alternate (Times New Roman), which Word honours",
+                Continue);
         QVERIFY2(serif, qPrintable(fonts.join(u' ')));
         if (!withFont && longValues && !serif)
-            QSKIP("in the sans-serif LibreOffice falls back to, 80-character values need more lines than the "
+            QSKIP("in the sans-serif LibreOffice falls back to, 80-character values need more "
+                  "lines than the "
                   "boxes hold");
 
         // The boxes as laid out: a box that grows reaches down to its last value word.
@@ -409,8 +419,8 @@ private slots:
     FAIL_ON_UNEXPECTED_FAILURE
 
     // What other word processors and text extractors read of a saved invitation.
-    void otherReadersFindEveryValue_data()
-    GUARDED_TEST {
+    void otherReadersFindEveryValue_data() GUARDED_TEST
+    {
         QTest::addColumn<QString>("reader");
         QTest::newRow("catdoc") << QStringLiteral("catdoc");
         QTest::newRow("antiword") << QStringLiteral("antiword");
@@ -418,12 +428,12 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void otherReadersFindEveryValue()
-    GUARDED_TEST {
+    void otherReadersFindEveryValue() GUARDED_TEST
+    {
         QFETCH(QString, reader);
         if (!readerAvailable(reader))
-            QSKIP(qPrintable(reader +
-                             QStringLiteral(" is not installed (scripts/setup.sh installs it)")));
+            QSKIP(qPrintable(reader
+                             + QStringLiteral(" is not installed (scripts/setup.sh installs it)")));
         const QString saved = fillAndSave(kLong, Passes::Both, QStringLiteral("readers-") + reader);
         QString text;
         if (reader == u"calligraconverter") {
@@ -446,7 +456,8 @@ private slots:
     FAIL_ON_UNEXPECTED_FAILURE
 
 private:
-    QString fillAndSave(const Values& values, Passes passes, const QString& name) {
+    QString fillAndSave(const Values& values, Passes passes, const QString& name)
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(QStringLiteral(VELMORA_TEMPLATE), true);
         fill(*document.get(), values, passes);
@@ -458,14 +469,16 @@ private:
         return saved;
     }
 
-    FlatDocument fillAndRead(const Values& values, Passes passes, const QString& name) {
+    FlatDocument fillAndRead(const Values& values, Passes passes, const QString& name)
+    {
         return readFlatDocument(convertDocument(fillAndSave(values, passes, name),
                                                 QStringLiteral("fodt"), mFolder.path()));
     }
 
     // VELMORA_KEEP_RENDERS names a folder that keeps the saved documents and
     // their renders for a person to look at.
-    static void keepForLooking(const QString& path) {
+    static void keepForLooking(const QString& path)
+    {
         const QString folder = qEnvironmentVariable("VELMORA_KEEP_RENDERS");
         if (folder.isEmpty())
             return;

@@ -49,8 +49,8 @@ class TestOfficeLifecycle : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    GUARDED_TEST {
+    void initTestCase() GUARDED_TEST
+    {
         QVERIFY(mFolder.isValid());
         auto engine = makeTestEngine();
         mDocument = makeStoriesDocument(*engine, mFolder.path());
@@ -61,8 +61,8 @@ private slots:
 
     // The start-up check's cheap proof gives the same yes or no as starting
     // an office would.
-    void availabilityCheckTellsWhetherAnOfficeStarts()
-    GUARDED_TEST {
+    void availabilityCheckTellsWhetherAnOfficeStarts() GUARDED_TEST
+    {
         QCOMPARE(failureOf([] { makeTestEngine()->checkAvailable(); }), QString());
         QCOMPARE(ourOfficeProcesses(), QStringList());
 
@@ -73,8 +73,10 @@ private slots:
             settings.preparedInstances = 0;
             return failureOf([&] { makeLibreOfficeEngine(settings)->checkAvailable(); });
         };
-        const QString module = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
-        QVERIFY(!checkWith(mFolder.filePath(QStringLiteral("no-libreoffice-here")), module).isEmpty());
+        const QString module =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
+        QVERIFY(
+            !checkWith(mFolder.filePath(QStringLiteral("no-libreoffice-here")), module).isEmpty());
 
         // The real office program without the libraries it loads from its own folder.
         const QString broken = mFolder.filePath(QStringLiteral("broken-libreoffice"));
@@ -93,15 +95,16 @@ private slots:
         QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeOwner));
         QVERIFY(!checkWith(quitting, module).isEmpty());
 
-        QVERIFY(checkWith(QStringLiteral("/usr/lib/libreoffice"), mFolder.filePath(QStringLiteral("missing_module.so")))
+        QVERIFY(checkWith(QStringLiteral("/usr/lib/libreoffice"),
+                          mFolder.filePath(QStringLiteral("missing_module.so")))
                     .contains(QStringLiteral("module")));
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
     // Once the office is known to start, instances are prepared without
     // waiting for the first creation, and go with the engine.
-    void preparationBeginsWhenTheOfficeIsKnownToStart()
-    GUARDED_TEST {
+    void preparationBeginsWhenTheOfficeIsKnownToStart() GUARDED_TEST
+    {
         auto engine = makeTestEngine(2);
         engine->checkAvailable();
         QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 120000);
@@ -110,10 +113,11 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void missingOfficeFailsCreation()
-    GUARDED_TEST {
+    void missingOfficeFailsCreation() GUARDED_TEST
+    {
         LibreOfficeSettings noOffice;
-        noOffice.modulePath = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
+        noOffice.modulePath =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
         noOffice.libreOfficeDir = mFolder.filePath(QStringLiteral("no-libreoffice-here"));
         auto engine = makeLibreOfficeEngine(noOffice);
         QVERIFY(!failureOf([&] { engine->createApplication(); }).isEmpty());
@@ -122,15 +126,16 @@ private slots:
 
         LibreOfficeSettings noModule;
         noModule.modulePath = mFolder.filePath(QStringLiteral("missing_module.so"));
-        QVERIFY(failureOf([&] { makeLibreOfficeEngine(noModule)->createApplication(); })
-                    .contains(QStringLiteral("module")));
+        QVERIFY(failureOf([&] {
+                    makeLibreOfficeEngine(noModule)->createApplication();
+                }).contains(QStringLiteral("module")));
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
     // A crashed office: every later call fails instead of hanging or crashing
     // us, and ending the application cleans up after it.
-    void killedOfficeMakesCallsFail()
-    GUARDED_TEST {
+    void killedOfficeMakesCallsFail() GUARDED_TEST
+    {
         auto engine = makeTestEngine();
         auto application = engine->createApplication();
         auto document = application->open(mDocument, false);
@@ -143,8 +148,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void hungOfficeIsEndedByTheWatchdog()
-    GUARDED_TEST {
+    void hungOfficeIsEndedByTheWatchdog() GUARDED_TEST
+    {
         auto engine = makeTestEngine(0, 10000);
         auto application = engine->createApplication();
         auto document = application->open(mDocument, true);
@@ -156,8 +161,8 @@ private slots:
     FAIL_ON_UNEXPECTED_FAILURE
 
     // An application dropped without quit() still ends its office.
-    void droppedApplicationEndsItsOffice()
-    GUARDED_TEST {
+    void droppedApplicationEndsItsOffice() GUARDED_TEST
+    {
         auto engine = makeTestEngine();
         {
             auto application = engine->createApplication();
@@ -170,8 +175,8 @@ private slots:
 
     // Instances started ahead are handed out one per creation and ended with
     // the engine, used or not.
-    void preparedInstancesEndWithTheEngine()
-    GUARDED_TEST {
+    void preparedInstancesEndWithTheEngine() GUARDED_TEST
+    {
         auto engine = makeTestEngine(2);
         for (int round = 0; round < 3; ++round) {
             auto application = engine->createApplication();
@@ -187,21 +192,22 @@ private slots:
 
     // quit() returns once the office has agreed to end; the office then leaves
     // on its own, its folder goes, and the engine need not be destroyed first.
-    void quitOfficeLeavesWhileTheEngineLives()
-    GUARDED_TEST {
+    void quitOfficeLeavesWhileTheEngineLives() GUARDED_TEST
+    {
         auto engine = makeTestEngine();
         auto application = engine->createApplication();
         application->open(mDocument, true);
         application->closeActiveDocument(false);
         application->quit();
         QVERIFY(!failureOf([&] { application->open(mDocument, true); }).isEmpty());
-        QTRY_VERIFY_WITH_TIMEOUT(ourOfficeProcesses().isEmpty() && ourProfileFolders().isEmpty(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(ourOfficeProcesses().isEmpty() && ourProfileFolders().isEmpty(),
+                                 60000);
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
     // An engine destroyed right after quit() ends what is still leaving.
-    void engineEndsOfficesStillLeaving()
-    GUARDED_TEST {
+    void engineEndsOfficesStillLeaving() GUARDED_TEST
+    {
         auto engine = makeTestEngine(2);
         for (int round = 0; round < 2; ++round) {
             auto application = engine->createApplication();
@@ -217,8 +223,8 @@ private slots:
     // The offices keep their temporary files inside their own folders: the
     // folder named by TEMP holds none of theirs once the engine is gone, even
     // with offices killed while they waited or while they worked.
-    void officesLeaveNothingInTheTemporaryFolder()
-    GUARDED_TEST {
+    void officesLeaveNothingInTheTemporaryFolder() GUARDED_TEST
+    {
         QTemporaryDir temp;
         const QByteArray saved[] = {qgetenv("TEMP"), qgetenv("TMP"), qgetenv("TMPDIR")};
         const bool wasSet[] = {qEnvironmentVariableIsSet("TEMP"), qEnvironmentVariableIsSet("TMP"),
@@ -243,26 +249,30 @@ private slots:
             QVERIFY(!failureOf([&] { crashing->quit(); }).isEmpty());
         }
         QCOMPARE(ourOfficeProcesses(), QStringList());
-        QCOMPARE(QDir(temp.path()).entryList({QStringLiteral("lu*"), QStringLiteral("velmora-office-*")},
-                                             QDir::AllEntries | QDir::Hidden),
+        QCOMPARE(QDir(temp.path())
+                     .entryList({QStringLiteral("lu*"), QStringLiteral("velmora-office-*")},
+                                QDir::AllEntries | QDir::Hidden),
                  QStringList());
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
     // The user's own office, on its own profile, is neither used nor ended.
-    void usersOwnOfficeSurvives()
-    GUARDED_TEST {
+    void usersOwnOfficeSurvives() GUARDED_TEST
+    {
         QTemporaryDir userProfile;
-        const QStringList profileArgument{QStringLiteral("-env:UserInstallation=file://") + userProfile.path(),
-                                          QStringLiteral("--headless"), QStringLiteral("--norestore")};
+        const QStringList profileArgument{
+            QStringLiteral("-env:UserInstallation=file://") + userProfile.path(),
+            QStringLiteral("--headless"), QStringLiteral("--norestore")};
         // Its profile made first: an office making a new profile restarts
         // itself, and the process found could be the one that goes.
         for (int attempt = 0; attempt < 3; ++attempt)
             if (QProcess::execute(QStringLiteral("/usr/lib/libreoffice/program/soffice.bin"),
-                                  profileArgument + QStringList{QStringLiteral("--terminate_after_init")})
+                                  profileArgument
+                                      + QStringList{QStringLiteral("--terminate_after_init")})
                 != 81)
                 break;
-        QVERIFY(QFile::exists(userProfile.filePath(QStringLiteral("user/registrymodifications.xcu"))));
+        QVERIFY(
+            QFile::exists(userProfile.filePath(QStringLiteral("user/registrymodifications.xcu"))));
         QProcess user;
         user.start(QStringLiteral("/usr/lib/libreoffice/program/soffice"), profileArgument);
         QVERIFY(user.waitForStarted());
@@ -272,7 +282,8 @@ private slots:
         {
             auto engine = makeTestEngine(1);
             auto application = engine->createApplication();
-            application->open(mDocument, true)->saveAs(mFolder.filePath(QStringLiteral("user-test.doc")));
+            application->open(mDocument, true)
+                ->saveAs(mFolder.filePath(QStringLiteral("user-test.doc")));
             application->closeActiveDocument(false);
             application->quit();
         }

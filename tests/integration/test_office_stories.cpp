@@ -1,7 +1,7 @@
 // The LibreOffice engine against documents built for the purpose: which text
 // each story range and each shape reaches, and what replacing leaves behind.
-#include "tests/support/OfficeFixtures.h"
 #include "generation/PageExport.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -13,7 +13,8 @@ using namespace velmora::testing;
 
 namespace {
 
-void replaceIn(office::Range& range, const QString& text, const QString& replacement, bool matchCase = false)
+void replaceIn(office::Range& range, const QString& text, const QString& replacement,
+               bool matchCase = false)
 {
     range.clearFindFormatting();
     range.clearReplacementFormatting();
@@ -28,7 +29,8 @@ void replaceIn(office::Range& range, const QString& text, const QString& replace
 QStringList numbersAfter(const QString& text, const QString& prefix)
 {
     QStringList numbers;
-    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)")).globalMatch(text);
+    auto matches = QRegularExpression(QRegularExpression::escape(prefix) + QStringLiteral("(\\d+)"))
+                       .globalMatch(text);
     while (matches.hasNext())
         numbers << matches.next().captured(1);
     numbers.removeDuplicates();
@@ -41,8 +43,8 @@ class TestOfficeStories : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    GUARDED_TEST {
+    void initTestCase() GUARDED_TEST
+    {
         QVERIFY(mFolder.isValid());
         mEngine = makeTestEngine();
         mDocument = makeStoriesDocument(*mEngine, mFolder.path());
@@ -50,8 +52,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void cleanupTestCase()
-    GUARDED_TEST {
+    void cleanupTestCase() GUARDED_TEST
+    {
         mEngine.reset();
         QCOMPARE(leftovers(mFolder.path()), QStringList());
     }
@@ -59,14 +61,15 @@ private slots:
 
     // Each range replaces inside itself only: every story gets the number of
     // the range that reached it, and no two stories share one.
-    void storyPassReplacesInsideEachRangeOnly()
-    GUARDED_TEST {
+    void storyPassReplacesInsideEachRangeOnly() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const auto ranges = document->storyRanges();
         QVERIFY(ranges.size() >= 4);
         for (std::size_t i = 0; i < ranges.size(); ++i)
-            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"), QStringLiteral("R%1").arg(i));
+            replaceIn(*ranges[i].get(), QStringLiteral("[Celebrant]"),
+                      QStringLiteral("R%1").arg(i));
         for (const auto& range : ranges)
             replaceIn(*range.get(), QStringLiteral("[location]"), QStringLiteral("LOC"));
         const QString saved = mFolder.filePath(QStringLiteral("stories-filled.doc"));
@@ -77,13 +80,16 @@ private slots:
         const QString text = documentText(saved);
         const auto ownerOf = [&](const QString& label) {
             const QStringList numbers = numbersAfter(text, label + QStringLiteral("-R"));
-            return numbers.size() == 1 ? numbers.first() : QStringLiteral("%1 owners").arg(numbers.size());
+            return numbers.size() == 1 ? numbers.first()
+                                       : QStringLiteral("%1 owners").arg(numbers.size());
         };
         QStringList owners;
-        for (const QString& story : {QStringLiteral("Body"), QStringLiteral("Head"), QStringLiteral("Frame"),
-                                     QStringLiteral("Shape"), QStringLiteral("Foot"), QStringLiteral("End")})
+        for (const QString& story :
+             {QStringLiteral("Body"), QStringLiteral("Head"), QStringLiteral("Frame"),
+              QStringLiteral("Shape"), QStringLiteral("Foot"), QStringLiteral("End")})
             owners << ownerOf(story);
-        QVERIFY2(!owners.join(u' ').contains(QStringLiteral("owners")), qPrintable(owners.join(u' ')));
+        QVERIFY2(!owners.join(u' ').contains(QStringLiteral("owners")),
+                 qPrintable(owners.join(u' ')));
         // A story's tables, nested ones too, are reached by that story's range;
         // all footnotes are one story.
         QCOMPARE(ownerOf(QStringLiteral("Cell")), ownerOf(QStringLiteral("Body")));
@@ -101,8 +107,8 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
-    void matchCaseLimitsTheSearch()
-    GUARDED_TEST {
+    void matchCaseLimitsTheSearch() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         auto body = document->storyRanges().front();
@@ -120,8 +126,8 @@ private slots:
 
     // The text-frame pass: every shape holding text is reached, drawing shapes
     // and text frames alike, while the main text and the header keep theirs.
-    void shapePassReachesShapeTextOnly()
-    GUARDED_TEST {
+    void shapePassReachesShapeTextOnly() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         int withText = 0;
@@ -129,8 +135,10 @@ private slots:
             if (!shape->hasText())
                 continue;
             ++withText;
-            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"), office::kReplaceAll);
-            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"), office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("D8"),
+                               office::kReplaceAll);
+            shape->replaceText(QStringLiteral("[birthtime]"), QStringLiteral("T9"),
+                               office::kReplaceAll);
         }
         QCOMPARE(withText, 2);
         const QString saved = mFolder.filePath(QStringLiteral("shapes-filled.doc"));
@@ -148,8 +156,8 @@ private slots:
     FAIL_ON_UNEXPECTED_FAILURE
 
     // The red, bold token is still red once replaced: the picture shows it.
-    void replacedTextKeepsItsFormatting()
-    GUARDED_TEST {
+    void replacedTextKeepsItsFormatting() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         const int before = redPixels(fittedPagePicture(document));
@@ -158,15 +166,17 @@ private slots:
                   QStringLiteral("WWWWWWWWWW"));
         const int after = redPixels(fittedPagePicture(document));
         application->quit();
-        QVERIFY2(after > before, qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
+        QVERIFY2(
+            after > before,
+            qPrintable(QStringLiteral("%1 red pixels before, %2 after").arg(before).arg(after)));
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
     // Read back from the saved document, a replacement looks like the first
     // character of the text it replaced: in the story pass and the shape pass,
     // and across formatting runs; the text around it keeps its own look.
-    void replacementsTakeTheLookOfTheirFirstCharacter()
-    GUARDED_TEST {
+    void replacementsTakeTheLookOfTheirFirstCharacter() GUARDED_TEST
+    {
         auto application = mEngine->createApplication();
         auto document = application->open(mDocument, true);
         auto body = document->storyRanges().front();
@@ -220,8 +230,8 @@ private slots:
 
     // A saved document opens again, is pictured at the chosen size and is not
     // changed on disk by a close without saving.
-    void savedDocumentReopensAsPicture()
-    GUARDED_TEST {
+    void savedDocumentReopensAsPicture() GUARDED_TEST
+    {
         const QString saved = mFolder.filePath(QStringLiteral("picture.doc"));
         {
             auto application = mEngine->createApplication();

@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,10 +30,11 @@ QString savedText(const QString& document)
     QTemporaryDir work;
     QProcess office;
     office.setProgram(QStringLiteral("soffice"));
-    office.setArguments({QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
-                         QStringLiteral("--headless"), QStringLiteral("--norestore"),
-                         QStringLiteral("--convert-to"), QStringLiteral("fodt"),
-                         QStringLiteral("--outdir"), work.path(), document});
+    office.setArguments(
+        {QStringLiteral("-env:UserInstallation=file://") + work.filePath(QStringLiteral("profile")),
+         QStringLiteral("--headless"), QStringLiteral("--norestore"),
+         QStringLiteral("--convert-to"), QStringLiteral("fodt"), QStringLiteral("--outdir"),
+         work.path(), document});
     office.start();
     if (!office.waitForFinished(120000)) {
         office.kill();
@@ -50,8 +51,10 @@ QString savedText(const QString& document)
     text.replace(lineBreaks, QStringLiteral("\n"));
     static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
     text.remove(markup);
-    text.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-    text.replace(QStringLiteral("&quot;"), QStringLiteral("\"")).replace(QStringLiteral("&apos;"), QStringLiteral("'"));
+    text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+    text.replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&apos;"), QStringLiteral("'"));
     return text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
 }
 
@@ -87,8 +90,11 @@ private:
     {
         // The record of which documents this program made is ours, not a
         // leftover; so is the settings file, which shares the test's folder.
-        QStringList entries = QDir(mTest.folder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-        entries.removeIf([](const QString& name) { return name.startsWith(QStringLiteral("velmora-documents-")); });
+        QStringList entries =
+            QDir(mTest.folder()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        entries.removeIf([](const QString& name) {
+            return name.startsWith(QStringLiteral("velmora-documents-"));
+        });
         entries.removeAll(QStringLiteral("Velmora.ini"));
         return entries;
     }
@@ -120,7 +126,8 @@ private slots:
         QVERIFY(form);
         form->PushButton4->click();
         form->PushButton6->click();
-        QVERIFY2(mTest.dialogs.errorReports().isEmpty(), qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
+        QVERIFY2(mTest.dialogs.errorReports().isEmpty(),
+                 qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
 
         Form2* preview = form->form2();
         QVERIFY(preview && preview->isVisible());
@@ -156,7 +163,8 @@ private slots:
         QVERIFY(preview->isVisible());
         QVERIFY(preview->mWordFile != document);
         const QString second = savedText(preview->mWordFile);
-        QVERIFY(second.contains(QStringLiteral("Please come and help Orla Penwick celebrate her birthday!")));
+        QVERIFY(second.contains(
+            QStringLiteral("Please come and help Orla Penwick celebrate her birthday!")));
         preview->close();
         QVERIFY(!QFile::exists(preview->mWordFile));
         QCOMPARE(mEndRequests, 1);
@@ -174,10 +182,12 @@ private slots:
         form->Text1[3]->setText(longPlace);
         form->Option2->click();
         form->PushButton6->click();
-        QVERIFY2(mTest.dialogs.errorReports().isEmpty(), qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
+        QVERIFY2(mTest.dialogs.errorReports().isEmpty(),
+                 qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
         const QString text = savedText(form->form2()->mWordFile);
         // The celebrant's own "[Location]" was replaced in its turn by the location.
-        QVERIFY(text.contains(QStringLiteral("Please come and help Caf\u00e9 \U0001F389 \u05D2\u05DF & <Hall> celebrate her birthday!")));
+        QVERIFY(text.contains(QStringLiteral("Please come and help Caf\u00e9 \U0001F389 "
+                                             "\u05D2\u05DF & <Hall> celebrate her birthday!")));
         QVERIFY(text.contains(longPlace));
         QVERIFY(!text.contains(QStringLiteral("[GivenBy]")));
         form->form2()->PushButton8->click();

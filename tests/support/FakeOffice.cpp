@@ -33,7 +33,10 @@ struct FakeState {
 
 class FakeRange final : public office::Range {
 public:
-    FakeRange(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
+    FakeRange(std::shared_ptr<FakeState> state, QString* text)
+        : mState(std::move(state)), mText(text)
+    {
+    }
     void clearFindFormatting() override { mState->enter(FakeOffice::Op::ClearFindFormatting); }
     void clearReplacementFormatting() override
     {
@@ -47,7 +50,8 @@ public:
     void execute(int replace) override
     {
         mState->enter(FakeOffice::Op::Execute);
-        mState->engine->calls << QStringLiteral("execute:%1->%2").arg(mFind.text, mFind.replacementText);
+        mState->engine->calls
+            << QStringLiteral("execute:%1->%2").arg(mFind.text, mFind.replacementText);
         if (replace == office::kReplaceAll)
             replaceAllIn(*mText, mFind.text, mFind.replacementText,
                          mFind.matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
@@ -61,7 +65,10 @@ private:
 
 class FakeShape final : public office::Shape {
 public:
-    FakeShape(std::shared_ptr<FakeState> state, QString* text) : mState(std::move(state)), mText(text) {}
+    FakeShape(std::shared_ptr<FakeState> state, QString* text)
+        : mState(std::move(state)), mText(text)
+    {
+    }
     bool hasText() override
     {
         mState->enter(FakeOffice::Op::HasText);
@@ -70,7 +77,8 @@ public:
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
         mState->enter(FakeOffice::Op::ReplaceText);
-        mState->engine->calls << QStringLiteral("replaceText:%1->%2").arg(findText, replacementText);
+        mState->engine->calls
+            << QStringLiteral("replaceText:%1->%2").arg(findText, replacementText);
         if (replace == office::kReplaceAll)
             replaceAllIn(*mText, findText, replacementText, Qt::CaseInsensitive);
     }
@@ -143,7 +151,7 @@ public:
     {
         mState->enter(FakeOffice::Op::Open);
         mState->engine->calls << QStringLiteral("open:") + path
-                + (readOnly ? QStringLiteral(":readonly") : QString());
+                                     + (readOnly ? QStringLiteral(":readonly") : QString());
         if (!QFile::exists(path))
             throw Failure(QStringLiteral("This file could not be found: ") + path);
         return Ref<office::Document>(
@@ -171,7 +179,24 @@ private:
 
 QString FakeOffice::nameOf(Op operation)
 {
-    static const char* const names[] = {"create", "checkAvailable", "open", "storyRanges", "shapes", "clearFindFormatting", "clearReplacementFormatting", "find", "execute", "hasText", "replaceText", "saveAs", "setDisplayAlerts", "close", "pageSize", "pagePicture", "closeActiveDocument", "quit"};
+    static const char* const names[] = {"create",
+                                        "checkAvailable",
+                                        "open",
+                                        "storyRanges",
+                                        "shapes",
+                                        "clearFindFormatting",
+                                        "clearReplacementFormatting",
+                                        "find",
+                                        "execute",
+                                        "hasText",
+                                        "replaceText",
+                                        "saveAs",
+                                        "setDisplayAlerts",
+                                        "close",
+                                        "pageSize",
+                                        "pagePicture",
+                                        "closeActiveDocument",
+                                        "quit"};
     return QString::fromLatin1(names[int(operation)]);
 }
 

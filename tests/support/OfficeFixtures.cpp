@@ -106,14 +106,15 @@ bool isOurProfile(const QString& text)
 }
 
 QString run(const QString& program, const QStringList& arguments,
-            const QProcessEnvironment& environment = {}) {
+            const QProcessEnvironment& environment = {})
+{
     QProcess process;
     if (!environment.isEmpty())
         process.setProcessEnvironment(environment);
     process.start(program, arguments);
     // Generous: a cold office on a busy machine may take a long while.
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
         process.kill();
         process.waitForFinished();
         throw Failure(QStringLiteral("%1 failed: %2")
@@ -122,7 +123,8 @@ QString run(const QString& program, const QStringList& arguments,
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-double points(QStringView length) {
+double points(QStringView length)
+{
     static const QRegularExpression pattern(QStringLiteral("^(-?[0-9.]+)(in|cm|mm|pt)$"));
     const auto match = pattern.match(length);
     if (!match.hasMatch())
@@ -145,7 +147,8 @@ struct Style {
 
 class FlatReader {
 public:
-    explicit FlatReader(const QString& path) {
+    explicit FlatReader(const QString& path)
+    {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             throw Failure(QStringLiteral("cannot read %1").arg(path));
@@ -158,7 +161,8 @@ public:
     FlatDocument document;
 
 private:
-    void read() {
+    void read()
+    {
         QString styleKey;
         QString metaField;
         QStringList spans;
@@ -228,8 +232,8 @@ private:
                     styleKey.clear();
                 } else if (name == u"text:p" || name == u"text:h") {
                     document.paragraphs.push_back(paragraphs.back());
-                    if (!mBoxParagraphDepth.empty() &&
-                        mBoxParagraphDepth.back() == paragraphs.size() - 1)
+                    if (!mBoxParagraphDepth.empty()
+                        && mBoxParagraphDepth.back() == paragraphs.size() - 1)
                         boxes.back().paragraphs.push_back(paragraphs.back());
                     paragraphs.pop_back();
                     paragraphStyles.removeLast();
@@ -249,8 +253,8 @@ private:
                 else if (metaField == u"dc:date")
                     document.modified += mXml.text();
                 const QString parent = mElements.isEmpty() ? QString() : mElements.back();
-                if (!paragraphs.empty() &&
-                    (parent == u"text:p" || parent == u"text:h" || parent == u"text:span"))
+                if (!paragraphs.empty()
+                    && (parent == u"text:p" || parent == u"text:h" || parent == u"text:span"))
                     append(paragraphs.back(), mXml.text().toString(), paragraphStyles.back(),
                            spans);
             }
@@ -259,7 +263,8 @@ private:
 
     // Properties of a style and its ancestors, nearest last so that it wins.
     void collect(const QString& family, const QString& name, QHash<QString, QString>& into,
-                 QString* charStyle) {
+                 QString* charStyle)
+    {
         std::vector<const Style*> chain;
         for (QString current = name; !current.isEmpty() && chain.size() < 20;) {
             const auto found = mStyles.constFind(family + u'/' + current);
@@ -276,7 +281,8 @@ private:
                 into.insert(property.key(), property.value());
     }
 
-    CharLook lookOf(const QString& paragraphStyle, const QStringList& spans) {
+    CharLook lookOf(const QString& paragraphStyle, const QStringList& spans)
+    {
         QHash<QString, QString> properties;
         const auto defaults = mStyles.constFind(QStringLiteral("paragraph/"));
         if (defaults != mStyles.constEnd())
@@ -300,7 +306,8 @@ private:
     }
 
     void append(Paragraph& paragraph, const QString& text, const QString& paragraphStyle,
-                const QStringList& spans) {
+                const QStringList& spans)
+    {
         const CharLook look = lookOf(paragraphStyle, spans);
         if (!paragraph.runs.empty() && paragraph.runs.back().look == look)
             paragraph.runs.back().text += text;
@@ -315,13 +322,13 @@ private:
     std::vector<std::size_t> mBoxParagraphDepth;
 };
 
-
 } // namespace
 
 std::unique_ptr<office::Engine> makeTestEngine(int preparedInstances, int callTimeoutMs)
 {
     LibreOfficeSettings settings;
-    settings.modulePath = QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
+    settings.modulePath =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/velmora_libreoffice.so");
     settings.preparedInstances = preparedInstances;
     settings.callTimeoutMs = callTimeoutMs;
     return makeLibreOfficeEngine(settings);
@@ -387,7 +394,8 @@ QStringList ourOfficeProcesses()
 QStringList ourProfileFolders()
 {
     return QDir(QDir::tempPath())
-        .entryList({QStringLiteral("velmora-office-%1-*").arg(getpid())}, QDir::Dirs | QDir::Hidden);
+        .entryList({QStringLiteral("velmora-office-%1-*").arg(getpid())},
+                   QDir::Dirs | QDir::Hidden);
 }
 
 QStringList lockFiles(const QString& folder)
@@ -414,9 +422,10 @@ int killOurOffices(int signal)
 }
 
 QString convertDocument(const QString& path, const QString& format, const QString& folder,
-                        const QString& fontconfigFile) {
-    QTemporaryDir profile(QDir::tempPath() +
-                          QStringLiteral("/velmora-office-%1-convert-XXXXXX").arg(getpid()));
+                        const QString& fontconfigFile)
+{
+    QTemporaryDir profile(QDir::tempPath()
+                          + QStringLiteral("/velmora-office-%1-convert-XXXXXX").arg(getpid()));
     if (!profile.isValid())
         throw Failure(QStringLiteral("no folder for the converting office"));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -435,7 +444,8 @@ QString convertDocument(const QString& path, const QString& format, const QStrin
     return converted;
 }
 
-QString fontconfigWithout(const QString& folder, const QString& fileGlob) {
+QString fontconfigWithout(const QString& folder, const QString& fileGlob)
+{
     const QString path = folder + QStringLiteral("/fonts.conf");
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -453,7 +463,8 @@ QString fontconfigWithout(const QString& folder, const QString& fileGlob) {
     return path;
 }
 
-PdfPage pdfFirstPage(const QString& pdf) {
+PdfPage pdfFirstPage(const QString& pdf)
+{
     const QString html = run(QStringLiteral("pdftotext"),
                              {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
                               QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
@@ -483,7 +494,8 @@ PdfPage pdfFirstPage(const QString& pdf) {
     return page;
 }
 
-QStringList pdfFontNames(const QString& pdf) {
+QStringList pdfFontNames(const QString& pdf)
+{
     QStringList names;
     const QStringList lines =
         run(QStringLiteral("pdffonts"), {pdf}).split(u'\n', Qt::SkipEmptyParts);
@@ -494,19 +506,22 @@ QStringList pdfFontNames(const QString& pdf) {
     return names;
 }
 
-QString describe(const CharLook& look) {
+QString describe(const CharLook& look)
+{
     return QStringLiteral("[style '%1', %2, %3, case %4, weight %5, %6]")
         .arg(look.style, look.size, look.color, look.caseMap, look.weight, look.posture);
 }
 
-QString Paragraph::text() const {
+QString Paragraph::text() const
+{
     QString all;
     for (const TextRun& run : runs)
         all += run.text;
     return all;
 }
 
-std::vector<CharLook> Paragraph::looksOf(qsizetype from, qsizetype length) const {
+std::vector<CharLook> Paragraph::looksOf(qsizetype from, qsizetype length) const
+{
     std::vector<CharLook> looks;
     qsizetype at = 0;
     for (const TextRun& run : runs) {
@@ -518,14 +533,16 @@ std::vector<CharLook> Paragraph::looksOf(qsizetype from, qsizetype length) const
     return looks;
 }
 
-QString TextBox::text() const {
+QString TextBox::text() const
+{
     QStringList lines;
     for (const Paragraph& paragraph : paragraphs)
         lines << paragraph.text();
     return lines.join(u'\n');
 }
 
-FlatDocument readFlatDocument(const QString& fodt) {
+FlatDocument readFlatDocument(const QString& fodt)
+{
     return FlatReader(fodt).document;
 }
 

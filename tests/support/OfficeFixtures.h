@@ -21,11 +21,12 @@
 #define FAIL_ON_UNEXPECTED_FAILURE
 #else
 #define GUARDED_TEST try
-#define FAIL_ON_UNEXPECTED_FAILURE                                                                   \
-    catch (const velmora::Failure& unexpected)                                                       \
-    {                                                                                                \
-        QTest::qFail(qPrintable(QStringLiteral("unexpected failure: ") + unexpected.description()), \
-                     __FILE__, __LINE__);                                                            \
+#define FAIL_ON_UNEXPECTED_FAILURE                                                                 \
+    catch (const velmora::Failure& unexpected)                                                     \
+    {                                                                                              \
+        QTest::qFail(                                                                              \
+            qPrintable(QStringLiteral("unexpected failure: ") + unexpected.description()),         \
+            __FILE__, __LINE__);                                                                   \
     }
 #endif
 

@@ -6,8 +6,7 @@
 
 namespace velmora::testing {
 
-int ScriptedDialogs::message(const QString& text, const QString& title, Buttons buttons,
-                             Icon icon)
+int ScriptedDialogs::message(const QString& text, const QString& title, Buttons buttons, Icon icon)
 {
     shown.append({text, resolvedTitle(title), buttons, icon});
     if (whileShown)

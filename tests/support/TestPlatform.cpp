@@ -29,7 +29,8 @@ Platform TestPlatform::platform()
     platform.openUrl = [this](const QUrl& address) {
         openedAddresses << address;
         if (QTest::currentTestFunction())
-            QFAIL(qPrintable(QStringLiteral("a test opened %1 in a browser").arg(address.toString())));
+            QFAIL(qPrintable(
+                QStringLiteral("a test opened %1 in a browser").arg(address.toString())));
     };
     platform.programFolder = mFolder.path();
     return platform;

@@ -39,7 +39,8 @@ private slots:
     void emptyDescriptionLeavesFirstLineEmpty()
     {
         QVERIFY(errorReportText(QString(), locations::Form1_Form_Load, 100)
-                    .startsWith(QStringLiteral("\r\nin Harvelin2021/08/31.Form1.Form_Load at line 100")));
+                    .startsWith(
+                        QStringLiteral("\r\nin Harvelin2021/08/31.Form1.Form_Load at line 100")));
     }
 
     void reportIsAModalWarningWithOk()
@@ -73,15 +74,15 @@ private slots:
         guard.step(100, [&] { ran << "100"; });
         guard.step(102, [&] {
             ran << "102";
-            target = [] () -> int { fail("Type mismatch"); }();
+            target = []() -> int { fail("Type mismatch"); }();
         });
         guard.step(104, [&] { ran << "104"; });
         guard.step(106, [&] { fail("Overflow"); });
         guard.step(108, [&] { ran << "108"; });
         QCOMPARE(ran, (QStringList{"100", "102", "104", "108"}));
         QCOMPARE(target, 5); // a failed assignment leaves its target unchanged
-        QCOMPARE(dialogs.reportedLines(), (QStringList{"Form1.PushButton4_Click:102",
-                                                       "Form1.PushButton4_Click:106"}));
+        QCOMPARE(dialogs.reportedLines(),
+                 (QStringList{"Form1.PushButton4_Click:102", "Form1.PushButton4_Click:106"}));
         QVERIFY(dialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
     }
 
@@ -152,7 +153,10 @@ private slots:
         Guard guard(dialogs, locations::Form1_PushButton6_Click);
         QStringList seen;
         guard.forEach<QString>(
-            118, 162, [] { return elementsOf<QString>({"body", "header", "frame"}); },
+            118, 162,
+            [] {
+                return elementsOf<QString>({"body", "header", "frame"});
+            },
             [&](const QString& element) { seen << element; });
         QCOMPARE(seen, (QStringList{"body", "header", "frame"}));
         QVERIFY(dialogs.shown.isEmpty());

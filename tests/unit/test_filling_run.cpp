@@ -14,7 +14,8 @@ using velmora::testing::ScriptedDialogs;
 
 namespace {
 
-const QString kTemplateLine = QStringLiteral("Please come and help [Celebrant] celebrate her birthday!");
+const QString kTemplateLine =
+    QStringLiteral("Please come and help [Celebrant] celebrate her birthday!");
 
 class RecordingHost final : public FillingRunHost {
 public:
@@ -64,9 +65,10 @@ private:
 
     FillingRun makeRun()
     {
-        return FillingRun(mOffice, mDialogs,
-                          [this] { return mRandoms.isEmpty() ? mNextRandom : mRandoms.takeFirst(); },
-                          [] { return QByteArray("template bytes"); });
+        return FillingRun(
+            mOffice, mDialogs,
+            [this] { return mRandoms.isEmpty() ? mNextRandom : mRandoms.takeFirst(); },
+            [] { return QByteArray("template bytes"); });
     }
     QString savedText() const
     {
@@ -160,7 +162,8 @@ private slots:
 
     void unusualValuesGoInUnchanged()
     {
-        mHost.texts[1] = QString(10000, 'L') + QStringLiteral(" \U0001F389 \u05E9\u05DC\u05D5\u05DD");
+        mHost.texts[1] =
+            QString(10000, 'L') + QStringLiteral(" \U0001F389 \u05E9\u05DC\u05D5\u05DD");
         mHost.texts[2] = QString();
         FillingRun run = makeRun();
         run.run(mHost);
@@ -195,7 +198,8 @@ private slots:
         mOffice.onOperation = [&](FakeOffice::Op operation) {
             if (operation == FakeOffice::Op::Open && !std::exchange(templateOpened, true)) {
                 QFile file(mTemp.filePath("template.dot"));
-                seenUnchanged = file.open(QIODevice::ReadOnly) && file.readAll() == "an older template";
+                seenUnchanged =
+                    file.open(QIODevice::ReadOnly) && file.readAll() == "an older template";
             }
         };
         FillingRun run = makeRun();
@@ -262,7 +266,8 @@ private slots:
         QVERIFY(lines.contains("Form1.PushButton6_Click:212"));
         // The page export reports its own steps.
         for (const QString& line : lines)
-            QVERIFY2(line.startsWith("Form1.PushButton6_Click:") || line.startsWith("Form1.SaveDocAsJPG:"),
+            QVERIFY2(line.startsWith("Form1.PushButton6_Click:")
+                         || line.startsWith("Form1.SaveDocAsJPG:"),
                      qPrintable(line));
         QVERIFY(lines.contains("Form1.SaveDocAsJPG:116"));
         // The picture could not be loaded: the preview still opens, the main window hides.

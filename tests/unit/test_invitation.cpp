@@ -20,7 +20,8 @@ private slots:
 
     void genderRuleComparesTheTagExactly()
     {
-        const Replacement other = textReplacement(QStringLiteral("[celebrant]"), QStringLiteral("Ann"), true);
+        const Replacement other =
+            textReplacement(QStringLiteral("[celebrant]"), QStringLiteral("Ann"), true);
         QCOMPARE(other.search, QStringLiteral("[celebrant]"));
         QCOMPARE(other.replacement, QStringLiteral("Ann"));
         const Replacement location = textReplacement(kLocationTag, QString(), true);
@@ -30,7 +31,8 @@ private slots:
 
     void textsGoInExactlyAsTyped()
     {
-        const QString typed = QStringLiteral("  \t[Location] \U0001F389 \u05E9\u05DC\u05D5\u05DD  ");
+        const QString typed =
+            QStringLiteral("  \t[Location] \U0001F389 \u05E9\u05DC\u05D5\u05DD  ");
         QCOMPARE(textReplacement(kGivenByTag, typed, true).replacement, typed);
     }
 
@@ -55,7 +57,9 @@ private slots:
     {
         QFETCH(QDate, date);
         QFETCH(QString, text);
-        QCOMPARE(velmora::invitation::birthDateText(date, QLocale(QLocale::English, QLocale::UnitedStates)), text);
+        QCOMPARE(velmora::invitation::birthDateText(
+                     date, QLocale(QLocale::English, QLocale::UnitedStates)),
+                 text);
     }
 
     void birthDateUsesTheLocalesMonthNames()
@@ -81,7 +85,9 @@ private slots:
     {
         QFETCH(QTime, time);
         QFETCH(QString, text);
-        QCOMPARE(velmora::invitation::birthTimeText(time, QLocale(QLocale::English, QLocale::UnitedStates)), text);
+        QCOMPARE(velmora::invitation::birthTimeText(
+                     time, QLocale(QLocale::English, QLocale::UnitedStates)),
+                 text);
     }
 
     void otherDesignatorsAreNotRewritten()

@@ -50,12 +50,17 @@ private slots:
         touch(other);
         // Recorded, but elsewhere than the temporary folder: not ours to remove.
         owned::recordDocument(QDir::tempPath() + QStringLiteral("/tarvik33333333.doc"));
-        QCOMPARE(QDir(mTemp->path()).entryList({QStringLiteral("velmora-documents-*")}, QDir::Files).size(), 1);
+        QCOMPARE(QDir(mTemp->path())
+                     .entryList({QStringLiteral("velmora-documents-*")}, QDir::Files)
+                     .size(),
+                 1);
 
         owned::removeOwnDocuments();
         QVERIFY(!QFile::exists(mine));
         QVERIFY(QFile::exists(other));
-        QVERIFY(QDir(mTemp->path()).entryList({QStringLiteral("velmora-documents-*")}, QDir::Files).isEmpty());
+        QVERIFY(QDir(mTemp->path())
+                    .entryList({QStringLiteral("velmora-documents-*")}, QDir::Files)
+                    .isEmpty());
     }
 
     void aKilledProgramsDocumentsGoAtTheNextStart()
@@ -67,7 +72,8 @@ private slots:
         for (const QString& path : {orphan, alsoRunning, unlisted, notADocument})
             touch(path);
         const QString deadRecord = mTemp->filePath(endedProgramRecord());
-        touch(deadRecord, "tarvik44444444.doc\ntarvik55555555.doc\nnotes.txt\n../tarvik77777777.doc\n");
+        touch(deadRecord,
+              "tarvik44444444.doc\ntarvik55555555.doc\nnotes.txt\n../tarvik77777777.doc\n");
         // A program that still runs (this one) also names one of them.
         owned::recordDocument(alsoRunning);
 
@@ -90,7 +96,8 @@ private slots:
     {
         const QString orphan = mTemp->filePath(QStringLiteral("tarvik88888888.doc"));
         touch(orphan);
-        const QString record = mTemp->filePath(QStringLiteral("velmora-documents-%1-1.list").arg(::getpid()));
+        const QString record =
+            mTemp->filePath(QStringLiteral("velmora-documents-%1-1.list").arg(::getpid()));
         touch(record, "tarvik88888888.doc\n");
         owned::removeOrphanedDocuments();
         QVERIFY(!QFile::exists(orphan));

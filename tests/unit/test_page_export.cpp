@@ -28,7 +28,10 @@ struct PictureOffice final : Engine {
         explicit Doc(PictureOffice& owner) : office(owner) {}
         std::vector<Ref<Range>> storyRanges() override { return {}; }
         std::vector<Ref<Shape>> shapes() override { return {}; }
-        void saveAs(const QString& path) override { office.calls << QStringLiteral("saveAs ") + path; }
+        void saveAs(const QString& path) override
+        {
+            office.calls << QStringLiteral("saveAs ") + path;
+        }
         void close() override { office.calls << QStringLiteral("close"); }
         QSizeF pageSize() override { return office.pageTwips; }
         QImage pagePicture(const QSize& pixels) override
@@ -119,11 +122,11 @@ private slots:
         saveDocAsJpg(office, dialogs, QStringLiteral("/t/tarvik12345678.doc"), mPicture);
 
         QCOMPARE(dialogs.errorReports(), QStringList());
-        QCOMPARE(office.calls, QStringList({QStringLiteral("create"),
-                                            QStringLiteral("open /t/tarvik12345678.doc 0"),
-                                            QStringLiteral("pagePicture"),
-                                            QStringLiteral("closeActiveDocument 0"),
-                                            QStringLiteral("quit")}));
+        QCOMPARE(
+            office.calls,
+            QStringList({QStringLiteral("create"), QStringLiteral("open /t/tarvik12345678.doc 0"),
+                         QStringLiteral("pagePicture"), QStringLiteral("closeActiveDocument 0"),
+                         QStringLiteral("quit")}));
         const QImage written(mPicture);
         QCOMPARE(written.size(), QSize(40, 60));
         QCOMPARE(written.pixelColor(5, 5), QColor(Qt::darkGreen));
@@ -170,14 +173,15 @@ private slots:
         // The resolution follows the width; the height's pixels were rounded
         // on their own, which may leave it a fraction of a pixel over (A4).
         QVERIFY(natural.height() < kViewBoxHeightTwips + twipsPerPixel);
-        const bool widthLimits = pageTwips.width() / pageTwips.height()
-                                 >= kViewBoxWidthTwips / kViewBoxHeightTwips;
+        const bool widthLimits =
+            pageTwips.width() / pageTwips.height() >= kViewBoxWidthTwips / kViewBoxHeightTwips;
         const double limitingGap = widthLimits ? kViewBoxWidthTwips - natural.width()
                                                : kViewBoxHeightTwips - natural.height();
         QVERIFY2(limitingGap <= twipsPerPixel,
                  qPrintable(QStringLiteral("%1 twips short of the box").arg(limitingGap)));
         // The page keeps its proportions.
-        QVERIFY(qAbs(natural.width() / natural.height() - pageTwips.width() / pageTwips.height()) < 0.01);
+        QVERIFY(qAbs(natural.width() / natural.height() - pageTwips.width() / pageTwips.height())
+                < 0.01);
     }
 
     // The office is asked for the pixels of its page's size.

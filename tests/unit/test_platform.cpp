@@ -1,5 +1,5 @@
-#include "platform/Failure.h"
 #include "platform/Dialogs.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
 
@@ -23,7 +23,8 @@ private slots:
         QTest::newRow("empty") << QString();
         QTest::newRow("long") << QString(12000, QChar(u'x')) + QStringLiteral("end");
         QTest::newRow("emoji") << QStringLiteral("Party \U0001F389\U0001F382 time");
-        QTest::newRow("right to left") << QStringLiteral("\u05DE\u05E1\u05D9\u05D1\u05D4 \u0627\u062D\u062A\u0641\u0627\u0644");
+        QTest::newRow("right to left") << QStringLiteral(
+            "\u05DE\u05E1\u05D9\u05D1\u05D4 \u0627\u062D\u062A\u0641\u0627\u0644");
         QTest::newRow("tabs and brackets") << QStringLiteral("\t[Celebrant]\t[RSVPNo] ");
         QTest::newRow("list-like") << QStringLiteral("a, b, c");
         QTest::newRow("variant-like") << QStringLiteral("@Variant(\\0\\0\\0\\x7f)");
@@ -77,8 +78,10 @@ private slots:
         struct stat after {};
         QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
         QVERIFY(before.st_ino != after.st_ino);
-        QCOMPARE(SettingsStore(path).value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("second")));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Velmora.ini")});
+        QCOMPARE(SettingsStore(path).value(QStringLiteral("Text1_0")),
+                 std::optional<QString>(QStringLiteral("second")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
+                 QStringList{QStringLiteral("Velmora.ini")});
     }
 
     void unreadableStoreFailsWithADescription()
@@ -114,10 +117,14 @@ private slots:
             QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         });
         SettingsStore store(path);
-        QCOMPARE(store.value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("Ann")));
-        QVERIFY_THROWS_EXCEPTION(Failure, store.setValue(QStringLiteral("Text1_1"), QStringLiteral("Park")));
-        QCOMPARE(store.value(QStringLiteral("Text1_0")), std::optional<QString>(QStringLiteral("Ann")));
-        QVERIFY_THROWS_EXCEPTION(Failure, store.setValue(QStringLiteral("Text1_0"), QStringLiteral("Bo")));
+        QCOMPARE(store.value(QStringLiteral("Text1_0")),
+                 std::optional<QString>(QStringLiteral("Ann")));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 store.setValue(QStringLiteral("Text1_1"), QStringLiteral("Park")));
+        QCOMPARE(store.value(QStringLiteral("Text1_0")),
+                 std::optional<QString>(QStringLiteral("Ann")));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 store.setValue(QStringLiteral("Text1_0"), QStringLiteral("Bo")));
         // What the file holds is not lost, only not yet replaced.
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
@@ -127,7 +134,8 @@ private slots:
     void writeIntoAMissingFolderFails()
     {
         SettingsStore store(QStringLiteral("/proc/velmora-no-such-folder/Velmora.ini"));
-        QVERIFY_THROWS_EXCEPTION(Failure, store.setValue(QStringLiteral("Option"), QStringLiteral("1")));
+        QVERIFY_THROWS_EXCEPTION(Failure,
+                                 store.setValue(QStringLiteral("Option"), QStringLiteral("1")));
     }
 
     void temporaryFolderFollowsTemp()
@@ -135,7 +143,8 @@ private slots:
         QTemporaryDir dir;
         qputenv("TEMP", dir.path().toLocal8Bit());
         QCOMPARE(temporaryFolder(), dir.path());
-        QCOMPARE(temporaryFile(QStringLiteral("template.dot")), dir.path() + QStringLiteral("/template.dot"));
+        QCOMPARE(temporaryFile(QStringLiteral("template.dot")),
+                 dir.path() + QStringLiteral("/template.dot"));
         qunsetenv("TEMP");
     }
 
@@ -174,14 +183,17 @@ private slots:
             writeNewFile(QStringLiteral("/nonexistent-folder/template.dot"), QByteArray("x"));
             QFAIL("writing into a missing folder succeeded");
         } catch (const Failure& failure) {
-            QVERIFY(failure.description().contains(QStringLiteral("/nonexistent-folder/template.dot")));
+            QVERIFY(
+                failure.description().contains(QStringLiteral("/nonexistent-folder/template.dot")));
         }
     }
 
     void saveFilterGivesTheDefaultSuffix()
     {
-        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Word Files (*.doc)|*.doc")), QStringLiteral("doc"));
-        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Pictures|*.png;*.jpg|All|*.*")), QStringLiteral("png"));
+        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Word Files (*.doc)|*.doc")),
+                 QStringLiteral("doc"));
+        QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("Pictures|*.png;*.jpg|All|*.*")),
+                 QStringLiteral("png"));
         QCOMPARE(QtDialogs::defaultSuffix(QStringLiteral("All|*")), QString());
         QCOMPARE(QtDialogs::defaultSuffix(QString()), QString());
     }

@@ -1,5 +1,5 @@
-#include "platform/Failure.h"
 #include "mainwindow/StoredValues.h"
+#include "platform/Failure.h"
 
 #include <QTest>
 
@@ -22,9 +22,11 @@ private slots:
             QDateTime(QDate(2030, 1, 5), QTime(12, 0)),
             QDateTime(QDate(1925, 6, 7), QTime(0, 30)),
         };
-        for (const char* name : {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP", "C", "ar_EG", "ko_KR"}) {
+        for (const char* name :
+             {"en_US", "de_DE", "en_GB", "fr_FR", "ja_JP", "C", "ar_EG", "ko_KR"}) {
             for (const QDateTime& value : values)
-                QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(name, value.toString(Qt::ISODate))))
+                QTest::newRow(
+                    qPrintable(QStringLiteral("%1 %2").arg(name, value.toString(Qt::ISODate))))
                     << QString::fromLatin1(name) << value;
         }
     }
@@ -40,10 +42,12 @@ private slots:
     void generalFormLeavesOutMidnightAndTheZeroDate()
     {
         const QLocale us(QStringLiteral("en_US"));
-        QCOMPARE(generalDateText(QDateTime(QDate(2021, 8, 31), QTime(0, 0)), us), QStringLiteral("8/31/2021"));
+        QCOMPARE(generalDateText(QDateTime(QDate(2021, 8, 31), QTime(0, 0)), us),
+                 QStringLiteral("8/31/2021"));
         QVERIFY(generalDateText(QDateTime(QDate(2021, 8, 31), QTime(14, 5, 7)), us)
                     .startsWith(QStringLiteral("8/31/2021 2:05:07")));
-        QVERIFY(!generalDateText(QDateTime(QDate(1899, 12, 30), QTime(9, 0)), us).contains(QStringLiteral("1899")));
+        QVERIFY(!generalDateText(QDateTime(QDate(1899, 12, 30), QTime(9, 0)), us)
+                     .contains(QStringLiteral("1899")));
     }
 
     void textsOfOtherSettingsAreRefused_data()

@@ -5,12 +5,11 @@
 #include <QImage>
 #include <QtTest>
 
-class TestTemplateResource : public QObject
-{
+class TestTemplateResource : public QObject {
     Q_OBJECT
 
 private:
-    static QByteArray utf16(const QString &text)
+    static QByteArray utf16(const QString& text)
     {
         QByteArray bytes;
         for (QChar c : text) {
@@ -41,12 +40,13 @@ private slots:
     void templateHoldsEveryPlaceholderUnbroken_data()
     {
         QTest::addColumn<QString>("text");
-        for (const char *token : {"[Celebrant]", "[Location]", "[GivenBy]", "[RSVPNo]",
-                                  "[BirthDate]", "[BirthTime]"})
+        for (const char* token :
+             {"[Celebrant]", "[Location]", "[GivenBy]", "[RSVPNo]", "[BirthDate]", "[BirthTime]"})
             QTest::newRow(token) << QString::fromLatin1(token);
         // The gender phrase rule searches for this exact phrase.
         QTest::newRow("phrase") << QStringLiteral("[Celebrant] celebrate her");
-        QTest::newRow("line") << QStringLiteral("Please come and help [Celebrant] celebrate her birthday!");
+        QTest::newRow("line") << QStringLiteral(
+            "Please come and help [Celebrant] celebrate her birthday!");
     }
 
     void templateHoldsEveryPlaceholderUnbroken()

@@ -1,8 +1,8 @@
+#include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "windows/CursorFile.h"
 #include "windows/Titles.h"
 #include "windows/WindowPointer.h"
-#include "platform/Dialogs.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -80,7 +80,8 @@ private slots:
         setApplicationShortTitle();
         QCOMPARE(Dialogs::applicationShortTitle(), QStringLiteral("Velmora"));
         // Not Qt's display name: Qt would append that to every window title.
-        QCOMPARE(Dialogs::resolvedTitle(QStringLiteral("Application Error")), QStringLiteral("Application Error"));
+        QCOMPARE(Dialogs::resolvedTitle(QStringLiteral("Application Error")),
+                 QStringLiteral("Application Error"));
     }
 
     void cursorFileGivesItsImageAndHotspot()

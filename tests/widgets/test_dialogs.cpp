@@ -30,8 +30,8 @@ private slots:
             dialog->selectFile(folder.filePath(QStringLiteral("party")));
             QMetaObject::invokeMethod(dialog, "accept");
         });
-        const QString chosen = dialogs.saveFileName(QStringLiteral("Save File"),
-                                                    QStringLiteral("Word Files (*.doc)|*.doc"), QString());
+        const QString chosen = dialogs.saveFileName(
+            QStringLiteral("Save File"), QStringLiteral("Word Files (*.doc)|*.doc"), QString());
         QCOMPARE(offered, QStringLiteral("doc"));
         QCOMPARE(chosen, folder.filePath(QStringLiteral("party.doc")));
     }
@@ -57,8 +57,8 @@ private slots:
         QCOMPARE(dialogs.message(QStringLiteral("Replace it?"), QString(), Dialogs::Buttons::YesNo,
                                  Dialogs::Icon::None),
                  int(Dialogs::No));
-        QCOMPARE(dialogs.saveFileName(QStringLiteral("Save File"), QStringLiteral("Word Files (*.doc)|*.doc"),
-                                      QString()),
+        QCOMPARE(dialogs.saveFileName(QStringLiteral("Save File"),
+                                      QStringLiteral("Word Files (*.doc)|*.doc"), QString()),
                  QString());
         QCOMPARE(boxesShown, 0);
     }

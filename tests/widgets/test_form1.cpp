@@ -10,8 +10,8 @@
 #include "tests/support/TestPlatform.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QDateTimeEdit>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -43,7 +43,10 @@ private:
         form->Form_Load();
         return form;
     }
-    QString stored(const QString& key) { return mTest->settings().value(key).value_or(QStringLiteral("<absent>")); }
+    QString stored(const QString& key)
+    {
+        return mTest->settings().value(key).value_or(QStringLiteral("<absent>"));
+    }
 
 private slots:
     void init()
@@ -202,18 +205,25 @@ private slots:
         const QDateTime timeBefore = form->DateTimePicker2->value();
         mTest->now = mTest->now.addDays(3);
         {
-            InjectedFailure failure(sample ? locations::Form1_PushButton4_Click : locations::Form1_PushButton3_Click,
+            InjectedFailure failure(sample ? locations::Form1_PushButton4_Click
+                                           : locations::Form1_PushButton3_Click,
                                     line);
             (sample ? form->PushButton4 : form->PushButton3)->click();
         }
-        const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click") : QStringLiteral("Form1.PushButton3_Click");
-        QCOMPARE(mTest->dialogs.reportedLines(), QStringList{procedure + u':' + QString::number(line)});
-        QVERIFY(mTest->dialogs.errorReports().first().startsWith(InjectedFailure::kDescription + QStringLiteral("\r\n")));
+        const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click")
+                                         : QStringLiteral("Form1.PushButton3_Click");
+        QCOMPARE(mTest->dialogs.reportedLines(),
+                 QStringList{procedure + u':' + QString::number(line)});
+        QVERIFY(mTest->dialogs.errorReports().first().startsWith(InjectedFailure::kDescription
+                                                                 + QStringLiteral("\r\n")));
 
-        const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo", "555-010-2468"};
+        const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo",
+                                     "555-010-2468"};
         for (int element = 0; element < 4; ++element) {
             const bool skipped = line == 100 + 2 * element;
-            const QString expected = skipped ? QStringLiteral("typed") : sample ? samples[element] : QString();
+            const QString expected = skipped  ? QStringLiteral("typed")
+                                     : sample ? samples[element]
+                                              : QString();
             QCOMPARE(form->Text1[element]->text(), expected);
             QCOMPARE(stored(QStringLiteral("Text1_%1").arg(element)), expected);
         }
@@ -243,7 +253,8 @@ private slots:
                  (QStringList{"Form1.PushButton4_Click:112", "Form1.PushButton4_Click:114"}));
         int warnings = 0;
         for (const auto& box : mTest->dialogs.shown)
-            warnings += box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
+            warnings +=
+                box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
         QCOMPARE(warnings, 1);
         QCOMPARE(unwritable->Text1[3]->text(), QStringLiteral("555-010-2468"));
     }
@@ -294,14 +305,16 @@ private slots:
 
     void unreadableStoredDatesAreReportedAndKept()
     {
-        mTest->settings().setValue(QStringLiteral("DateTimePicker1"), QStringLiteral("31.08.2021 nonsense"));
+        mTest->settings().setValue(QStringLiteral("DateTimePicker1"),
+                                   QStringLiteral("31.08.2021 nonsense"));
         mTest->settings().setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
         mTest->settings().setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
         auto form = std::make_unique<Form1>(platform(), mOffice);
         const QDateTime before1 = form->DateTimePicker1->value();
         const QDateTime before2 = form->DateTimePicker2->value();
         form->Form_Load();
-        QCOMPARE(mTest->dialogs.reportedLines(), (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
+        QCOMPARE(mTest->dialogs.reportedLines(),
+                 (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
         QVERIFY(mTest->dialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
         QCOMPARE(form->DateTimePicker1->value(), before1);
         QCOMPARE(form->DateTimePicker2->value(), before2);
@@ -352,20 +365,22 @@ private slots:
         QCOMPARE(mTest->dialogs.shown[0].title, QStringLiteral("Velmora"));
         QCOMPARE(mTest->dialogs.shown[0].icon, Dialogs::Icon::None);
         QVERIFY(!form->isVisible());
-        QVERIFY(officeMissingMessage().startsWith(
-            QStringLiteral("Error 842001. A normal instance of Word could not be created.\r\n\r\n1. ")));
+        QVERIFY(officeMissingMessage().startsWith(QStringLiteral(
+            "Error 842001. A normal instance of Word could not be created.\r\n\r\n1. ")));
         QVERIFY(officeMissingMessage().endsWith(QStringLiteral("Starter and Student editions.")));
         QCOMPARE(officeMissingMessage().count(QStringLiteral("\r\n\r\n")), 4);
     }
 
     void startCreatingHandsTheDocumentToThePreview()
     {
-        mOffice.templateContent.shapes = {QStringLiteral("Please come and help [Celebrant] celebrate her birthday!")};
+        mOffice.templateContent.shapes = {
+            QStringLiteral("Please come and help [Celebrant] celebrate her birthday!")};
         auto form = startForm();
         form->show();
         form->PushButton4->click();
         form->PushButton6->click();
-        QVERIFY2(mTest->dialogs.errorReports().isEmpty(), qPrintable(mTest->dialogs.reportedLines().join(',')));
+        QVERIFY2(mTest->dialogs.errorReports().isEmpty(),
+                 qPrintable(mTest->dialogs.reportedLines().join(',')));
         QVERIFY(form->form2());
         QVERIFY(form->form2()->isVisible());
         QVERIFY(!form->isVisible());
@@ -398,7 +413,8 @@ private slots:
         form->show();
         form->PushButton6_Click();
         const QString document = form->form2()->mWordFile;
-        QCOMPARE(mOffice.saved.value(document).stories.value(0), QStringLiteral("At ") + value + u'!');
+        QCOMPARE(mOffice.saved.value(document).stories.value(0),
+                 QStringLiteral("At ") + value + u'!');
     }
 
     // Without a temporary folder the picture's path cannot be formed: that is
@@ -420,8 +436,10 @@ private slots:
         qputenv("TEMP", savedTemp);
         qputenv("TMPDIR", savedTmpdir);
         const QStringList lines = mTest->dialogs.reportedLines();
-        QVERIFY2(lines.contains(QStringLiteral("Form1.SaveDocAsJPG:122")), qPrintable(lines.join(u',')));
-        QVERIFY2(!lines.contains(QStringLiteral("Form1.PushButton6_Click:220")), qPrintable(lines.join(u',')));
+        QVERIFY2(lines.contains(QStringLiteral("Form1.SaveDocAsJPG:122")),
+                 qPrintable(lines.join(u',')));
+        QVERIFY2(!lines.contains(QStringLiteral("Form1.PushButton6_Click:220")),
+                 qPrintable(lines.join(u',')));
     }
 
     // A second click made while a run held the event queue is delivered
@@ -439,7 +457,9 @@ private slots:
         QTest::keyClick(form->PushButton6, Qt::Key_Space);
         QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 2); // one run: filling and picture
         QCOMPARE(form->form2()->mWordFile, document);
-        QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*.doc")}, QDir::Files).size(), 1);
+        QCOMPARE(
+            QDir(mTest->folder()).entryList({QStringLiteral("tarvik*.doc")}, QDir::Files).size(),
+            1);
         // Shown again, the button works as ever.
         form->show();
         QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
@@ -464,7 +484,8 @@ private slots:
         auto form = startForm();
         const QColor face = form->palette().color(QPalette::Button);
         QCOMPARE(form->palette().color(QPalette::Window), face);
-        for (QWidget* control : std::initializer_list<QWidget*>{form->Frame1, form->Frame2, form->Label2[0], form->Option1})
+        for (QWidget* control : std::initializer_list<QWidget*>{form->Frame1, form->Frame2,
+                                                                form->Label2[0], form->Option1})
             QCOMPARE(control->palette().color(control->backgroundRole()), face);
         QVERIFY(qApp->styleSheet().contains(QStringLiteral("border-radius")));
         QVERIFY(mTest->dialogs.shown.isEmpty());
@@ -501,7 +522,8 @@ private slots:
 
     void shippedCursorFileIsLoaded()
     {
-        const QString shipped = QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
+        const QString shipped =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/HAND-M.CUR");
         if (!QFile::exists(shipped))
             QSKIP("the build did not place HAND-M.CUR beside the programs");
         QVERIFY(QFile::copy(shipped, mTest->path(QStringLiteral("HAND-M.CUR"))));
@@ -579,7 +601,8 @@ private slots:
         form->PushButton6->click();
         QCOMPARE(mEndRequests, 1);
         QVERIFY(!form->form2() || !form->form2()->isVisible());
-        QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*")}, QDir::Files), QStringList{});
+        QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*")}, QDir::Files),
+                 QStringList{});
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 };

@@ -1,12 +1,12 @@
-#include "platform/Failure.h"
 #include "errors/Guard.h"
 #include "errors/Locations.h"
-#include "windows/CursorFile.h"
-#include "windows/Titles.h"
-#include "windows/WindowPointer.h"
+#include "platform/Failure.h"
 #include "preview/Form2.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
+#include "windows/CursorFile.h"
+#include "windows/Titles.h"
+#include "windows/WindowPointer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -211,8 +211,8 @@ private slots:
 
         const int draws = form.viewport().drawCount();
         QWheelEvent down(QPointF(100, 100), QPointF(form.Picture2->mapToGlobal(QPoint(100, 100))),
-                         QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
-                         Qt::NoScrollPhase, false);
+                         QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                         false);
         QApplication::sendEvent(form.Picture2, &down);
         QVERIFY(form.VScroll1->value() > 0);
         QCOMPARE(form.viewport().pageBox().top, -10.0f * form.VScroll1->value());

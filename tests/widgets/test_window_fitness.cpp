@@ -58,7 +58,8 @@ double luminance(QRgb rgb)
         const double c = value / 255.0;
         return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
-    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb))
+           + 0.0722 * channel(qBlue(rgb));
 }
 
 // The contrast between the commonest colour of the picture (its background)
@@ -196,17 +197,17 @@ private slots:
     {
         qApp->setStyleSheet(QString());
         QApplication::setPalette(mOriginalPalette);
-        QVERIFY2(mTest->dialogs.shown.isEmpty(), qPrintable(mTest->dialogs.errorReports().join(QLatin1Char('\n'))));
+        QVERIFY2(mTest->dialogs.shown.isEmpty(),
+                 qPrintable(mTest->dialogs.errorReports().join(QLatin1Char('\n'))));
     }
 
     void eachEntryFieldIsNamedAfterItsLabel()
     {
         auto form = mainWindow();
         QVERIFY(form);
-        const std::array<QWidget*, 8> fields = {form->Text1[0], form->DateTimePicker1,
-                                                form->DateTimePicker2, form->Text1[1],
-                                                form->Text1[2], form->Text1[3],
-                                                form->Option1, form->Option2};
+        const std::array<QWidget*, 8> fields = {
+            form->Text1[0], form->DateTimePicker1, form->DateTimePicker2, form->Text1[1],
+            form->Text1[2], form->Text1[3],        form->Option1,         form->Option2};
         const QStringList names = {"Celebrant", "Date",          "Time", "Location",
                                    "Given By",  "RSVP Phone No", "Male", "Female"};
         for (std::size_t i = 0; i < fields.size(); ++i)
@@ -219,7 +220,9 @@ private slots:
             // Qt's relation "Label" lists the labels of the field.
             const auto labels = field->relations(QAccessible::Label);
             QVERIFY2(std::any_of(labels.begin(), labels.end(),
-                                 [&](const auto& relation) { return relation.first->object() == form->Label2[i]; }),
+                                 [&](const auto& relation) {
+                                     return relation.first->object() == form->Label2[i];
+                                 }),
                      qPrintable(names[qsizetype(i)]));
         }
         for (QPushButton* button : {form->PushButton6, form->PushButton3, form->PushButton4})
@@ -240,9 +243,10 @@ private slots:
                     continue;
                 ++focusable;
                 auto* widget = qobject_cast<QWidget*>(face->object());
-                const QString what = widget ? widget->objectName() + QLatin1Char(' ')
-                                                  + QString::fromLatin1(widget->metaObject()->className())
-                                            : QStringLiteral("an item");
+                const QString what =
+                    widget ? widget->objectName() + QLatin1Char(' ')
+                                 + QString::fromLatin1(widget->metaObject()->className())
+                           : QStringLiteral("an item");
                 QVERIFY2(!face->text(QAccessible::Name).trimmed().isEmpty(),
                          qPrintable(QStringLiteral("unnamed: ") + what));
             }
@@ -294,7 +298,8 @@ private slots:
             const QRgb expected = x < middle ? qRgb(255, 255, 255) : qRgb(20, 20, 90);
             if ((shown.pixel(x, row) & 0xffffff) != (expected & 0xffffff))
                 QFAIL(qPrintable(QStringLiteral("device pixel %1 of %2 is %3")
-                                     .arg(x).arg(shown.width())
+                                     .arg(x)
+                                     .arg(shown.width())
                                      .arg(QColor(shown.pixel(x, row)).name())));
         }
     }
@@ -355,7 +360,8 @@ private slots:
             check(box, box->text(), box->rect());
         for (QWidget* window : std::initializer_list<QWidget*>{main.get(), page.get()}) {
             for (QGroupBox* frame : window->findChildren<QGroupBox*>())
-                check(frame, frame->title(), QRect(0, 0, frame->width(), frame->fontMetrics().height() + 2));
+                check(frame, frame->title(),
+                      QRect(0, 0, frame->width(), frame->fontMetrics().height() + 2));
             // Unskinned buttons wear the scheme's own colours, which are not ours to judge.
             if (skinned) {
                 for (QPushButton* button : window->findChildren<QPushButton*>())
