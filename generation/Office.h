@@ -53,8 +53,8 @@ struct Find {
     bool matchAllWordForms = false;
 };
 
-// One story of a document: the main text, a header or footer, the text of a
-// text frame.
+// One story of a document: the main text, a header or footer, a text frame,
+// each with the tables in it; all the footnotes; all the endnotes.
 class Range {
 public:
     virtual ~Range() = default;
