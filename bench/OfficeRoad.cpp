@@ -1,5 +1,6 @@
 #include "OfficeRoad.h"
 
+#include "generation/Invitation.h"
 #include "generation/PageExport.h"
 
 #include <QElapsedTimer>
@@ -15,24 +16,27 @@ namespace {
 // The replacements of a filling run with typical values, both passes.
 void fill(office::Document& document)
 {
-    const std::pair<QString, QString> texts[] = {
-        {QStringLiteral("[Celebrant] celebrate her"), QStringLiteral("Orla Penwick celebrate his")},
-        {QStringLiteral("[Location]"), QStringLiteral("Candia Inflatable Play Facility")},
-        {QStringLiteral("[GivenBy]"), QStringLiteral("Bozo")},
-        {QStringLiteral("[RSVPNo]"), QStringLiteral("555-010-2468")}};
+    const QString values[] = {QStringLiteral("Orla Penwick"),
+                              QStringLiteral("Candia Inflatable Play Facility"),
+                              QStringLiteral("Bozo"), QStringLiteral("555-010-2468")};
     for (const auto& range : document.storyRanges()) {
-        for (const auto& [token, value] : texts) {
+        for (int element = 0; element < 4; ++element) {
+            const invitation::Replacement replacement =
+                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
             office::Find& find = range->find();
-            find.text = token;
-            find.replacementText = value;
+            find.text = replacement.search;
+            find.replacementText = replacement.replacement;
             range->execute(office::kReplaceAll);
         }
     }
     for (const auto& shape : document.shapes()) {
         if (!shape->hasText())
             continue;
-        for (const auto& [token, value] : texts)
-            shape->replaceText(token, value, office::kReplaceAll);
+        for (int element = 0; element < 4; ++element) {
+            const invitation::Replacement replacement =
+                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
+            shape->replaceText(replacement.search, replacement.replacement, office::kReplaceAll);
+        }
         shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("August 31, 2021"),
                            office::kReplaceAll);
         shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("2:05 P.M."),
