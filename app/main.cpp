@@ -7,7 +7,6 @@
 #include "platform/Termination.h"
 
 #include <QApplication>
-#include <QLineEdit>
 #include <QScreen>
 
 int main(int argc, char* argv[])
@@ -42,7 +41,7 @@ int main(int argc, char* argv[])
     const QRect screen = form.screen()->availableGeometry();
     form.move(screen.center() - form.rect().center());
     form.show();
-    form.Text1[0]->setFocus();
+    form.focusFirstField();
     const int status = QApplication::exec();
     // However the program ends (a termination signal, the session's end), its
     // working documents go with it.

@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 #include "preview/Form2.h"
 #include "preview/Viewport.h"
+#include "tests/support/Controls.h"
 #include "tests/support/TestPlatform.h"
 
 #include <QApplication>
@@ -94,7 +95,8 @@ int main(int argc, char* argv[])
     form.show();
     form.Form_Activate();
     form.PushButton2_Click(); // 0.75 of a 12240 x 15840 page: 9180 x 11880
-    QWidget* box = form.Picture1;
+    QWidget* box = testing::control<QWidget>(form, QStringLiteral("Picture1"));
+    QWidget* view = testing::control<QWidget>(form, QStringLiteral("Picture2"));
     const double formRedraw = medianMicroseconds(11, [&](int i) {
         if (i % 2 == 0)
             form.PushButton2_Click();
@@ -113,7 +115,7 @@ int main(int argc, char* argv[])
     const int formDraws = form.viewport().drawCount();
     const double formMove = medianMicroseconds(301, [&](int i) {
         send(QEvent::MouseMove, {300 - (i % 3), 300 - (i % 5)}, Qt::NoButton);
-        form.Picture2->repaint();
+        view->repaint();
     });
     std::printf("Form2 drag move with repaint: %.0f us (median of 301), draws during drag: %d\n",
                 formMove, form.viewport().drawCount() - formDraws);

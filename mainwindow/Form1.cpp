@@ -348,6 +348,11 @@ void Form1::PushButton6_Click()
     releaseFreeMemory();
 }
 
+void Form1::focusFirstField()
+{
+    Text1[0]->setFocus();
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     event->accept();

@@ -48,6 +48,19 @@ public:
     WindowPointer& pointer() { return mPointer; }
     bool runInProgress() const { return mRun.inProgress(); }
 
+    // Where the typing starts once the window shows: the celebrant's box.
+    void focusFirstField();
+
+signals:
+    // The program must end now (the main window or the preview was closed).
+    void endProgramRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The controls, owned by the window; others find them by their objectName.
     QPushButton* PushButton6 = nullptr;
     QPushButton* PushButton3 = nullptr;
     QPushButton* PushButton4 = nullptr;
@@ -60,15 +73,6 @@ public:
     DateTimePicker* DateTimePicker1 = nullptr;
     DateTimePicker* DateTimePicker2 = nullptr;
 
-signals:
-    // The program must end now (the main window or the preview was closed).
-    void endProgramRequested();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildControls();
     void skin();
     void websiteInvitation();

@@ -50,18 +50,6 @@ public:
     const WindowPointer& pointer() const { return *mPointer; }
     WindowPointer& pointer() { return *mPointer; }
 
-    // The controls, owned by the window.
-    QScrollBar* HScroll1 = nullptr;
-    QScrollBar* VScroll1 = nullptr;
-    QWidget* Picture2 = nullptr;
-    QWidget* Picture1 = nullptr;
-    QGroupBox* Frame1 = nullptr;
-    QWidget* Zoom_Ori = nullptr;
-    QPushButton* PushButton1 = nullptr;
-    QPushButton* PushButton2 = nullptr;
-    QPushButton* PushButton6 = nullptr;
-    QPushButton* PushButton8 = nullptr;
-
 signals:
     // "< Back": the main window is to show again.
     void mainWindowRequested();
@@ -75,6 +63,18 @@ protected:
 
 private:
     friend class PagePicture;
+
+    // The controls, owned by the window; others find them by their objectName.
+    QScrollBar* HScroll1 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QWidget* Picture2 = nullptr;
+    QWidget* Picture1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QWidget* Zoom_Ori = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QPushButton* PushButton8 = nullptr;
 
     void createControls();
     void Form_Load();

@@ -1,6 +1,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "tests/support/Controls.h"
 #include "tests/support/OfficeFixtures.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
@@ -18,10 +19,17 @@
 #include <QTest>
 
 using namespace velmora;
+using velmora::testing::control;
 using velmora::testing::ScriptedDialogs;
 using velmora::testing::TestPlatform;
 
 namespace {
+
+QPushButton* button(const QWidget& window, const char* name,
+                    std::source_location at = std::source_location::current())
+{
+    return control<QPushButton>(window, name, at);
+}
 
 // Everything the saved document says, text boxes included: LibreOffice turns
 // it into flat ODF in a profile of its own, and the markup is dropped.
@@ -124,8 +132,8 @@ private slots:
     {
         auto form = startForm();
         QVERIFY(form);
-        form->PushButton4->click();
-        form->PushButton6->click();
+        button(*form, "PushButton4")->click();
+        button(*form, "PushButton6")->click();
         QVERIFY2(mTest.dialogs.errorReports().isEmpty(),
                  qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
 
@@ -135,12 +143,12 @@ private slots:
         const QString document = preview->mWordFile;
         QVERIFY(QFile::exists(document));
         QCOMPARE(temporaryEntries(), QStringList{QFileInfo(document).fileName()});
-        QVERIFY(hasInk(preview->Picture1->grab().toImage()));
+        QVERIFY(hasInk(control<QWidget>(*preview, "Picture1")->grab().toImage()));
 
         const QString saved = mTest.path(QStringLiteral("kept/invitation.doc"));
         QDir().mkpath(QFileInfo(saved).path());
         mTest.dialogs.nextFileNames << saved;
-        preview->PushButton6->click();
+        button(*preview, "PushButton6")->click();
         QCOMPARE(mTest.dialogs.shown.last().text, QStringLiteral("Done."));
         const QString text = savedText(saved);
         QVERIFY2(!text.isEmpty(), "the saved document could not be read back");
@@ -152,14 +160,14 @@ private slots:
             QStringLiteral("\\[(Celebrant|Location|GivenBy|RSVPNo|BirthDate|BirthTime)\\]"));
         QVERIFY(!text.contains(token));
 
-        preview->PushButton8->click();
+        button(*preview, "PushButton8")->click();
         QVERIFY(!QFile::exists(document));
         QVERIFY(form->isVisible());
         QVERIFY(!preview->isVisible());
 
         // Female this time: the template's own wording stays.
-        form->Option2->click();
-        form->PushButton6->click();
+        control<QRadioButton>(*form, "Option2")->click();
+        button(*form, "PushButton6")->click();
         QVERIFY(preview->isVisible());
         QVERIFY(preview->mWordFile != document);
         const QString second = savedText(preview->mWordFile);
@@ -176,12 +184,13 @@ private slots:
         auto form = startForm();
         QVERIFY(form);
         const QString longPlace = QString(10000, QLatin1Char('L'));
-        form->Text1[0]->setText(QStringLiteral("[Location]"));
-        form->Text1[1]->setText(QStringLiteral("Caf\u00e9 \U0001F389 \u05D2\u05DF & <Hall>"));
-        form->Text1[2]->setText(QString());
-        form->Text1[3]->setText(longPlace);
-        form->Option2->click();
-        form->PushButton6->click();
+        control<QLineEdit>(*form, "Text1", 0)->setText(QStringLiteral("[Location]"));
+        control<QLineEdit>(*form, "Text1", 1)
+            ->setText(QStringLiteral("Caf\u00e9 \U0001F389 \u05D2\u05DF & <Hall>"));
+        control<QLineEdit>(*form, "Text1", 2)->setText(QString());
+        control<QLineEdit>(*form, "Text1", 3)->setText(longPlace);
+        control<QRadioButton>(*form, "Option2")->click();
+        button(*form, "PushButton6")->click();
         QVERIFY2(mTest.dialogs.errorReports().isEmpty(),
                  qPrintable(mTest.dialogs.errorReports().join(QLatin1Char('\n'))));
         const QString text = savedText(form->form2()->mWordFile);
@@ -190,7 +199,7 @@ private slots:
                                              "\u05D2\u05DF & <Hall> celebrate her birthday!")));
         QVERIFY(text.contains(longPlace));
         QVERIFY(!text.contains(QStringLiteral("[GivenBy]")));
-        form->form2()->PushButton8->click();
+        button(*form->form2(), "PushButton8")->click();
     }
 };
 

@@ -5,6 +5,7 @@
 #include "mainwindow/StoredValues.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "tests/support/Controls.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
@@ -24,6 +25,8 @@
 #include <unistd.h>
 
 using namespace velmora;
+using velmora::testing::control;
+using velmora::testing::controls;
 using velmora::testing::FakeOffice;
 using velmora::testing::ScriptedDialogs;
 using velmora::testing::TestPlatform;
@@ -48,6 +51,30 @@ private:
         return mTest->settings().value(key).value_or(QStringLiteral("<absent>"));
     }
 
+    // The window's controls, found by their objectName; a missing one names the test's line.
+    using Caller = std::source_location;
+    static QPushButton* button(const Form1& form, const char* name, Caller at = Caller::current())
+    {
+        return control<QPushButton>(form, name, at);
+    }
+    static QLineEdit* textBox(const Form1& form, int element, Caller at = Caller::current())
+    {
+        return control<QLineEdit>(form, "Text1", element, at);
+    }
+    static QList<QLineEdit*> textBoxes(const Form1& form, Caller at = Caller::current())
+    {
+        return controls<QLineEdit>(form, "Text1", at);
+    }
+    static DateTimePicker* picker(const Form1& form, const char* name,
+                                  Caller at = Caller::current())
+    {
+        return control<DateTimePicker>(form, name, at);
+    }
+    static QRadioButton* option(const Form1& form, const char* name, Caller at = Caller::current())
+    {
+        return control<QRadioButton>(form, name, at);
+    }
+
 private slots:
     void init()
     {
@@ -61,28 +88,30 @@ private slots:
     {
         auto form = startForm();
         QCOMPARE(form->size(), QSize(536, 316));
-        QCOMPARE(form->PushButton6->geometry(), QRect(8, 8, 520, 27));
-        QCOMPARE(form->PushButton6->text(), QStringLiteral("Start Creating Template"));
-        QCOMPARE(form->PushButton3->text(), QStringLiteral("Clear/Reset Data"));
-        QCOMPARE(form->PushButton4->text(), QStringLiteral("Load Sample/Example Data"));
-        QCOMPARE(form->Text1[3]->geometry(), QRect(112, 196, 393, 23));
-        QCOMPARE(form->Text1[0]->property("tag").toString(), QStringLiteral("[Celebrant]"));
-        QCOMPARE(form->Text1[3]->property("tag").toString(), QStringLiteral("[RSVPNo]"));
-        QCOMPARE(form->DateTimePicker1->displayFormat(), QStringLiteral("MMMM dd, yyyy"));
-        QCOMPARE(form->DateTimePicker1->minimumDate(), QDate(1601, 1, 1));
-        QCOMPARE(form->DateTimePicker1->maximumDate(), QDate(9999, 12, 31));
-        QVERIFY(form->PushButton6->font().bold());
-        QCOMPARE(form->PushButton6->font().pointSizeF(), 11.25);
+        QCOMPARE(button(*form, "PushButton6")->geometry(), QRect(8, 8, 520, 27));
+        QCOMPARE(button(*form, "PushButton6")->text(), QStringLiteral("Start Creating Template"));
+        QCOMPARE(button(*form, "PushButton3")->text(), QStringLiteral("Clear/Reset Data"));
+        QCOMPARE(button(*form, "PushButton4")->text(), QStringLiteral("Load Sample/Example Data"));
+        QCOMPARE(textBox(*form, 3)->geometry(), QRect(112, 196, 393, 23));
+        QCOMPARE(textBox(*form, 0)->property("tag").toString(), QStringLiteral("[Celebrant]"));
+        QCOMPARE(textBox(*form, 3)->property("tag").toString(), QStringLiteral("[RSVPNo]"));
+        QCOMPARE(picker(*form, "DateTimePicker1")->displayFormat(),
+                 QStringLiteral("MMMM dd, yyyy"));
+        QCOMPARE(picker(*form, "DateTimePicker1")->minimumDate(), QDate(1601, 1, 1));
+        QCOMPARE(picker(*form, "DateTimePicker1")->maximumDate(), QDate(9999, 12, 31));
+        QVERIFY(button(*form, "PushButton6")->font().bold());
+        QCOMPARE(button(*form, "PushButton6")->font().pointSizeF(), 11.25);
     }
 
     void firstStartShowsDefaults()
     {
         auto form = startForm();
-        for (QLineEdit* box : form->Text1)
+        for (QLineEdit* box : textBoxes(*form))
             QVERIFY(box->text().isEmpty());
-        QCOMPARE(form->DateTimePicker1->value(), QDateTime(mTest->now.date(), QTime(0, 0)));
-        QCOMPARE(form->DateTimePicker2->value(), mTest->now);
-        QVERIFY(form->Option1->isChecked());
+        QCOMPARE(picker(*form, "DateTimePicker1")->value(),
+                 QDateTime(mTest->now.date(), QTime(0, 0)));
+        QCOMPARE(picker(*form, "DateTimePicker2")->value(), mTest->now);
+        QVERIFY(option(*form, "Option1")->isChecked());
         QVERIFY(mTest->dialogs.shown.isEmpty());
         // The office was checked once, without an instance kept running.
         QCOMPARE(mOffice.calls, QStringList{QStringLiteral("checkAvailable")});
@@ -93,16 +122,16 @@ private slots:
     {
         auto form = startForm();
         form->show();
-        form->Text1[0]->setFocus();
+        textBox(*form, 0)->setFocus();
         QStringList seen;
         for (const QChar c : QStringLiteral("Ann")) {
-            QTest::keyClick(form->Text1[0], c.toLatin1());
+            QTest::keyClick(textBox(*form, 0), c.toLatin1());
             seen << stored(QStringLiteral("Text1_0"));
         }
         QCOMPARE(seen, (QStringList{"A", "An", "Ann"}));
         form.reset();
         auto again = startForm();
-        QCOMPARE(again->Text1[0]->text(), QStringLiteral("Ann"));
+        QCOMPARE(textBox(*again, 0)->text(), QStringLiteral("Ann"));
     }
 
     void anyTextSurvivesARestart()
@@ -114,11 +143,11 @@ private slots:
         {
             auto form = startForm();
             for (int i = 0; i < 4; ++i)
-                form->Text1[i]->setText(texts[i]);
+                textBox(*form, i)->setText(texts[i]);
         }
         auto form = startForm();
         for (int i = 0; i < 4; ++i)
-            QCOMPARE(form->Text1[i]->text(), texts[i]);
+            QCOMPARE(textBox(*form, i)->text(), texts[i]);
     }
 
     void pickersAndGenderSurviveARestart()
@@ -127,34 +156,36 @@ private slots:
         const QDateTime time(QDate(2020, 1, 1), QTime(23, 59, 58));
         {
             auto form = startForm();
-            form->DateTimePicker1->setValue(birth);
-            form->DateTimePicker2->setValue(time);
-            form->Option2->click();
+            picker(*form, "DateTimePicker1")->setValue(birth);
+            picker(*form, "DateTimePicker2")->setValue(time);
+            option(*form, "Option2")->click();
             QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("2"));
         }
         auto form = startForm();
-        QCOMPARE(form->DateTimePicker1->value(), birth);
-        QCOMPARE(form->DateTimePicker2->value(), time);
-        QVERIFY(form->Option2->isChecked());
+        QCOMPARE(picker(*form, "DateTimePicker1")->value(), birth);
+        QCOMPARE(picker(*form, "DateTimePicker2")->value(), time);
+        QVERIFY(option(*form, "Option2")->isChecked());
     }
 
     void pickersHoldWholeValuesInsideTheirRange()
     {
         auto form = startForm();
-        for (DateTimePicker* picker : {form->DateTimePicker1, form->DateTimePicker2}) {
+        for (const char* name : {"DateTimePicker1", "DateTimePicker2"}) {
+            DateTimePicker* edit = picker(*form, name);
             const QDateTime latest(QDate(9999, 12, 31), QTime(23, 59, 59));
-            picker->setValue(latest);
-            QCOMPARE(picker->value(), latest);
-            picker->setValue(QDateTime(QDate(1500, 5, 5), QTime(10, 0)));
-            QCOMPARE(picker->value(), QDateTime(QDate(1601, 1, 1), QTime(0, 0)));
+            edit->setValue(latest);
+            QCOMPARE(edit->value(), latest);
+            edit->setValue(QDateTime(QDate(1500, 5, 5), QTime(10, 0)));
+            QCOMPARE(edit->value(), QDateTime(QDate(1601, 1, 1), QTime(0, 0)));
         }
         // Editing the shown time keeps the date of the time picker's value.
-        form->DateTimePicker2->setValue(QDateTime(QDate(1990, 3, 4), QTime(9, 15, 30)));
+        picker(*form, "DateTimePicker2")->setValue(QDateTime(QDate(1990, 3, 4), QTime(9, 15, 30)));
         form->show();
-        form->DateTimePicker2->setFocus();
-        form->DateTimePicker2->setCurrentSection(QDateTimeEdit::HourSection);
-        QTest::keyClick(form->DateTimePicker2, Qt::Key_Up);
-        QCOMPARE(form->DateTimePicker2->value(), QDateTime(QDate(1990, 3, 4), QTime(10, 15, 30)));
+        picker(*form, "DateTimePicker2")->setFocus();
+        picker(*form, "DateTimePicker2")->setCurrentSection(QDateTimeEdit::HourSection);
+        QTest::keyClick(picker(*form, "DateTimePicker2"), Qt::Key_Up);
+        QCOMPARE(picker(*form, "DateTimePicker2")->value(),
+                 QDateTime(QDate(1990, 3, 4), QTime(10, 15, 30)));
         QCOMPARE(stored(QStringLiteral("DateTimePicker2")),
                  stored::generalDateText(QDateTime(QDate(1990, 3, 4), QTime(10, 15, 30))));
     }
@@ -163,22 +194,23 @@ private slots:
     {
         auto form = startForm();
         mTest->now = mTest->now.addSecs(3600);
-        form->PushButton4->click();
-        QCOMPARE(form->Text1[0]->text(), QStringLiteral("Orla Penwick"));
-        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Candia Inflatable Play Facility"));
-        QCOMPARE(form->Text1[2]->text(), QStringLiteral("Bozo"));
-        QCOMPARE(form->Text1[3]->text(), QStringLiteral("555-010-2468"));
-        QCOMPARE(form->DateTimePicker1->value(), mTest->now);
-        QCOMPARE(form->DateTimePicker2->value(), mTest->now);
+        button(*form, "PushButton4")->click();
+        QCOMPARE(textBox(*form, 0)->text(), QStringLiteral("Orla Penwick"));
+        QCOMPARE(textBox(*form, 1)->text(), QStringLiteral("Candia Inflatable Play Facility"));
+        QCOMPARE(textBox(*form, 2)->text(), QStringLiteral("Bozo"));
+        QCOMPARE(textBox(*form, 3)->text(), QStringLiteral("555-010-2468"));
+        QCOMPARE(picker(*form, "DateTimePicker1")->value(), mTest->now);
+        QCOMPARE(picker(*form, "DateTimePicker2")->value(), mTest->now);
         QCOMPARE(stored(QStringLiteral("DateTimePicker1")), stored::generalDateText(mTest->now));
         QCOMPARE(stored(QStringLiteral("DateTimePicker2")), stored::generalDateText(mTest->now));
-        form->PushButton3->click();
+        button(*form, "PushButton3")->click();
         for (int i = 0; i < 4; ++i) {
-            QVERIFY(form->Text1[i]->text().isEmpty());
+            QVERIFY(textBox(*form, i)->text().isEmpty());
             QCOMPARE(stored(QStringLiteral("Text1_%1").arg(i)), QString());
         }
-        QVERIFY(form->Option1->isChecked());
-        QCOMPARE(form->DateTimePicker1->value(), mTest->now); // the pickers keep their values
+        QVERIFY(option(*form, "Option1")->isChecked());
+        QCOMPARE(picker(*form, "DateTimePicker1")->value(),
+                 mTest->now); // the pickers keep their values
     }
 
     // A failing step of Clear/Reset or Load Sample is reported with its line,
@@ -198,17 +230,17 @@ private slots:
         QFETCH(bool, sample);
         QFETCH(int, line);
         auto form = startForm();
-        form->Option2->click();
-        for (QLineEdit* box : form->Text1)
+        option(*form, "Option2")->click();
+        for (QLineEdit* box : textBoxes(*form))
             box->setText(QStringLiteral("typed"));
-        const QDateTime before = form->DateTimePicker1->value();
-        const QDateTime timeBefore = form->DateTimePicker2->value();
+        const QDateTime before = picker(*form, "DateTimePicker1")->value();
+        const QDateTime timeBefore = picker(*form, "DateTimePicker2")->value();
         mTest->now = mTest->now.addDays(3);
         {
             InjectedFailure failure(sample ? locations::Form1_PushButton4_Click
                                            : locations::Form1_PushButton3_Click,
                                     line);
-            (sample ? form->PushButton4 : form->PushButton3)->click();
+            button(*form, sample ? "PushButton4" : "PushButton3")->click();
         }
         const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click")
                                          : QStringLiteral("Form1.PushButton3_Click");
@@ -224,16 +256,17 @@ private slots:
             const QString expected = skipped  ? QStringLiteral("typed")
                                      : sample ? samples[element]
                                               : QString();
-            QCOMPARE(form->Text1[element]->text(), expected);
+            QCOMPARE(textBox(*form, element)->text(), expected);
             QCOMPARE(stored(QStringLiteral("Text1_%1").arg(element)), expected);
         }
         if (sample) {
-            QCOMPARE(form->DateTimePicker1->value(), line == 108 ? before : mTest->now);
-            QCOMPARE(form->DateTimePicker2->value(), line == 110 ? timeBefore : mTest->now);
-            QVERIFY(form->Option2->isChecked());
+            QCOMPARE(picker(*form, "DateTimePicker1")->value(), line == 108 ? before : mTest->now);
+            QCOMPARE(picker(*form, "DateTimePicker2")->value(),
+                     line == 110 ? timeBefore : mTest->now);
+            QVERIFY(option(*form, "Option2")->isChecked());
         } else {
-            QCOMPARE(form->Option1->isChecked(), line != 108);
-            QCOMPARE(form->DateTimePicker1->value(), before);
+            QCOMPARE(option(*form, "Option1")->isChecked(), line != 108);
+            QCOMPARE(picker(*form, "DateTimePicker1")->value(), before);
         }
     }
 
@@ -248,7 +281,7 @@ private slots:
         plain.close();
         mTest->useSettingsFile(mTest->path(QStringLiteral("plain/Velmora.ini")));
         auto unwritable = startForm();
-        unwritable->PushButton4->click();
+        button(*unwritable, "PushButton4")->click();
         QCOMPARE(mTest->dialogs.reportedLines(),
                  (QStringList{"Form1.PushButton4_Click:112", "Form1.PushButton4_Click:114"}));
         int warnings = 0;
@@ -256,24 +289,24 @@ private slots:
             warnings +=
                 box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
         QCOMPARE(warnings, 1);
-        QCOMPARE(unwritable->Text1[3]->text(), QStringLiteral("555-010-2468"));
+        QCOMPARE(textBox(*unwritable, 3)->text(), QStringLiteral("555-010-2468"));
     }
 
     void clearFromFemaleStoresMale()
     {
         auto form = startForm();
-        form->Option2->click();
-        form->PushButton3->click();
-        QVERIFY(form->Option1->isChecked());
+        option(*form, "Option2")->click();
+        button(*form, "PushButton3")->click();
+        QVERIFY(option(*form, "Option1")->isChecked());
         QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("1"));
     }
 
     void sampleKeepsFemale()
     {
         auto form = startForm();
-        form->Option2->click();
-        form->PushButton4->click();
-        QVERIFY(form->Option2->isChecked());
+        option(*form, "Option2")->click();
+        button(*form, "PushButton4")->click();
+        QVERIFY(option(*form, "Option2")->isChecked());
         QCOMPARE(stored(QStringLiteral("Option")), QStringLiteral("2"));
     }
 
@@ -295,10 +328,10 @@ private slots:
         QFETCH(bool, reported);
         // Start from the other choice, so the restore really has to select.
         auto form = std::make_unique<Form1>(platform(), mOffice);
-        (male ? form->Option2 : form->Option1)->setChecked(true);
+        option(*form, male ? "Option2" : "Option1")->setChecked(true);
         mTest->settings().setValue(QStringLiteral("Option"), value);
         form->Form_Load();
-        QCOMPARE(form->Option1->isChecked(), male);
+        QCOMPARE(option(*form, "Option1")->isChecked(), male);
         QCOMPARE(mTest->dialogs.reportedLines(),
                  reported ? QStringList{"Form1.Form_Load:138"} : QStringList{});
     }
@@ -310,15 +343,15 @@ private slots:
         mTest->settings().setValue(QStringLiteral("DateTimePicker2"), QStringLiteral("noon-ish"));
         mTest->settings().setValue(QStringLiteral("Text1_1"), QStringLiteral("Park"));
         auto form = std::make_unique<Form1>(platform(), mOffice);
-        const QDateTime before1 = form->DateTimePicker1->value();
-        const QDateTime before2 = form->DateTimePicker2->value();
+        const QDateTime before1 = picker(*form, "DateTimePicker1")->value();
+        const QDateTime before2 = picker(*form, "DateTimePicker2")->value();
         form->Form_Load();
         QCOMPARE(mTest->dialogs.reportedLines(),
                  (QStringList{"Form1.Form_Load:128", "Form1.Form_Load:130"}));
         QVERIFY(mTest->dialogs.errorReports()[0].startsWith(QStringLiteral("Type mismatch\r\n")));
-        QCOMPARE(form->DateTimePicker1->value(), before1);
-        QCOMPARE(form->DateTimePicker2->value(), before2);
-        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Park")); // the restore went on
+        QCOMPARE(picker(*form, "DateTimePicker1")->value(), before1);
+        QCOMPARE(picker(*form, "DateTimePicker2")->value(), before2);
+        QCOMPARE(textBox(*form, 1)->text(), QStringLiteral("Park")); // the restore went on
     }
 
     void damagedSettingsFileIsReportedNotFatal()
@@ -330,7 +363,7 @@ private slots:
         mTest->useSettingsFile(file.fileName());
         auto form = startForm();
         // Whatever the store made of it, the form is usable and typing stores again.
-        form->Text1[0]->setText(QStringLiteral("Ann"));
+        textBox(*form, 0)->setText(QStringLiteral("Ann"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll().contains("Text1_0=Ann"));
         for (const QString& report : mTest->dialogs.errorReports())
@@ -342,16 +375,16 @@ private slots:
         auto form = startForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        form->Text1[1]->setText(QStringLiteral("Old place"));
-        form->Text1[0]->setFocus();
+        textBox(*form, 1)->setText(QStringLiteral("Old place"));
+        textBox(*form, 0)->setFocus();
         QTest::keyClick(form.get(), Qt::Key_Tab); // celebrant -> date
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // -> time
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // -> location
-        QCOMPARE(QApplication::focusWidget(), form->Text1[1]);
+        QCOMPARE(QApplication::focusWidget(), textBox(*form, 1));
         QCoreApplication::processEvents();
-        QCOMPARE(form->Text1[1]->selectedText(), QStringLiteral("Old place"));
-        QTest::keyClicks(form->Text1[1], QStringLiteral("Zoo"));
-        QCOMPARE(form->Text1[1]->text(), QStringLiteral("Zoo"));
+        QCOMPARE(textBox(*form, 1)->selectedText(), QStringLiteral("Old place"));
+        QTest::keyClicks(textBox(*form, 1), QStringLiteral("Zoo"));
+        QCOMPARE(textBox(*form, 1)->text(), QStringLiteral("Zoo"));
     }
 
     void missingOfficeShowsTheInstructionsOnly()
@@ -377,8 +410,8 @@ private slots:
             QStringLiteral("Please come and help [Celebrant] celebrate her birthday!")};
         auto form = startForm();
         form->show();
-        form->PushButton4->click();
-        form->PushButton6->click();
+        button(*form, "PushButton4")->click();
+        button(*form, "PushButton6")->click();
         QVERIFY2(mTest->dialogs.errorReports().isEmpty(),
                  qPrintable(mTest->dialogs.reportedLines().join(',')));
         QVERIFY(form->form2());
@@ -403,12 +436,12 @@ private slots:
         value.truncate(100000);
         {
             auto form = startForm();
-            form->Text1[1]->setText(value);
-            QCOMPARE(form->Text1[1]->text().size(), 100000);
+            textBox(*form, 1)->setText(value);
+            QCOMPARE(textBox(*form, 1)->text().size(), 100000);
         }
         mOffice.templateContent.stories = {QStringLiteral("At [Location]!")};
         auto form = startForm();
-        QCOMPARE(form->Text1[1]->text(), value);
+        QCOMPARE(textBox(*form, 1)->text(), value);
         QCOMPARE(stored(QStringLiteral("Text1_1")), value);
         form->show();
         form->PushButton6_Click();
@@ -449,12 +482,12 @@ private slots:
         auto form = startForm();
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        const QPoint centre = form->PushButton6->rect().center();
-        form->PushButton6->click();
+        const QPoint centre = button(*form, "PushButton6")->rect().center();
+        button(*form, "PushButton6")->click();
         QVERIFY(!form->isVisible());
         const QString document = form->form2()->mWordFile;
-        QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
-        QTest::keyClick(form->PushButton6, Qt::Key_Space);
+        QTest::mouseClick(button(*form, "PushButton6"), Qt::LeftButton, {}, centre);
+        QTest::keyClick(button(*form, "PushButton6"), Qt::Key_Space);
         QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 2); // one run: filling and picture
         QCOMPARE(form->form2()->mWordFile, document);
         QCOMPARE(
@@ -462,7 +495,7 @@ private slots:
             1);
         // Shown again, the button works as ever.
         form->show();
-        QTest::mouseClick(form->PushButton6, Qt::LeftButton, {}, centre);
+        QTest::mouseClick(button(*form, "PushButton6"), Qt::LeftButton, {}, centre);
         QCOMPARE(mOffice.calls.count(QStringLiteral("create")), 4);
     }
 
@@ -484,9 +517,10 @@ private slots:
         auto form = startForm();
         const QColor face = form->palette().color(QPalette::Button);
         QCOMPARE(form->palette().color(QPalette::Window), face);
-        for (QWidget* control : std::initializer_list<QWidget*>{form->Frame1, form->Frame2,
-                                                                form->Label2[0], form->Option1})
-            QCOMPARE(control->palette().color(control->backgroundRole()), face);
+        for (QWidget* painted : std::initializer_list<QWidget*>{
+                 control<QGroupBox>(*form, "Frame1"), control<QGroupBox>(*form, "Frame2"),
+                 control<QLabel>(*form, "Label2", 0), option(*form, "Option1")})
+            QCOMPARE(painted->palette().color(painted->backgroundRole()), face);
         QVERIFY(qApp->styleSheet().contains(QStringLiteral("border-radius")));
         QVERIFY(mTest->dialogs.shown.isEmpty());
         qApp->setStyleSheet(QString());
@@ -506,7 +540,7 @@ private slots:
         // The colours set before the failure stay, and the start-up went on.
         QCOMPARE(form->palette().color(QPalette::Window), form->palette().color(QPalette::Button));
         QCOMPARE(form->windowTitle(), QStringLiteral("Velmora"));
-        QCOMPARE(form->Text1[0]->text(), QStringLiteral("Ann"));
+        QCOMPARE(textBox(*form, 0)->text(), QStringLiteral("Ann"));
     }
 
     void cursorFileThatIsNoCursorIsReported()
@@ -563,20 +597,20 @@ private slots:
     {
         auto form = startForm();
         form->show();
-        QTest::mouseMove(form->PushButton4);
+        QTest::mouseMove(button(*form, "PushButton4"));
         QCOMPARE(form->pointer().kind(), int(WindowPointer::Custom));
-        QTest::mouseMove(form->Frame1, QPoint(2, 60));
+        QTest::mouseMove(control<QGroupBox>(*form, "Frame1"), QPoint(2, 60));
         QCOMPARE(form->pointer().kind(), int(WindowPointer::Default));
         int kindDuringRun = -1;
         int kindAfterHover = -1;
         mOffice.onOperation = [&](FakeOffice::Op operation) {
             if (operation == FakeOffice::Op::Open) {
                 kindDuringRun = form->pointer().kind();
-                QTest::mouseMove(form->PushButton3);
+                QTest::mouseMove(button(*form, "PushButton3"));
                 kindAfterHover = form->pointer().kind();
             }
         };
-        form->PushButton6->click();
+        button(*form, "PushButton6")->click();
         QCOMPARE(kindDuringRun, int(WindowPointer::Busy));
         QCOMPARE(kindAfterHover, int(WindowPointer::Busy));
         QCOMPARE(form->pointer().kind(), int(WindowPointer::Default));
@@ -598,7 +632,7 @@ private slots:
             if (operation == FakeOffice::Op::Open)
                 form->close();
         };
-        form->PushButton6->click();
+        button(*form, "PushButton6")->click();
         QCOMPARE(mEndRequests, 1);
         QVERIFY(!form->form2() || !form->form2()->isVisible());
         QCOMPARE(QDir(mTest->folder()).entryList({QStringLiteral("tarvik*")}, QDir::Files),

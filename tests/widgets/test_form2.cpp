@@ -2,6 +2,7 @@
 #include "errors/Locations.h"
 #include "platform/Failure.h"
 #include "preview/Form2.h"
+#include "tests/support/Controls.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
 #include "windows/CursorFile.h"
@@ -23,11 +24,28 @@
 #include <unistd.h>
 
 using namespace velmora;
+using testing::control;
 using testing::ScriptedDialogs;
 
 namespace {
 
 const QByteArray kDocument = QByteArray("filled invitation document\0with bytes", 38);
+
+// The window's controls, found by their objectName; a missing one names the test's line.
+using Caller = std::source_location;
+QPushButton* button(const Form2& form, const char* name, Caller at = Caller::current())
+{
+    return control<QPushButton>(form, name, at);
+}
+QScrollBar* scrollBar(const Form2& form, const char* name, Caller at = Caller::current())
+{
+    return control<QScrollBar>(form, name, at);
+}
+// Picture1, Picture2, Zoom_Ori: plain widgets to the outside.
+QWidget* part(const Form2& form, const char* name, Caller at = Caller::current())
+{
+    return control<QWidget>(form, name, at);
+}
 
 QByteArray readAll(const QString& path)
 {
@@ -111,11 +129,12 @@ private slots:
         Preview preview;
         Form2& form = *preview.form;
         QCOMPARE(form.objectName(), QStringLiteral("Form2"));
-        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("PushButton8")), form.PushButton8);
-        QCOMPARE(form.findChild<QPushButton*>(QStringLiteral("PushButton6")), form.PushButton6);
-        QCOMPARE(form.findChild<QScrollBar*>(QStringLiteral("VScroll1")), form.VScroll1);
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("Picture1")), form.Picture1);
-        QCOMPARE(form.findChild<QWidget*>(QStringLiteral("Zoom_Ori")), form.Zoom_Ori);
+        // Each name leads to one control, of the kind the window uses.
+        QCOMPARE(form.findChildren<QPushButton*>(QStringLiteral("PushButton8")).size(), 1);
+        QCOMPARE(form.findChildren<QPushButton*>(QStringLiteral("PushButton6")).size(), 1);
+        QCOMPARE(form.findChildren<QScrollBar*>(QStringLiteral("VScroll1")).size(), 1);
+        QCOMPARE(form.findChildren<QWidget*>(QStringLiteral("Picture1")).size(), 1);
+        QCOMPARE(form.findChildren<QWidget*>(QStringLiteral("Zoom_Ori")).size(), 1);
     }
 
     void handOverShowsThePageAtZoomOne()
@@ -127,17 +146,17 @@ private slots:
         QCOMPARE(form.viewport().zoom(), 1.0f);
         QCOMPARE(form.viewport().drawCount(), 1);
         // 9178 x 11878 twips at 15 twips a pixel.
-        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
-        QCOMPARE(form.Picture1->parentWidget(), form.Picture2);
-        QVERIFY(!form.HScroll1->isEnabled());
-        QVERIFY(form.VScroll1->isEnabled());
-        QCOMPARE(form.VScroll1->maximum(), 445);
-        QVERIFY(!form.Zoom_Ori->isVisible());
+        QCOMPARE(part(form, "Picture1")->geometry(), QRect(0, 0, 612, 792));
+        QCOMPARE(part(form, "Picture1")->parentWidget(), part(form, "Picture2"));
+        QVERIFY(!scrollBar(form, "HScroll1")->isEnabled());
+        QVERIFY(scrollBar(form, "VScroll1")->isEnabled());
+        QCOMPARE(scrollBar(form, "VScroll1")->maximum(), 445);
+        QVERIFY(!part(form, "Zoom_Ori")->isVisible());
         QCOMPARE(form.size(), QSize(656, 626));
         QCOMPARE(form.minimumSize(), form.maximumSize());
         QCOMPARE(form.windowTitle(), QStringLiteral("Velmora"));
         // The page shows what was drawn: blue lines every 40 pixels on white.
-        const QImage shown = form.Picture1->grab().toImage();
+        const QImage shown = part(form, "Picture1")->grab().toImage();
         QCOMPARE(QColor(shown.pixel(100, 20)), QColor(Qt::white));
         QVERIFY(qBlue(shown.pixel(100, 40)) > 100 && qRed(shown.pixel(100, 40)) < 100);
     }
@@ -149,7 +168,7 @@ private slots:
         preview.form->loadPicture(preview.pagePicture());
         preview.form->show();
         QCOMPARE(preview.viewport().drawCount(), 1);
-        QCOMPARE(preview.form->Picture1->geometry(), QRect(0, 0, 612, 792));
+        QCOMPARE(part(*preview.form, "Picture1")->geometry(), QRect(0, 0, 612, 792));
         // The activation that may follow changes nothing more.
         QApplication::setActiveWindow(preview.form.get());
         QVERIFY(QTest::qWaitForWindowActive(preview.form.get()));
@@ -162,35 +181,35 @@ private slots:
         preview.handOver();
         Form2& form = *preview.form;
 
-        form.VScroll1->setValue(100);
+        scrollBar(form, "VScroll1")->setValue(100);
         QCOMPARE(form.viewport().pageBox().top, -1000.0f);
-        QCOMPARE(form.Picture1->y(), -67);
+        QCOMPARE(part(form, "Picture1")->y(), -67);
 
         // Press at 300,300 px, move up 50 px: top = -1000 - 4500 + 3750.
-        preview.send(form.Picture1, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
-        preview.send(form.Picture1, QEvent::MouseMove, {300, 250}, Qt::LeftButton);
+        preview.send(part(form, "Picture1"), QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
+        preview.send(part(form, "Picture1"), QEvent::MouseMove, {300, 250}, Qt::LeftButton);
         QCOMPARE(form.viewport().pageBox().top, -1750.0f);
-        QCOMPARE(form.Picture1->y(), -117);
+        QCOMPARE(part(form, "Picture1")->y(), -117);
         // Moved again (the box has moved under the pointer): -1750 - 4500 + 3000.
-        preview.send(form.Picture1, QEvent::MouseMove, {300, 200}, Qt::LeftButton);
+        preview.send(part(form, "Picture1"), QEvent::MouseMove, {300, 200}, Qt::LeftButton);
         QCOMPARE(form.viewport().pageBox().top, -3250.0f);
-        preview.send(form.Picture1, QEvent::MouseButtonRelease, {300, 200}, Qt::NoButton);
+        preview.send(part(form, "Picture1"), QEvent::MouseButtonRelease, {300, 200}, Qt::NoButton);
         // 3250 / 4453 = 72.98% -> 73 -> 324.85 -> 325 units.
-        QCOMPARE(form.VScroll1->value(), 325);
-        QCOMPARE(form.Picture1->y(), -217);
+        QCOMPARE(scrollBar(form, "VScroll1")->value(), 325);
+        QCOMPARE(part(form, "Picture1")->y(), -217);
         QCOMPARE(form.viewport().drawCount(), 1);
 
-        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+        QTest::mouseClick(button(form, "PushButton2"), Qt::LeftButton);
         QCOMPARE(form.viewport().zoom(), 0.75f);
         QCOMPARE(form.viewport().drawCount(), 2);
         // 6883 x 8908 twips.
-        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 459, 594));
-        QCOMPARE(form.VScroll1->maximum(), 148);
-        QCOMPARE(form.VScroll1->value(), 0);
-        QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+        QCOMPARE(part(form, "Picture1")->geometry(), QRect(0, 0, 459, 594));
+        QCOMPARE(scrollBar(form, "VScroll1")->maximum(), 148);
+        QCOMPARE(scrollBar(form, "VScroll1")->value(), 0);
+        QTest::mouseClick(button(form, "PushButton1"), Qt::LeftButton);
         QCOMPARE(form.viewport().zoom(), 1.0f);
         // 1.25 would be 11472 wide: the limit sends the zoom back to 1.0 undrawn.
-        QTest::mouseClick(form.PushButton1, Qt::LeftButton);
+        QTest::mouseClick(button(form, "PushButton1"), Qt::LeftButton);
         QCOMPARE(form.viewport().zoom(), 1.0f);
         QCOMPARE(form.viewport().drawCount(), 3);
         QVERIFY(preview.dialogs.shown.isEmpty());
@@ -210,12 +229,12 @@ private slots:
         QCOMPARE(form.viewport().zoom(), 1.0f);
 
         const int draws = form.viewport().drawCount();
-        QWheelEvent down(QPointF(100, 100), QPointF(form.Picture2->mapToGlobal(QPoint(100, 100))),
-                         QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                         false);
-        QApplication::sendEvent(form.Picture2, &down);
-        QVERIFY(form.VScroll1->value() > 0);
-        QCOMPARE(form.viewport().pageBox().top, -10.0f * form.VScroll1->value());
+        QWheelEvent down(QPointF(100, 100),
+                         QPointF(part(form, "Picture2")->mapToGlobal(QPoint(100, 100))), QPoint(),
+                         QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(part(form, "Picture2"), &down);
+        QVERIFY(scrollBar(form, "VScroll1")->value() > 0);
+        QCOMPARE(form.viewport().pageBox().top, -10.0f * scrollBar(form, "VScroll1")->value());
         QCOMPARE(form.viewport().drawCount(), draws);
     }
 
@@ -224,9 +243,9 @@ private slots:
         Preview preview;
         preview.handOver();
         Form2& form = *preview.form;
-        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
-        form.VScroll1->setValue(60);
-        const QRect geometry = form.Picture1->geometry();
+        QTest::mouseClick(button(form, "PushButton2"), Qt::LeftButton);
+        scrollBar(form, "VScroll1")->setValue(60);
+        const QRect geometry = part(form, "Picture1")->geometry();
         form.Form_Activate();
         QWidget other;
         other.show();
@@ -234,17 +253,17 @@ private slots:
         QApplication::setActiveWindow(&form);
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QCOMPARE(form.viewport().zoom(), 0.75f);
-        QCOMPARE(form.Picture1->geometry(), geometry);
-        QCOMPARE(form.VScroll1->value(), 60);
-        QCOMPARE(form.VScroll1->maximum(), 148);
+        QCOMPARE(part(form, "Picture1")->geometry(), geometry);
+        QCOMPARE(scrollBar(form, "VScroll1")->value(), 60);
+        QCOMPARE(scrollBar(form, "VScroll1")->maximum(), 148);
         QCOMPARE(form.viewport().drawCount(), 2);
 
         // The next hand-over gets its own first display.
         form.loadPicture(preview.pagePicture());
         form.Form_Activate();
         QCOMPARE(form.viewport().zoom(), 1.0f);
-        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
-        QCOMPARE(form.VScroll1->value(), 0);
+        QCOMPARE(part(form, "Picture1")->geometry(), QRect(0, 0, 612, 792));
+        QCOMPARE(scrollBar(form, "VScroll1")->value(), 0);
     }
 
     // The window system activates the window again when a box closes; an
@@ -278,7 +297,7 @@ private slots:
         writeAll(form.mWordFile, kDocument);
         preview.show();
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.RedrawImage:112"});
-        QTest::mouseClick(form.PushButton8, Qt::LeftButton);
+        QTest::mouseClick(button(form, "PushButton8"), Qt::LeftButton);
         QCOMPARE(preview.mainWindowShown, 1);
         QVERIFY(!QFile::exists(form.mWordFile));
         QVERIFY(form.isHidden());
@@ -290,21 +309,21 @@ private slots:
         preview.handOver();
         Form2& form = *preview.form;
         WindowPointer& pointer = form.pointer();
-        preview.send(form.PushButton6, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        preview.send(button(form, "PushButton6"), QEvent::MouseMove, {5, 5}, Qt::NoButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Custom));
         QCOMPARE(form.cursor().shape(), Qt::PointingHandCursor); // no HAND-M.CUR here
-        preview.send(form.Frame1, QEvent::MouseMove, {3, 40}, Qt::NoButton);
+        preview.send(control<QGroupBox>(form, "Frame1"), QEvent::MouseMove, {3, 40}, Qt::NoButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Default));
-        preview.send(form.PushButton1, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        preview.send(button(form, "PushButton1"), QEvent::MouseMove, {5, 5}, Qt::NoButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Custom));
         preview.send(&form, QEvent::MouseMove, {650, 620}, Qt::NoButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Default));
         pointer.setKind(WindowPointer::Busy);
-        preview.send(form.PushButton8, QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        preview.send(button(form, "PushButton8"), QEvent::MouseMove, {5, 5}, Qt::NoButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Busy));
         pointer.setKind(WindowPointer::Custom);
         // Drawing the page sets the default arrow.
-        QTest::mouseClick(form.PushButton2, Qt::LeftButton);
+        QTest::mouseClick(button(form, "PushButton2"), Qt::LeftButton);
         QCOMPARE(pointer.kind(), int(WindowPointer::Default));
     }
 
@@ -314,9 +333,9 @@ private slots:
         Form2& form = *preview.form;
         const QColor face = QApplication::palette().color(QPalette::Button);
         QCOMPARE(form.palette().color(QPalette::Window), face);
-        QCOMPARE(form.Frame1->palette().color(QPalette::Window), face);
-        QCOMPARE(form.Picture2->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(form.Picture1->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(control<QGroupBox>(form, "Frame1")->palette().color(QPalette::Window), face);
+        QCOMPARE(part(form, "Picture2")->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(part(form, "Picture1")->palette().color(QPalette::Window), QColor(Qt::white));
     }
 
     void cancellingTheSaveDialogWritesNothing()
@@ -324,7 +343,7 @@ private slots:
         Preview preview;
         preview.handOver();
         const QStringList before = QDir(preview.folder()).entryList(QDir::Files);
-        QTest::mouseClick(preview.form->PushButton6, Qt::LeftButton);
+        QTest::mouseClick(button(*preview.form, "PushButton6"), Qt::LeftButton);
         QCOMPARE(preview.dialogs.saveDialogs.size(), 1);
         QCOMPARE(preview.dialogs.saveDialogs[0].title, QStringLiteral("Save File"));
         QCOMPARE(preview.dialogs.saveDialogs[0].filter, QStringLiteral("Word Files (*.doc)|*.doc"));
@@ -476,7 +495,7 @@ private slots:
     {
         Preview preview;
         preview.handOver();
-        QTest::mouseClick(preview.form->PushButton8, Qt::LeftButton);
+        QTest::mouseClick(button(*preview.form, "PushButton8"), Qt::LeftButton);
         QVERIFY(!QFile::exists(preview.form->mWordFile));
         QCOMPARE(preview.mainWindowShown, 1);
         QVERIFY(preview.form->isHidden());
@@ -495,7 +514,7 @@ private slots:
         preview.handOver();
         {
             InjectedFailure failure(locations::Form2_PushButton8_Click, 102);
-            QTest::mouseClick(preview.form->PushButton8, Qt::LeftButton);
+            QTest::mouseClick(button(*preview.form, "PushButton8"), Qt::LeftButton);
         }
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton8_Click:102"});
         QVERIFY(QFile::exists(preview.form->mWordFile)); // the deletion was the failing statement
@@ -515,7 +534,7 @@ private slots:
         preview.dialogs.nextFileNames = {target};
         {
             InjectedFailure failure(locations::Form2_PushButton6_Click, 106);
-            QTest::mouseClick(preview.form->PushButton6, Qt::LeftButton);
+            QTest::mouseClick(button(*preview.form, "PushButton6"), Qt::LeftButton);
         }
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:106"});
         QCOMPARE(readAll(target), kDocument);

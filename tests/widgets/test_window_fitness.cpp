@@ -6,6 +6,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "tests/support/Controls.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
@@ -28,6 +29,8 @@
 #include <memory>
 
 using namespace velmora;
+using velmora::testing::control;
+using velmora::testing::controls;
 using velmora::testing::FakeOffice;
 using velmora::testing::ScriptedDialogs;
 using velmora::testing::TestPlatform;
@@ -205,27 +208,35 @@ private slots:
     {
         auto form = mainWindow();
         QVERIFY(form);
-        const std::array<QWidget*, 8> fields = {
-            form->Text1[0], form->DateTimePicker1, form->DateTimePicker2, form->Text1[1],
-            form->Text1[2], form->Text1[3],        form->Option1,         form->Option2};
+        const std::array<QWidget*, 8> fields = {control<QLineEdit>(*form, "Text1", 0),
+                                                control<DateTimePicker>(*form, "DateTimePicker1"),
+                                                control<DateTimePicker>(*form, "DateTimePicker2"),
+                                                control<QLineEdit>(*form, "Text1", 1),
+                                                control<QLineEdit>(*form, "Text1", 2),
+                                                control<QLineEdit>(*form, "Text1", 3),
+                                                control<QRadioButton>(*form, "Option1"),
+                                                control<QRadioButton>(*form, "Option2")};
         const QStringList names = {"Celebrant", "Date",          "Time", "Location",
                                    "Given By",  "RSVP Phone No", "Male", "Female"};
         for (std::size_t i = 0; i < fields.size(); ++i)
             QCOMPARE(accessibleName(fields[i]), names[qsizetype(i)]);
         // The label is announced as the field's label, and a click on it
         // hands the field the focus.
-        for (std::size_t i = 0; i < form->Label2.size(); ++i) {
-            QCOMPARE(form->Label2[i]->buddy(), fields[i]);
+        const QList<QLabel*> label2 = controls<QLabel>(*form, "Label2");
+        for (std::size_t i = 0; i < std::size_t(label2.size()); ++i) {
+            QCOMPARE(label2[qsizetype(i)]->buddy(), fields[i]);
             QAccessibleInterface* field = QAccessible::queryAccessibleInterface(fields[i]);
             // Qt's relation "Label" lists the labels of the field.
             const auto labels = field->relations(QAccessible::Label);
             QVERIFY2(std::any_of(labels.begin(), labels.end(),
                                  [&](const auto& relation) {
-                                     return relation.first->object() == form->Label2[i];
+                                     return relation.first->object() == label2[qsizetype(i)];
                                  }),
                      qPrintable(names[qsizetype(i)]));
         }
-        for (QPushButton* button : {form->PushButton6, form->PushButton3, form->PushButton4})
+        for (QPushButton* button : {control<QPushButton>(*form, "PushButton6"),
+                                    control<QPushButton>(*form, "PushButton3"),
+                                    control<QPushButton>(*form, "PushButton4")})
             QCOMPARE(accessibleName(button), button->text());
     }
 
@@ -260,10 +271,11 @@ private slots:
     {
         auto page = preview();
         QVERIFY(page);
-        QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(page->Picture1);
+        QAccessibleInterface* picture =
+            QAccessible::queryAccessibleInterface(control<QWidget>(*page, "Picture1"));
         QCOMPARE(picture->text(QAccessible::Name), QStringLiteral("Invitation page"));
         QVERIFY(picture->text(QAccessible::Description).contains(QStringLiteral("Zoom In")));
-        QCOMPARE(picture->parent()->object(), page->Picture2);
+        QCOMPARE(picture->parent()->object(), control<QWidget>(*page, "Picture2"));
     }
 
     void thePageIsDrawnAtTheScreensResolution()
@@ -283,8 +295,8 @@ private slots:
         form.loadPicture(file);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QCOMPARE(form.Picture1->geometry(), QRect(0, 0, 612, 792));
-        const QImage shown = form.Picture1->grab().toImage();
+        QCOMPARE(control<QWidget>(form, "Picture1")->geometry(), QRect(0, 0, 612, 792));
+        const QImage shown = control<QWidget>(form, "Picture1")->grab().toImage();
         const qreal ratio = form.devicePixelRatioF();
         QCOMPARE(shown.size(), (QSize(612, 792) * ratio));
         // Every device pixel of a row is the page's own: white on the left,
@@ -319,8 +331,10 @@ private slots:
         QVERIFY(main);
         QStringList clipped = clippedCaptions(*main);
         // The widest date the picker shows, and the sample's texts.
-        const QFontMetrics picker = main->DateTimePicker1->fontMetrics();
-        const int dateRoom = main->DateTimePicker1->findChild<QLineEdit*>()->width();
+        const QFontMetrics picker =
+            control<DateTimePicker>(*main, "DateTimePicker1")->fontMetrics();
+        const int dateRoom =
+            control<DateTimePicker>(*main, "DateTimePicker1")->findChild<QLineEdit*>()->width();
         if (picker.horizontalAdvance(QStringLiteral("September 30, 2026")) > dateRoom)
             clipped << QStringLiteral("the date picker's longest date");
         auto page = preview();
@@ -352,11 +366,12 @@ private slots:
             if (contrast < 4.5)
                 faint << QStringLiteral("%1 %2").arg(what).arg(contrast, 0, 'f', 1);
         };
-        for (QLabel* label : main->Label2)
+        for (QLabel* label : controls<QLabel>(*main, "Label2"))
             check(label, label->text(), label->rect());
-        for (QRadioButton* option : {main->Option1, main->Option2})
+        for (QRadioButton* option :
+             {control<QRadioButton>(*main, "Option1"), control<QRadioButton>(*main, "Option2")})
             check(option, option->text(), option->rect());
-        for (QLineEdit* box : main->Text1)
+        for (QLineEdit* box : controls<QLineEdit>(*main, "Text1"))
             check(box, box->text(), box->rect());
         for (QWidget* window : std::initializer_list<QWidget*>{main.get(), page.get()}) {
             for (QGroupBox* frame : window->findChildren<QGroupBox*>())
@@ -370,7 +385,8 @@ private slots:
         }
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral("; "))));
         // The page and the main window's white stay white.
-        QCOMPARE(page->Picture2->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(control<QWidget>(*page, "Picture2")->palette().color(QPalette::Window),
+                 QColor(Qt::white));
         if (!skinned)
             QCOMPARE(main->palette().color(QPalette::Window), QColor(Qt::white));
     }
