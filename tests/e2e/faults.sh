@@ -6,6 +6,7 @@
 #   read-only-store   an unwritable settings file is read, one warning, nothing lost
 #   double-click      a double click on "Start Creating Template" makes one document
 #   killed-program    the documents of a program killed mid-way go at the next start
+#   titles            the save dialog and the boxes carry their own titles, nothing appended
 set -euo pipefail
 binary="$1"
 scenario="$2"
@@ -193,6 +194,35 @@ killed-program)
   end_cleanly
   echo "documents after a termination signal while the preview showed: $(documents)"
   [ "$(documents)" -eq 0 ] || fail "the preview's document stayed after the program ended"
+  ;;
+titles)
+  start
+  load_sample
+  start_creating
+  await_preview >/dev/null
+  p=$(preview)
+  eval "$(xdotool getwindowgeometry --shell "$p")"
+  click "$p" $((WIDTH - 150)) $((HEIGHT - 15))
+  dialog=
+  for _ in $(seq 300); do dialog=$(visible '^Save File$'); [ -n "$dialog" ] && break; sleep 0.1; done
+  names=$(for w in $(visible '.'); do xdotool getwindowname "$w"; done)
+  echo "windows while saving: $(echo "$names" | tr '\n' '|')"
+  [ -n "$dialog" ] || fail "no window titled exactly \"Save File\""
+  ! echo "$names" | grep -q 'Velmora.*—\|— Velmora' || fail "a title carries the program's name appended"
+  # Cancelled: nothing is copied, and "Done." comes in a box with the short title.
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool key --window "$dialog" Escape
+  done_box=
+  for _ in $(seq 300); do
+    for w in $(visible '^Velmora$'); do
+      [ "$w" = "$p" ] || done_box=$w
+    done
+    [ -n "$done_box" ] && break
+    sleep 0.1
+  done
+  [ -n "$done_box" ] || fail "no box titled exactly \"Velmora\" after the save"
+  answer "$done_box"
+  end_cleanly
   ;;
 *)
   fail "unknown scenario $scenario"
