@@ -34,12 +34,6 @@ void writePagePicture(const QImage& picture, const QString& path)
 }
 
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
-                  const QString& picturePath)
-{
-    saveDocAsJpg(engine, dialogs, documentPath, [&] { return picturePath; });
-}
-
-void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const std::function<QString()>& picturePath)
 {
     Guard guard(dialogs, locations::Form1_SaveDocAsJPG);

@@ -18,12 +18,10 @@ QImage fittedPagePicture(const office::Ref<office::Document>& document);
 void writePagePicture(const QImage& picture, const QString& path);
 
 // SaveDocAsJPG: pictures page 1 of the document with an office instance of its
-// own and writes it to picturePath (with writePagePicture). Every
-// step is guarded; failures are reported and never reach the caller.
-void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
-                  const QString& picturePath);
-// The same, with the picture's path formed at the step that writes it, so
-// that a failure to form it (no temporary folder) is reported there.
+// own and writes it (with writePagePicture) to the path that picturePath
+// gives. The path is formed at the step that writes the picture, so that a
+// failure to form it (no temporary folder) is reported there. Every step is
+// guarded; failures are reported and never reach the caller.
 void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
                   const std::function<QString()>& picturePath);
 

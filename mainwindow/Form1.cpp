@@ -17,14 +17,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
-#include <QFile>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStringDecoder>
 #include <QTimer>
 #include <limits>
 

@@ -192,7 +192,7 @@ void Form2::Form_Load()
     guard.step(102, [&] { applyFaceColour(*this); });
     guard.step(104, [&] {
         setWindowTitle(kProductTitle);
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(programIcon());
     });
     const QString cursorFile = handCursorPath(mPlatform.programFolder);
     if (guard.test(108, [&] { return fileExists(cursorFile); }))

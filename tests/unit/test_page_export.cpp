@@ -119,7 +119,7 @@ private slots:
     {
         PictureOffice office;
         testing::ScriptedDialogs dialogs;
-        saveDocAsJpg(office, dialogs, QStringLiteral("/t/tarvik12345678.doc"), mPicture);
+        saveDocAsJpg(office, dialogs, QStringLiteral("/t/tarvik12345678.doc"), picturePath());
 
         QCOMPARE(dialogs.errorReports(), QStringList());
         QCOMPARE(
@@ -203,7 +203,7 @@ private slots:
         PictureOffice office;
         office.pictureFails = true;
         testing::ScriptedDialogs dialogs;
-        saveDocAsJpg(office, dialogs, QStringLiteral("/t/a.doc"), mPicture);
+        saveDocAsJpg(office, dialogs, QStringLiteral("/t/a.doc"), picturePath());
 
         QCOMPARE(dialogs.reportedLines(), QStringList({QStringLiteral("Form1.SaveDocAsJPG:120"),
                                                        QStringLiteral("Form1.SaveDocAsJPG:122")}));
@@ -218,7 +218,7 @@ private slots:
         PictureOffice office;
         office.createFails = true;
         testing::ScriptedDialogs dialogs;
-        saveDocAsJpg(office, dialogs, QStringLiteral("/t/a.doc"), mPicture);
+        saveDocAsJpg(office, dialogs, QStringLiteral("/t/a.doc"), picturePath());
 
         QStringList expected;
         for (int line : {116, 118, 120, 122, 124, 126})
@@ -229,6 +229,11 @@ private slots:
     }
 
 private:
+    std::function<QString()> picturePath()
+    {
+        return [this] { return mPicture; };
+    }
+
     QTemporaryDir mFolder;
     QString mPicture;
 };
