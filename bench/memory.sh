@@ -8,6 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 binary="$root/build/bin/velmora"
 [ -x "$binary" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
+. "$root/tests/support/x11.sh"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
@@ -30,29 +31,34 @@ report() {
   printf '  %-12s             RSS %6.1f MB  PSS %6.1f MB\n' together "$(echo "$total_rss/1024" | bc -l)" "$(echo "$total_pss/1024" | bc -l)"
 }
 offices() { pgrep -f "soffice.bin.*velmora-office-$pid-" | wc -l; }
-settle() { # prepared offices ready and quiet
-  for _ in $(seq 600); do [ "$(offices)" -ge 2 ] && break; sleep 0.1; done
+two_offices() { [ "$(offices)" -ge 2 ]; }
+settle() { # prepared offices ready, then quiet for a while: idle is what is measured
+  wait_until 120 "two prepared offices" two_offices
   sleep 5
 }
+preview() {
+  for w in $(xdotool search --onlyvisible --pid "$pid" --name '^Velmora$' 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    [ "$WIDTH" -gt 600 ] && { echo "$w"; return; }
+  done
+}
+preview_shown() { [ -n "$(preview)" ]; }
+preview_gone() { [ -z "$(preview)" ]; }
 
 "$binary" &
 pid=$!
-main=$(timeout 120 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1)
+main=$(await_window 120 '^Velmora$')
 settle
 report "after start-up, idle"
 xdotool mousemove --window "$main" 400 55 click 1
 for _ in $(seq 10); do
-  sleep 3
+  sleep 3 # a pause between invitations, as a person makes them
   xdotool mousemove --window "$main" 200 20 click 1
-  for _ in $(seq 600); do
-    preview=$(for w in $(xdotool search --onlyvisible --name '^Velmora$'); do
-                eval "$(xdotool getwindowgeometry --shell "$w")"; [ "$WIDTH" -gt 600 ] && echo "$w"; done | head -n 1 || true)
-    [ -n "$preview" ] && break
-    sleep 0.1
-  done
+  wait_until 120 "the preview" preview_shown
+  preview=$(preview)
   eval "$(xdotool getwindowgeometry --shell "$preview")"
   xdotool mousemove --window "$preview" 100 $((HEIGHT - 15)) click 1
-  sleep 1
+  wait_until 30 "< Back to the main window" preview_gone
 done
 settle
 report "after ten invitations, idle"

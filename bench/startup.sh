@@ -9,6 +9,7 @@ runs="${1:-7}"
 binary="$root/build/bin/velmora"
 [ -x "$binary" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 command -v xdotool >/dev/null || { echo "needs xdotool (apt-get install xdotool)" >&2; exit 1; }
+. "$root/tests/support/x11.sh"
 
 measure() {
   local settings
@@ -20,7 +21,12 @@ measure() {
     XDG_CONFIG_HOME="$settings" "$binary" >/dev/null 2>&1 &
     pid=$!
     # Polled closely: xdotool's own --sync looks only every half second.
-    until xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; do sleep 0.005; done
+    local deadline=$((SECONDS + 120))
+    until xdotool search --onlyvisible --name '^Velmora$' >/dev/null 2>&1; do
+      kill -0 "$pid" 2>/dev/null || fail "the program ended before its main window showed"
+      [ "$SECONDS" -lt "$deadline" ] || fail "no main window after 120 s"
+      sleep 0.005
+    done
     end=$(date +%s.%N)
     times+=("$(echo "$end - $start" | bc -l)")
     kill "$pid"; wait "$pid" 2>/dev/null || true

@@ -2,7 +2,7 @@
 # Runs a validator on a file; any complaint it prints fails the test, not only
 # an error status. Usage: check_tool.sh <tool> <arguments>...
 set -euo pipefail
-command -v "$1" >/dev/null || { echo "SKIP: $1 is not installed (scripts/setup.sh installs it)"; exit 0; }
+command -v "$1" >/dev/null || { echo "SKIP: $1 is not installed (scripts/setup.sh installs it)"; exit 77; }
 status=0
 output=$("$@" 2>&1) || status=$?
 echo "$output"

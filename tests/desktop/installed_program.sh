@@ -11,7 +11,8 @@ build="$1"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 0; }
+. "$(dirname "$0")/../support/x11.sh"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
 
 work="$(mktemp -d)"
 pid=""
@@ -20,7 +21,6 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -61,18 +61,13 @@ titles='^(Velmora|Application Error)$'
 reports=0
 main=""
 for _ in $(seq 5); do
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name "$titles" | head -n 1) \
-    || fail "no window appeared"
+  window=$(await_window 60 "$titles")
   eval "$(xdotool getwindowgeometry --shell "$window")"
   if [ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ]; then main="$window"; break; fi
   reports=$((reports + 1))
-  # No window manager runs here: give the box the keyboard focus by hand.
-  xdotool windowfocus --sync "$window" 2>/dev/null || true
-  xdotool key Return
-  for _ in $(seq 100); do
-    xdotool search --onlyvisible --name "$titles" | grep -qx "$window" || break
-    sleep 0.1
-  done
+  press "$window" Return
+  box_closed() { ! xdotool search --onlyvisible --name "$titles" | grep -qx "$window"; }
+  wait_until 10 "the report to close" box_closed
 done
 [ -n "$main" ] || fail "the main window never appeared"
 echo "error reports before the main window: $reports"
@@ -82,10 +77,11 @@ echo "office module loaded from: ${module:-nowhere}"
 [ "$module" = "$program/velmora_libreoffice.so" ] || fail "not the installed office module"
 
 kill -TERM "$pid"
+program_ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_until 60 "the program to end after a termination request" program_ended
 status=0; wait "$pid" || status=$?
 ended="$pid"; pid=""
 [ "$status" -eq 0 ] || fail "the program did not end cleanly ($status)"
-sleep 0.5
-left=$(pgrep -f "soffice.bin.*velmora-office-$ended-" || true)
-[ -z "$left" ] || fail "office processes left: $left"
+no_office() { [ -z "$(pgrep -f "soffice.bin.*velmora-office-$ended-" || true)" ]; }
+wait_until 30 "the program's offices to end" no_office
 echo "PASS"

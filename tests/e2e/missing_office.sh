@@ -7,9 +7,8 @@ binary="$1"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
-for tool in xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
-done
+. "$(dirname "$0")/../support/x11.sh"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -27,24 +26,25 @@ else
 fi
 pid=$!
 
-box=$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+# The program may run inside unshare, so its windows are not found by pid.
+started="$pid"
+pid=
+box=$(await_window 60 '^Velmora$')
+pid="$started"
 windows=$(xdotool search --onlyvisible --name '^Velmora$' | wc -l)
 eval "$(xdotool getwindowgeometry --shell "$box")"
 echo "$how: $windows window(s) titled Velmora, the first ${WIDTH}x${HEIGHT}"
-if [ "$windows" -ne 1 ]; then echo "FAIL: expected exactly one window"; kill "$pid"; exit 1; fi
+[ "$windows" -eq 1 ] || fail "expected exactly one window"
 # The main window is 536x316; the message box is no such window.
-if [ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ]; then echo "FAIL: the main window was shown"; kill "$pid"; exit 1; fi
+! { [ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ]; } || fail "the main window was shown"
 
-# No window manager runs here: give the box the keyboard focus by hand.
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key Return
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then echo "FAIL: the program did not end"; kill "$pid"; exit 1; fi
+press "$box" Return
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_until 30 "the program to end once the box is answered" ended
 status=0; wait "$pid" || status=$?
 echo "the program ended with status $status"
-[ "$status" -ne 0 ] || { echo "FAIL: a refused start must not report success"; exit 1; }
-if pgrep -x soffice.bin -P "$pid" >/dev/null 2>&1; then echo "FAIL: an office process was left"; exit 1; fi
+[ "$status" -ne 0 ] || fail "a refused start must not report success"
+! pgrep -x soffice.bin -P "$pid" >/dev/null 2>&1 || fail "an office process was left"
 echo "PASS"

@@ -8,7 +8,8 @@ binary="$1"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
-command -v xdotool >/dev/null || { echo "SKIP: xdotool is not installed"; exit 0; }
+. "$(dirname "$0")/../support/x11.sh"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -19,23 +20,29 @@ chmod 700 "$XDG_RUNTIME_DIR"
 
 "$binary" &
 pid=$!
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Velmora$' | head -n 1)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+window=$(await_window 120 '^Velmora$')
 eval "$(xdotool getwindowgeometry --shell "$window")"
 echo "main window ${WIDTH}x${HEIGHT}"
-[ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ] || { echo "FAIL: not the main window"; kill "$pid"; exit 1; }
+[ "$WIDTH" -eq 536 ] && [ "$HEIGHT" -eq 316 ] || fail "not the main window"
 
 ours() { pgrep -f "soffice.bin.*velmora-office-$pid-" || true; }
+some_office() { [ -n "$(ours)" ]; }
 # Instances are prepared once the program has been quiet for a moment.
-for _ in $(seq 100); do [ -n "$(ours)" ] && break; sleep 0.1; done
+wait_until 120 "a prepared office" some_office
 echo "office processes while running: $(ours | wc -l)"
 
 kill -TERM "$pid"
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_until 60 "the program to end after a termination request" ended
 status=0; wait "$pid" || status=$?
 echo "ended with status $status"
-[ "$status" -eq 0 ] || { echo "FAIL: the program did not end cleanly"; exit 1; }
-sleep 0.5
-left=$(ours)
-[ -z "$left" ] || { echo "FAIL: office processes left: $left"; exit 1; }
+[ "$status" -eq 0 ] || fail "the program did not end cleanly"
+# The program has ended, so its offices are no longer waited for by pid.
+ended_pid="$pid"
+pid=
+no_office() { [ -z "$(pgrep -f "soffice.bin.*velmora-office-$ended_pid-" || true)" ]; }
+wait_until 30 "the program's offices to end" no_office
 folders=$(find "$TMPDIR" "$TEMP" -mindepth 1 -maxdepth 1 | wc -l)
-[ "$folders" -eq 0 ] || { echo "FAIL: left in the temporary folders:"; ls -la "$TMPDIR" "$TEMP"; exit 1; }
+[ "$folders" -eq 0 ] || { ls -la "$TMPDIR" "$TEMP"; fail "files left in the temporary folders"; }
 echo "PASS"
