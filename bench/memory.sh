@@ -10,7 +10,7 @@ binary="$root/build/bin/velmora"
 [ -x "$binary" ] || { echo "build first: bash scripts/build.sh" >&2; exit 1; }
 . "$root/tests/support/x11.sh"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec "$root/tests/support/with-display.sh" bash "$0" "$@"
 fi
 work="$(mktemp -d)"
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT

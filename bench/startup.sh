@@ -39,7 +39,7 @@ measure() {
 }
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec "$root/tests/support/with-display.sh" bash "$0" "$@"
 fi
 window=$(measure)
 echo "$window"

@@ -6,6 +6,7 @@
 #include "generation/PageExport.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
+#include "platform/WorkingNames.h"
 
 #include <QFile>
 
@@ -14,9 +15,6 @@ namespace velmora {
 namespace {
 
 using office::Ref;
-
-const QString kTemplateName = QStringLiteral("template.dot");
-const QString kPictureName = QStringLiteral("temp.bmp");
 
 // A drawn name that exists is thrown away whole; this bounds the redraws in a
 // folder where, absurdly, every name exists.
@@ -29,22 +27,32 @@ office::Find& findOf(office::Find* find)
     return *find;
 }
 
-// Writes the template unless a file is already there. Unguarded: a failure
-// belongs to the step that called it.
-void writeTemplate(FillingRunHost& host, const QString& path, const QByteArray& bytes)
+// Writes the template unless our own copy is there already (see
+// owned::writeWorkingFile for a name that another file has taken).
+// Unguarded: a failure belongs to the step that called it.
+void writeTemplate(FillingRunHost& host, const QString& path, const QByteArray& bytes,
+                   QString& written)
 {
     host.processPendingEvents();
-    if (fileExists(path))
-        return;
-    writeNewFile(path, bytes);
+    owned::writeWorkingFile(path, bytes, true, written);
+}
+
+// Where a working file was written; when nothing was, its own name, unless a
+// file that is not ours holds that name: that is never opened.
+QString workingPath(const QString& written, const QString& name)
+{
+    if (!written.isEmpty())
+        return written;
+    const QString path = temporaryFile(name);
+    return nameState(path) == NameState::Taken ? QString() : path;
 }
 
 } // namespace
 
 QString drawResultName(const std::function<double()>& random)
 {
-    QString name = QStringLiteral("tarvik");
-    for (int counter = 1; counter <= 8; ++counter) {
+    QString name = names::kResultPrefix;
+    for (int counter = 1; counter <= names::kResultDigits; ++counter) {
         const int digit = qBound(1, static_cast<int>(random() * 9) + 1, 9);
         name += QString::number(digit);
     }
@@ -77,14 +85,17 @@ void FillingRun::run(FillingRunHost& host)
     guard.step(104, [&] { host.setBusyPointer(true); });
 
     QByteArray templateBytes;
+    QString writtenTemplate;
     guard.step(106, [&] { templateBytes = mTemplateBytes(); });
-    guard.step(108, [&] { writeTemplate(host, temporaryFile(kTemplateName), templateBytes); });
+    guard.step(108, [&] {
+        writeTemplate(host, temporaryFile(names::kTemplate), templateBytes, writtenTemplate);
+    });
 
     Ref<office::Application> application;
     Ref<office::Document> document;
     QString templatePath;
     guard.step(110, [&] { application = mEngine.createApplication(); });
-    guard.step(112, [&] { templatePath = temporaryFile(kTemplateName); });
+    guard.step(112, [&] { templatePath = workingPath(writtenTemplate, names::kTemplate); });
     guard.step(114, [&] { document = application->open(templatePath, true); });
 
     // The story pass: every text element over every story of the document.
@@ -172,21 +183,32 @@ void FillingRun::run(FillingRunHost& host)
     QString resultPath;
     for (int draw = 0; draw < kMaxNameDraws; ++draw) {
         QString name;
-        guard.step(190, [&] { name = QStringLiteral("tarvik"); });
+        guard.step(190, [&] { name = names::kResultPrefix; });
         guard.step(196, [&] { name = drawResultName(mRandom); });
-        guard.step(202, [&] { resultPath = temporaryFile(name + QStringLiteral(".doc")); });
+        guard.step(202, [&] { resultPath = temporaryFile(name + names::kResultSuffix); });
         // A name is drawn again only when the file is known to exist; a test
-        // that fails goes on to save.
+        // that fails goes on to save. The test claims the name: the file is
+        // created (privately, never through a link) and recorded, so a
+        // program killed from here on leaves it to the next program to remove.
         bool exists = false;
-        if (!guard.step(204, [&] { exists = fileExists(resultPath); }) || !exists
+        if (!guard.step(204, [&] { exists = !owned::reserveDocument(resultPath); }) || !exists
             || draw + 1 == kMaxNameDraws)
             break;
     }
 
-    // Recorded first: a program killed from here on leaves the document to
-    // the next program to remove.
-    owned::recordDocument(resultPath);
-    guard.step(206, [&] { document->saveAs(resultPath); });
+    guard.step(206, [&] {
+        // The office writes through whatever holds the name: never through
+        // a link or into a file that another user planted there.
+        if (nameState(resultPath) == NameState::Taken)
+            throw Failure(QStringLiteral("%1 is not this user's own file").arg(resultPath));
+        try {
+            document->saveAs(resultPath);
+        } catch (const Failure&) {
+            // The empty file that claimed the name is no document.
+            quietDelete(resultPath);
+            throw;
+        }
+    });
     guard.step(208, [&] { application->setDisplayAlerts(false); });
     guard.step(210, [&] { document->close(); });
     guard.step(212, [&] { application->quit(); });
@@ -195,20 +217,22 @@ void FillingRun::run(FillingRunHost& host)
     quietDelete(templatePath);
     mLastResultPath = fileExists(resultPath) ? resultPath : QString();
 
+    QString writtenPicture;
     guard.step(220, [&] {
-        saveDocAsJpg(mEngine, mDialogs, resultPath, [] { return temporaryFile(kPictureName); });
+        writtenPicture = saveDocAsJpg(mEngine, mDialogs, resultPath,
+                                      [] { return temporaryFile(names::kPicture); });
     });
     guard.step(222, [&] { host.setBusyPointer(false); });
     QString picturePath;
     guard.step(224, [&] {
-        picturePath = temporaryFile(kPictureName);
+        picturePath = workingPath(writtenPicture, names::kPicture);
         host.loadPreviewPicture(picturePath);
     });
     guard.step(226, [&] { host.setPreviewWordFile(resultPath); });
     guard.step(228, [&] { host.showPreview(); });
     guard.step(230, [&] { host.hideMainWindow(); });
     try {
-        quietDelete(temporaryFile(kPictureName));
+        quietDelete(picturePath.isEmpty() ? temporaryFile(names::kPicture) : picturePath);
     } catch (const Failure&) {
         // A deletion never reports; without a temporary folder there is nothing to delete.
     }

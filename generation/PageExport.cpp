@@ -4,9 +4,10 @@
 #include "errors/Locations.h"
 #include "generation/Office.h"
 #include "generation/PageFit.h"
+#include "platform/OwnedDocuments.h"
 
+#include <QBuffer>
 #include <QImage>
-#include <QSaveFile>
 
 namespace velmora {
 
@@ -20,21 +21,23 @@ QImage fittedPagePicture(const office::Ref<office::Document>& document)
     return picture;
 }
 
-// Written through a temporary file, so that a failed write leaves an older
-// picture as it was. BMP: the picture is read back at once and deleted, and
-// an uncompressed one is the quickest to write and to read (Qt keeps its
-// dots-per-metre, which carry the natural size).
-void writePagePicture(const QImage& picture, const QString& path)
+// BMP: the picture is read back at once and deleted, and an uncompressed one
+// is the quickest to write and to read (Qt keeps its dots-per-metre, which
+// carry the natural size). A failed write leaves an older picture as it was.
+void writePagePicture(const QImage& picture, const QString& path, QString* written)
 {
     if (picture.isNull())
         throw Failure(QStringLiteral("Invalid picture"));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") || !file.commit())
-        throw Failure(file.errorString());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
+        throw Failure(QStringLiteral("The picture could not be encoded"));
+    QString unused;
+    owned::writeWorkingFile(path, bytes, false, written ? *written : unused);
 }
 
-void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
-                  const std::function<QString()>& picturePath)
+QString saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& documentPath,
+                     const std::function<QString()>& picturePath)
 {
     Guard guard(dialogs, locations::Form1_SaveDocAsJPG);
     office::Ref<office::Application> word;
@@ -42,12 +45,14 @@ void saveDocAsJpg(office::Engine& engine, Dialogs& dialogs, const QString& docum
     // The engine hands the page picture over directly; it stands where the
     // clipboard's picture stood, so there is nothing to fetch or retry.
     QImage picture;
+    QString written;
     guard.step(116, [&] { word = engine.createApplication(); });
     guard.step(118, [&] { document = word->open(documentPath, false); });
     guard.step(120, [&] { picture = fittedPagePicture(document); });
-    guard.step(122, [&] { writePagePicture(picture, picturePath()); });
+    guard.step(122, [&] { writePagePicture(picture, picturePath(), &written); });
     guard.step(124, [&] { word->closeActiveDocument(false); });
     guard.step(126, [&] { word->quit(); });
+    return written;
 }
 
 } // namespace velmora

@@ -9,7 +9,9 @@
 #include <QProcessEnvironment>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +31,35 @@ QString environmentTemp()
             return environment.value(name);
     }
     return {};
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Writes all the bytes to a freshly created descriptor and closes it; on a
+// failure the file is removed again.
+void fillNewFile(int fd, const QByteArray& native, const QString& path, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            const QString description = systemError() + QStringLiteral(": ") + path;
+            ::close(fd);
+            ::unlink(native.constData());
+            throw Failure(description);
+        }
+        done += written;
+    }
+    if (::close(fd) != 0) {
+        const QString description = systemError() + QStringLiteral(": ") + path;
+        ::unlink(native.constData());
+        throw Failure(description);
+    }
 }
 
 QString privateTemporaryFolder()
@@ -59,8 +90,9 @@ void releaseFreeMemory()
 
 QString temporaryFolder()
 {
+    // Cleaned, so that "/tmp/x/" and "/tmp/x" name one folder alike.
     const QString temp = environmentTemp();
-    return temp.isEmpty() ? privateTemporaryFolder() : temp;
+    return temp.isEmpty() ? privateTemporaryFolder() : QDir::cleanPath(temp);
 }
 
 QString temporaryFile(const QString& name)
@@ -88,21 +120,45 @@ bool fileExists(const QString& path)
 
 void quietDelete(const QString& path)
 {
-    if (!path.isEmpty())
-        QFile::remove(path);
+    if (!path.isEmpty() && nameState(path) == NameState::Ours)
+        ::unlink(QFile::encodeName(path).constData());
 }
 
-void writeNewFile(const QString& path, const QByteArray& bytes)
+NameState nameState(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw Failure(file.errorString() + QStringLiteral(": ") + path);
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString description = file.errorString() + QStringLiteral(": ") + path;
-        file.close();
-        QFile::remove(path);
-        throw Failure(description);
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT ? NameState::Free : NameState::Taken;
+    return S_ISREG(info.st_mode) && info.st_uid == ::geteuid() ? NameState::Ours : NameState::Taken;
+}
+
+bool createPrivateFile(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd =
+        ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        throw Failure(systemError() + QStringLiteral(": ") + path);
     }
+    fillNewFile(fd, native, path, bytes);
+    return true;
+}
+
+QString createPrivateFileBeside(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    QByteArray pattern = QFile::encodeName(info.path() + QLatin1Char('/') + info.completeBaseName()
+                                           + QStringLiteral("-XXXXXX") + suffix);
+    // mkstemps creates with O_EXCL and mode 0600.
+    const int fd = ::mkostemps(pattern.data(), int(QFile::encodeName(suffix).size()), O_CLOEXEC);
+    if (fd < 0)
+        throw Failure(systemError() + QStringLiteral(": ") + path);
+    const QString created = QFile::decodeName(pattern);
+    fillNewFile(fd, pattern, created, bytes);
+    return created;
 }
 
 } // namespace velmora

@@ -19,13 +19,25 @@ QString besideProgram(const QString& relativePath);
 
 // True when the file's time stamp can be read; never fails.
 bool fileExists(const QString& path);
-// Deletes a file and ignores every failure.
+// Deletes a file and ignores every failure. Only a plain file of this user
+// is deleted: a link, or anything another user put there, is left alone.
 void quietDelete(const QString& path);
+
+// What a name in a folder that others may write to (TEMP may be /tmp) holds
+// for this program: nothing, a plain file of this user, or anything else (a
+// link, a folder, another user's file), which is never used.
+enum class NameState { Free, Ours, Taken };
+NameState nameState(const QString& path);
+
+// Creates the file, private to this user (mode 0600) and never through a
+// link, and writes the bytes. False when the name exists already; any other
+// failure throws Failure with the system's description.
+bool createPrivateFile(const QString& path, const QByteArray& bytes = {});
+// Like createPrivateFile, under a fresh name made from the path's stem, a
+// dash and six random characters, with the path's suffix; returns the path.
+QString createPrivateFileBeside(const QString& path, const QByteArray& bytes);
 
 // Gives the heap's free pages back to the system; never fails.
 void releaseFreeMemory();
-
-// Writes the bytes to a new file; throws Failure with the system's description.
-void writeNewFile(const QString& path, const QByteArray& bytes);
 
 } // namespace velmora

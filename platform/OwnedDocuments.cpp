@@ -2,19 +2,29 @@
 
 #include "platform/Failure.h"
 #include "platform/Files.h"
+#include "platform/WorkingNames.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velmora::owned {
 
 namespace {
 
-const QString kRecordPattern = QStringLiteral("velmora-documents-*-*.list");
+const QString kRecordPattern = QStringLiteral("velmora-documents-*.list");
+// One line of about twenty bytes for each invitation: far more than any
+// program's life makes. A larger "record" is not ours, and is never read.
+constexpr qint64 kMaxRecordBytes = 1 << 20;
 
 // The start time of a process (clock ticks since boot), or empty when it does
 // not run: with the pid it names a process once, whatever reuses the pid later.
@@ -29,23 +39,67 @@ QString startTimeOf(qint64 pid)
     return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
 }
 
-QString ownRecordName()
+// The pid and start time are public, so a record name made of them alone
+// could be planted before the program writes it; six random characters that
+// the program adds when it creates the record cannot.
+QString ownRecordStem()
 {
     const qint64 pid = ::getpid();
     return QStringLiteral("velmora-documents-%1-%2.list").arg(pid).arg(startTimeOf(pid));
 }
 
-QStringList recordedNames(const QString& recordPath)
+QString cleaned(const QString& path)
 {
-    QFile record(recordPath);
-    if (!record.open(QIODevice::ReadOnly))
-        return {};
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+struct OwnRecord {
+    QString folder;
+    QString path;
+};
+
+OwnRecord& ownRecord()
+{
+    static OwnRecord record;
+    return record;
+}
+
+bool isOwnPlainFile(int fd)
+{
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+// The names a record of this user lists; nothing for a link, another user's
+// file or one too large to be a record, which are left alone.
+std::optional<QStringList> readRecord(const QString& path)
+{
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()
+        || info.st_size > kMaxRecordBytes) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray text(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < text.size()) {
+        const ssize_t got = ::read(fd, text.data() + done, size_t(text.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    ::close(fd);
+    text.truncate(done);
     QStringList names;
-    for (const QByteArray& line : record.readAll().split('\n')) {
+    for (const QByteArray& line : text.split('\n')) {
         const QString name = QString::fromUtf8(line);
-        // Only names of our filled documents, and never a path elsewhere.
-        static const QRegularExpression filledDocument(QStringLiteral("^tarvik[1-9]{8}\\.doc$"));
-        if (filledDocument.match(name).hasMatch())
+        if (names::isWorkingName(name))
             names << name;
     }
     return names;
@@ -54,11 +108,47 @@ QStringList recordedNames(const QString& recordPath)
 bool isRunning(const QString& recordName)
 {
     static const QRegularExpression parts(
-        QStringLiteral("^velmora-documents-(\\d+)-(\\d+)\\.list$"));
+        QStringLiteral("^velmora-documents-(\\d+)-(\\d+)(-[A-Za-z0-9]{6})?\\.list$"));
     const QRegularExpressionMatch match = parts.match(recordName);
     if (!match.hasMatch())
         return true; // not ours to judge
     return startTimeOf(match.captured(1).toLongLong()) == match.captured(2);
+}
+
+// This program's record, open for appending; made the first time it is
+// needed in the folder.
+int openOwnRecord(const QString& folder)
+{
+    OwnRecord& record = ownRecord();
+    if (record.folder == folder && !record.path.isEmpty()) {
+        const int fd = ::open(QFile::encodeName(record.path).constData(),
+                              O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0 && isOwnPlainFile(fd))
+            return fd;
+        if (fd >= 0)
+            ::close(fd);
+    }
+    record.folder = folder;
+    record.path = createPrivateFileBeside(folder + QLatin1Char('/') + ownRecordStem(), {});
+    return ::open(QFile::encodeName(record.path).constData(),
+                  O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// The names the records of running programs of this user list, but for the
+// record named `except`.
+QSet<QString> namesOfRunningPrograms(const QString& folder, const QString& except)
+{
+    QSet<QString> names;
+    const QDir dir(folder);
+    for (const QString& name :
+         dir.entryList({kRecordPattern}, QDir::Files | QDir::System | QDir::Hidden)) {
+        const QString path = dir.filePath(name);
+        if (path == except || !isRunning(name))
+            continue;
+        if (const std::optional<QStringList> listed = readRecord(path))
+            names.unite(QSet<QString>(listed->begin(), listed->end()));
+    }
+    return names;
 }
 
 } // namespace
@@ -66,24 +156,85 @@ bool isRunning(const QString& recordName)
 void recordDocument(const QString& path)
 {
     try {
-        const QString folder = temporaryFolder();
-        if (QFileInfo(path).absolutePath() != QFileInfo(folder).absoluteFilePath())
+        const QString folder = cleaned(temporaryFolder());
+        const QFileInfo file(cleaned(path));
+        if (file.absolutePath() != folder || !names::isWorkingName(file.fileName()))
             return;
-        QFile record(folder + QLatin1Char('/') + ownRecordName());
-        if (record.open(QIODevice::Append))
-            record.write(QFileInfo(path).fileName().toUtf8() + '\n');
+        const int fd = openOwnRecord(folder);
+        if (fd < 0)
+            return;
+        const QByteArray line = QFile::encodeName(file.fileName()) + '\n';
+        while (::write(fd, line.constData(), size_t(line.size())) < 0 && errno == EINTR) {
+        }
+        ::close(fd);
     } catch (const Failure&) {
     }
+}
+
+bool reserveDocument(const QString& path)
+{
+    if (!createPrivateFile(path))
+        return false;
+    recordDocument(path);
+    return true;
+}
+
+void writeWorkingFile(const QString& path, const QByteArray& bytes, bool keepOurs, QString& written)
+{
+    written.clear();
+    const NameState state = nameState(path);
+    if (state == NameState::Ours && keepOurs) {
+        recordDocument(path);
+        written = path;
+        return;
+    }
+    if (state == NameState::Free && createPrivateFile(path, bytes)) {
+        recordDocument(path);
+        written = path;
+        return;
+    }
+    QString beside;
+    if (state == NameState::Ours) {
+        // Replaced by a complete file only: a failed write leaves the old one.
+        beside = createPrivateFileBeside(path, bytes);
+        recordDocument(beside);
+        // A rename replaces a link planted meanwhile; it never writes through one.
+        if (nameState(path) != NameState::Taken
+            && ::rename(QFile::encodeName(beside).constData(), QFile::encodeName(path).constData())
+                   == 0) {
+            recordDocument(path);
+            written = path;
+            return;
+        }
+        if (nameState(path) != NameState::Taken) {
+            const QString description =
+                QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + path;
+            quietDelete(beside);
+            throw Failure(description);
+        }
+    }
+    if (beside.isEmpty()) {
+        beside = createPrivateFileBeside(path, bytes);
+        recordDocument(beside);
+    }
+    written = beside;
+    throw Failure(
+        QStringLiteral("%1 is not this user's own file, so it was left alone; %2 was used instead")
+            .arg(path, beside));
 }
 
 void removeOwnDocuments()
 {
     try {
-        const QString folder = temporaryFolder();
-        const QString record = folder + QLatin1Char('/') + ownRecordName();
-        for (const QString& name : recordedNames(record))
-            quietDelete(folder + QLatin1Char('/') + name);
-        quietDelete(record);
+        OwnRecord& record = ownRecord();
+        if (record.path.isEmpty())
+            return;
+        const QSet<QString> kept = namesOfRunningPrograms(record.folder, record.path);
+        for (const QString& name : readRecord(record.path).value_or(QStringList()))
+            if (!kept.contains(name))
+                quietDelete(record.folder + QLatin1Char('/') + name);
+        quietDelete(record.path);
+        record = {};
     } catch (const Failure&) {
     }
 }
@@ -91,21 +242,21 @@ void removeOwnDocuments()
 void removeOrphanedDocuments()
 {
     try {
-        const QDir folder(temporaryFolder());
-        QSet<QString> kept;
-        QStringList endedRecords;
-        for (const QString& record : folder.entryList({kRecordPattern}, QDir::Files)) {
-            if (isRunning(record)) {
-                const QStringList names = recordedNames(folder.filePath(record));
-                kept.unite(QSet<QString>(names.begin(), names.end()));
-            } else
-                endedRecords << record;
-        }
-        for (const QString& record : endedRecords) {
-            for (const QString& name : recordedNames(folder.filePath(record)))
-                if (!kept.contains(name))
-                    quietDelete(folder.filePath(name));
-            quietDelete(folder.filePath(record));
+        const QString folder = cleaned(temporaryFolder());
+        const QDir dir(folder);
+        const QSet<QString> kept = namesOfRunningPrograms(folder, QString());
+        for (const QString& name :
+             dir.entryList({kRecordPattern}, QDir::Files | QDir::System | QDir::Hidden)) {
+            const QString path = dir.filePath(name);
+            if (path == ownRecord().path || isRunning(name))
+                continue;
+            const std::optional<QStringList> listed = readRecord(path);
+            if (!listed)
+                continue;
+            for (const QString& document : *listed)
+                if (!kept.contains(document))
+                    quietDelete(dir.filePath(document));
+            quietDelete(path);
         }
     } catch (const Failure&) {
     }

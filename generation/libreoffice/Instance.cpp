@@ -45,6 +45,7 @@ void Instance::connect(const Reference<css::uno::XComponentContext>& local)
             mConnection = connectToPipe(
                 local, process.pipeName(), [&] { return !process.hasEnded(); },
                 std::chrono::steady_clock::now() + mLimits.start);
+            process.notePipes();
         } catch (const css::uno::Exception& exception) {
             throw Failure(
                 watch->fired()

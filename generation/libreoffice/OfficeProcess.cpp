@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 #include <QUuid>
 
@@ -19,6 +20,7 @@
 #include <mutex>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
@@ -242,19 +244,76 @@ void copyProfile(const QString& from, const QString& to)
 
 // A program that was killed outright could not remove its instances' folders
 // (its offices died with it); the next program to start an office does.
+// The file in an office's private folder that lists its pipes.
+const QString kPipesFile = QStringLiteral("pipes");
+
+bool isOwn(const QString& path, mode_t type)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0
+           && (info.st_mode & S_IFMT) == type && info.st_uid == ::geteuid();
+}
+
+// Only a socket of this user named as the office names its pipes.
+void removePipe(const QString& path)
+{
+    if (QFileInfo(path).fileName().startsWith(QLatin1String("OSL_PIPE_")) && isOwn(path, S_IFSOCK))
+        ::unlink(QFile::encodeName(path).constData());
+}
+
+bool hasEnded(const QString& pidText)
+{
+    bool isPid = false;
+    const pid_t pid = pidText.toInt(&isPid);
+    return isPid && pid != getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// What offices of killed programs of ours left: their private folders (and
+// the pipes they listed there), and the pipes named after those programs.
+// Names in the shared temporary folder that are not this user's own are
+// left alone; a link is never followed.
 void removeFoldersOfEndedPrograms()
 {
     static std::once_flag once;
     std::call_once(once, [] {
         QDir temp(QDir::tempPath());
         for (const QString& name :
-             temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs)) {
-            bool isPid = false;
-            const pid_t owner = name.section(u'-', 2, 2).toInt(&isPid);
-            if (isPid && owner != getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
-                QDir(temp.filePath(name)).removeRecursively();
+             temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs | QDir::System)) {
+            const QString folder = temp.filePath(name);
+            if (!hasEnded(name.section(u'-', 2, 2)) || !isOwn(folder, S_IFDIR))
+                continue;
+            QFile pipes(folder + QLatin1Char('/') + kPipesFile);
+            if (isOwn(pipes.fileName(), S_IFREG) && pipes.size() < 4096
+                && pipes.open(QIODevice::ReadOnly))
+                for (const QByteArray& line : pipes.readAll().split('\n'))
+                    removePipe(QFile::decodeName(line));
+            QDir(folder).removeRecursively();
+        }
+        const QString ourPipes = QStringLiteral("OSL_PIPE_%1_velmora-").arg(::getuid());
+        for (const char* folder : {"/tmp", "/var/tmp"}) {
+            const QDir pipes(QString::fromLatin1(folder));
+            for (const QString& name :
+                 pipes.entryList({ourPipes + QLatin1Char('*')}, QDir::System | QDir::Hidden))
+                if (hasEnded(name.mid(ourPipes.size()).section(u'-', 0, 0)))
+                    removePipe(pipes.filePath(name));
         }
     });
+}
+
+// The socket inodes a process holds open.
+QSet<QByteArray> socketInodes(pid_t pid)
+{
+    QSet<QByteArray> inodes;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        char target[64] = {};
+        const ssize_t length =
+            ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), target, sizeof target - 1);
+        const QByteArray link(target, length > 0 ? length : 0);
+        if (link.startsWith("socket:[") && link.endsWith(']'))
+            inodes.insert(link.mid(8, link.size() - 9));
+    }
+    return inodes;
 }
 
 } // namespace
@@ -417,10 +476,36 @@ void OfficeProcess::end(int timeoutMs)
         ::kill(mPid, SIGKILL);
         reap(0);
     }
+    for (const QString& pipe : std::as_const(mPipes))
+        removePipe(pipe);
+    mPipes.clear();
     if (!mFolder.isEmpty()) {
         QDir(mFolder).removeRecursively();
         mFolder.clear();
     }
+}
+
+void OfficeProcess::notePipes()
+{
+    if (mPid <= 0)
+        return;
+    const QSet<QByteArray> inodes = socketInodes(mPid);
+    QFile sockets(QStringLiteral("/proc/net/unix"));
+    if (sockets.open(QIODevice::ReadOnly)) {
+        // Num RefCount Protocol Flags Type St Inode Path
+        for (const QByteArray& line : sockets.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.simplified().split(' ');
+            if (fields.size() >= 8 && inodes.contains(fields[6])
+                && QFileInfo(QFile::decodeName(fields[7]))
+                       .fileName()
+                       .startsWith(QLatin1String("OSL_PIPE_")))
+                mPipes << QFile::decodeName(fields[7]);
+        }
+    }
+    mPipes.removeDuplicates();
+    QFile list(mFolder + QLatin1Char('/') + kPipesFile);
+    if (!mPipes.isEmpty() && list.open(QIODevice::WriteOnly))
+        list.write(QFile::encodeName(mPipes.join(QLatin1Char('\n'))));
 }
 
 } // namespace velmora::office::lo

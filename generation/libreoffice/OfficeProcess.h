@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <memory>
 #include <sys/types.h>
@@ -36,8 +37,14 @@ public:
     // watchdog may still signal its pid.
     bool hasEnded() const;
     // Waits up to timeoutMs for the process to end by itself, then kills it.
-    // Afterwards the process is reaped and its private folder is gone.
+    // Afterwards the process is reaped and its private folder and its pipes
+    // are gone.
     void end(int timeoutMs);
+    // Notes the pipes the office listens on (sockets it makes in /tmp, which
+    // outlive an office that is killed), so that they go when it ends, or
+    // with the next program's clean-up if this one is killed. Call once the
+    // office answers on its pipe.
+    void notePipes();
 
 private:
     OfficeProcess() = default;
@@ -46,6 +53,7 @@ private:
     pid_t mPid = -1;
     QString mPipeName;
     QString mFolder;
+    QStringList mPipes;
 };
 
 // The path of soffice.bin in an installation folder.

@@ -106,6 +106,7 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
             office.connection = connectToPipe(
                 local, process.pipeName(), [&] { return !stopping() && !process.hasEnded(); },
                 std::chrono::steady_clock::now() + mLimits.start);
+            process.notePipes();
         }
         const auto watch = mWatchdog->watch(process.pid(), mLimits.call);
 

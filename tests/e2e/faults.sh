@@ -7,11 +7,13 @@
 #   double-click      a double click on "Start Creating Template" makes one document
 #   killed-program    the documents of a program killed mid-way go at the next start
 #   titles            the save dialog and the boxes carry their own titles, nothing appended
+#   shared-temp       TEMP a sticky folder that others write to: what they plant there is
+#                     never written through, used or removed, and the invitation is made
 set -euo pipefail
 binary="$1"
 scenario="$2"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec "$(dirname "$0")/../support/with-display.sh" bash "$0" "$@"
 fi
 . "$(dirname "$0")/../support/x11.sh"
 command -v xdotool >/dev/null || skip "xdotool is not installed"
@@ -223,6 +225,53 @@ titles)
   has_other_velmora() { [ -n "$(other_velmora)" ]; }
   wait_until 30 "a box titled exactly \"Velmora\" after the save" has_other_velmora
   answer "$(other_velmora)"
+  end_cleanly
+  ;;
+shared-temp)
+  [ "$(id -u)" -eq 0 ] || skip "planting another user's files needs root"
+  command -v catdoc >/dev/null || skip "catdoc is not installed (scripts/setup.sh installs it)"
+  shared="$work/shared"
+  mkdir -p "$shared" "$work/victims"
+  chmod 1777 "$shared"
+  # With a trailing "/", as a user may well type it.
+  export TEMP="$shared/"
+  for name in temp.bmp template.dot record; do
+    echo "the user's own $name" >"$work/victims/$name"
+  done
+  plant() { ln -s "$work/victims/$1" "$shared/$2" && chown -h 12345:12345 "$shared/$2"; }
+  plant temp.bmp temp.bmp
+  plant template.dot template.dot
+  # Another user's "record" of a program that has ended, as large as a disk allows.
+  truncate -s 500M "$shared/velmora-documents-999999-1.list"
+  chown 12345:12345 "$shared/velmora-documents-999999-1.list"
+  start
+  start_time=$(awk '{ sub(/.*\) /, ""); split($0, f, " "); print f[20] }' "/proc/$pid/stat")
+  plant record "velmora-documents-$pid-$start_time.list"
+  load_sample
+  start_creating
+  reports=$(await_preview)
+  echo "reports for the taken names: $reports"
+  for name in temp.bmp template.dot record; do
+    [ "$(cat "$work/victims/$name")" = "the user's own $name" ] || fail "the file behind the planted $name was changed"
+  done
+  [ -L "$shared/temp.bmp" ] && [ -L "$shared/template.dot" ] || fail "a planted link was removed"
+  doc=$(find "$shared" -maxdepth 1 -name 'tarvik*.doc' | head -n 1)
+  [ -n "$doc" ] || fail "no filled document"
+  catdoc "$doc" | grep -q "Candia Inflatable Play Facility" || fail "the document was not filled from the program's template"
+  loose=$(find "$shared" -maxdepth 1 -name 'velmora-documents-*' -user "$(id -u)" ! -perm 600)
+  [ -z "$loose" ] || fail "records readable by others: $loose"
+  [ "$reports" -eq 2 ] || fail "expected a report for each of the two taken names, got $reports"
+  killed=$pid
+  kill -KILL "$pid"
+  wait "$pid" 2>/dev/null || true
+  pid=
+  start
+  echo "documents after the next start: $(documents)"
+  [ "$(documents)" -eq 0 ] || fail "the killed program's document stayed"
+  # The offices' leftovers go when the next program starts its first office.
+  await_offices 1
+  [ -z "$(find /tmp -maxdepth 1 -name "OSL_PIPE_*_velmora-$killed-*")" ] || fail "the killed program's office pipes stayed"
+  [ -f "$shared/velmora-documents-999999-1.list" ] || fail "another user's file was removed"
   end_cleanly
   ;;
 *)

@@ -5,7 +5,7 @@
 set -euo pipefail
 binary="$1"
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec "$(dirname "$0")/../support/with-display.sh" bash "$0" "$@"
 fi
 . "$(dirname "$0")/../support/x11.sh"
 command -v xdotool >/dev/null || skip "xdotool is not installed"
