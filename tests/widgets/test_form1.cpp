@@ -236,17 +236,16 @@ private slots:
         const QDateTime before = picker(*form, "DateTimePicker1")->value();
         const QDateTime timeBefore = picker(*form, "DateTimePicker2")->value();
         mTest->now = mTest->now.addDays(3);
-        {
-            InjectedFailure failure(sample ? locations::Form1_PushButton4_Click
-                                           : locations::Form1_PushButton3_Click,
-                                    line);
-            button(*form, sample ? "PushButton4" : "PushButton3")->click();
-        }
+        mTest->failingStep = {
+            {sample ? locations::Form1_PushButton4_Click : locations::Form1_PushButton3_Click,
+             line}};
+        button(*form, sample ? "PushButton4" : "PushButton3")->click();
+        mTest->failingStep.reset();
         const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click")
                                          : QStringLiteral("Form1.PushButton3_Click");
         QCOMPARE(mTest->dialogs.reportedLines(),
                  QStringList{procedure + u':' + QString::number(line)});
-        QVERIFY(mTest->dialogs.errorReports().first().startsWith(InjectedFailure::kDescription
+        QVERIFY(mTest->dialogs.errorReports().first().startsWith(Guard::kInjectedFailure
                                                                  + QStringLiteral("\r\n")));
 
         const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo",
