@@ -51,6 +51,8 @@ protected:
         QStylePainter painter(this);
         QStyleOptionFocusRect option;
         option.initFrom(this);
+        // Shown from the start, not only after a key has moved the focus.
+        option.state |= QStyle::State_KeyboardFocusChange;
         option.rect = rect().adjusted(1, 1, -1, -1);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
     }

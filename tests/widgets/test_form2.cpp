@@ -240,6 +240,42 @@ private slots:
         QCOMPARE(form.viewport().drawCount(), draws);
     }
 
+    // The arrow keys scroll the page, as in an image viewer, wherever the
+    // focus is; the first focus, on a scrollbar, shows.
+    void arrowKeysMoveThePage_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("focus on the scrollbar") << "VScroll1";
+        QTest::newRow("focus on a button") << "PushButton1";
+    }
+    void arrowKeysMoveThePage()
+    {
+        QFETCH(QString, focus);
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        QScrollBar* vertical = scrollBar(form, "VScroll1");
+        QTRY_COMPARE(QApplication::focusWidget(), vertical);
+        const QImage focused = vertical->grab().toImage();
+        part(form, qPrintable(focus))->setFocus(Qt::TabFocusReason);
+        if (focus != "VScroll1")
+            QVERIFY(vertical->grab().toImage() != focused);
+
+        // Lines of 20 pixels: 300 twips, 30 units of 10 twips.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(vertical->value(), 60);
+        QCOMPARE(form.viewport().pageBox().top, -600.0f);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(vertical->value(), 30);
+        QCOMPARE(part(form, "Picture1")->y(), -20);
+        // The page fits the width: sideways there is nothing to move.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(form.viewport().pageBox().left, 0.0f);
+        QCOMPARE(QApplication::focusWidget(), part(form, qPrintable(focus)));
+        QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
     void anActivationAfterTheFirstDisplayChangesNothing()
     {
         Preview preview;
