@@ -75,6 +75,8 @@ void SettingsStore::setValue(const QString& key, const QString& value)
 
 void SettingsStore::reopen()
 {
+    // Made while the old one still holds the file, so that it takes over the
+    // changes not yet written.
     auto fresh = std::make_unique<QSettings>(mSettings->fileName(), QSettings::IniFormat);
     mSettings = std::move(fresh);
 }
