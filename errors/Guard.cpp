@@ -1,27 +1,19 @@
 #include "errors/Guard.h"
 
 #include "errors/ErrorReport.h"
+#include "platform/Platform.h"
 
 #include <exception>
 
 namespace velmora {
 
-namespace {
-const InjectedFailure* injected = nullptr;
-}
-
-InjectedFailure::InjectedFailure(QString location, int line)
-    : mLocation(std::move(location)), mLine(line)
-{
-    injected = this;
-}
-
-InjectedFailure::~InjectedFailure()
-{
-    injected = nullptr;
-}
-
 Guard::Guard(Dialogs& dialogs, QString location) : mDialogs(dialogs), mLocation(std::move(location))
+{
+}
+
+Guard::Guard(const Platform& platform, QString location)
+    : mDialogs(*platform.dialogs), mLocation(std::move(location)),
+      mFailingStep(platform.failingStep)
 {
 }
 
@@ -29,8 +21,8 @@ bool Guard::step(int line, const std::function<void()>& statement)
 {
     QString description;
     try {
-        if (injected && injected->mLine == line && injected->mLocation == mLocation)
-            throw Failure(InjectedFailure::kDescription);
+        if (mFailingStep && mFailingStep(mLocation, line))
+            throw Failure(kInjectedFailure);
         statement();
         return true;
     } catch (const Failure& failure) {

@@ -10,6 +10,7 @@
 namespace velmora {
 
 class Dialogs;
+struct Platform;
 
 // Yields the elements of a collection one at a time; std::nullopt ends the walk.
 // Fetching the next element may throw, like a real enumerator.
@@ -34,6 +35,12 @@ NextElement<T> elementsOf(std::vector<T> elements)
 class Guard {
 public:
     Guard(Dialogs& dialogs, QString location);
+    // Reports through the platform's dialogs; the statements the platform
+    // names as failing (tests) fail without running.
+    Guard(const Platform& platform, QString location);
+
+    // The description of a statement made to fail through the platform.
+    static inline const QString kInjectedFailure = QStringLiteral("Injected failure");
 
     // One statement. Returns false when it failed (after the report).
     bool step(int line, const std::function<void()>& statement);
@@ -57,25 +64,8 @@ private:
 
     Dialogs& mDialogs;
     QString mLocation;
+    std::function<bool(const QString& location, int line)> mFailingStep;
     int mFailures = 0;
-};
-
-// While it lives, the statement at this location and line fails as though it
-// had thrown, without running. Tests reach the report of statements that do not
-// fail on their own (a quiet deletion, a field set) this way. One at a time.
-class InjectedFailure {
-public:
-    InjectedFailure(QString location, int line);
-    ~InjectedFailure();
-    InjectedFailure(const InjectedFailure&) = delete;
-    InjectedFailure& operator=(const InjectedFailure&) = delete;
-
-    static inline const QString kDescription = QStringLiteral("Injected failure");
-
-private:
-    friend class Guard;
-    QString mLocation;
-    int mLine;
 };
 
 template <class T>

@@ -9,20 +9,22 @@
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
-#include "windows/CursorFile.h"
 #include "windows/Look.h"
+#include "windows/Placement.h"
 #include "windows/Titles.h"
 #include "windows/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTimer>
 #include <limits>
 
@@ -192,7 +194,14 @@ void Form1::connectStoring()
 
 void Form1::storeValue(const QString& key, const QString& value)
 {
-    storeFromHandler([&] { mPlatform.settings->setValue(key, value); });
+    storeFromHandler([&] { write(key, value); });
+}
+
+void Form1::write(const QString& key, const QString& value)
+{
+    mPlatform.settings->setValue(key, value);
+    // The store takes writes again: a later failure is worth a warning again.
+    mStoreFailureShown = false;
 }
 
 void Form1::storeFromHandler(const std::function<void()>& write)
@@ -201,7 +210,6 @@ void Form1::storeFromHandler(const std::function<void()>& write)
     // to; a store that cannot be written is told once, not on every keystroke.
     try {
         write();
-        mStoreFailureShown = false;
     } catch (const Failure& failure) {
         if (mStoreFailureShown)
             return;
@@ -215,12 +223,12 @@ void Form1::storeFromHandler(const std::function<void()>& write)
 
 void Form1::storeDate()
 {
-    mPlatform.settings->setValue(kDateKey, stored::generalDateText(DateTimePicker1->value()));
+    write(kDateKey, stored::generalDateText(DateTimePicker1->value()));
 }
 
 void Form1::storeTime()
 {
-    mPlatform.settings->setValue(kTimeKey, stored::generalDateText(DateTimePicker2->value()));
+    write(kTimeKey, stored::generalDateText(DateTimePicker2->value()));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -233,7 +241,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
             || event->type() == QEvent::MouseButtonDblClick || event->type() == QEvent::KeyPress
             || event->type() == QEvent::KeyRelease))
         return true;
-    if (event->type() == QEvent::FocusIn) {
+    // Only the user entering a box selects its text. The focus that comes back
+    // with the window (after a message box, from another program) leaves the
+    // text and the cursor where they were: the next key must not replace it.
+    if (event->type() == QEvent::FocusIn
+        && static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason
+        && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
         for (QLineEdit* box : Text1) {
             // Deferred, so that the click which gave the focus does not undo the selection.
             if (watched == box)
@@ -271,7 +284,7 @@ void Form1::restoreFields(Guard& guard)
 
 bool Form1::Form_Load()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form1_Form_Load);
+    Guard guard(mPlatform, locations::Form1_Form_Load);
     guard.step(100, [&] { skin(); });
     // The titles and the icon are one statement, line 104: three steps here,
     // so that a failing one still lets the others run, and each reports 104.
@@ -283,9 +296,8 @@ bool Form1::Form_Load()
         setWindowIcon(icon);
     });
     guard.step(104, [&] { setApplicationShortTitle(); });
-    const QString cursorFile = handCursorPath(mPlatform.programFolder);
-    if (guard.test(122, [&] { return fileExists(cursorFile); }))
-        guard.step(124, [&] { mPointer.setCustomImage(loadCursorFile(cursorFile)); });
+    if (guard.test(122, [&] { return WindowPointer::hasHandCursor(mPlatform.programFolder); }))
+        guard.step(124, [&] { mPointer.loadHandCursor(mPlatform.programFolder); });
     guard.step(126, [&] { websiteInvitation(); });
     restoreFields(guard);
     bool installed = true;
@@ -311,7 +323,7 @@ void Form1::websiteInvitation()
 
 void Form1::PushButton3_Click()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form1_PushButton3_Click);
+    Guard guard(mPlatform, locations::Form1_PushButton3_Click);
     guard.step(100, [&] { Text1[0]->setText(QString()); });
     guard.step(102, [&] { Text1[1]->setText(QString()); });
     guard.step(104, [&] { Text1[2]->setText(QString()); });
@@ -321,7 +333,7 @@ void Form1::PushButton3_Click()
 
 void Form1::PushButton4_Click()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form1_PushButton4_Click);
+    Guard guard(mPlatform, locations::Form1_PushButton4_Click);
     guard.step(100, [&] { Text1[0]->setText(QStringLiteral("Orla Penwick")); });
     guard.step(102, [&] { Text1[1]->setText(QStringLiteral("Candia Inflatable Play Facility")); });
     guard.step(104, [&] { Text1[2]->setText(QStringLiteral("Bozo")); });
@@ -404,8 +416,13 @@ Form2& Form1::ensureForm2()
         mForm2 = std::make_unique<Form2>(mPlatform);
         connect(mForm2.get(), &Form2::mainWindowRequested, this, &Form1::show);
         connect(mForm2.get(), &Form2::endProgramRequested, this, &Form1::endProgram);
-        // The preview first appears where the main window stood.
-        mForm2->move(geometry().center() - mForm2->rect().center());
+        // The preview first appears centred over the main window, inside the
+        // available area of the main window's screen.
+        const QRect frame = frameGeometry();
+        const QRect client = geometry();
+        const QMargins margins(client.left() - frame.left(), client.top() - frame.top(),
+                               frame.right() - client.right(), frame.bottom() - client.bottom());
+        mForm2->move(centredOver(client, mForm2->size(), margins, screen()->availableGeometry()));
     }
     return *mForm2;
 }

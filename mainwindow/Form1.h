@@ -81,6 +81,8 @@ private:
     // The change handlers' storing: a failure is a warning, once.
     void storeValue(const QString& key, const QString& value);
     void storeFromHandler(const std::function<void()>& write);
+    // Every write to the store; throws Failure when it cannot be written.
+    void write(const QString& key, const QString& value);
     // The pickers' writes; they throw Failure when the store cannot be written.
     void storeDate();
     void storeTime();

@@ -29,8 +29,8 @@ touches one the user is running.")
 # (Qt, and LibreOffice's UNO libraries through the module's run path).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
-# (the GUI variants serve as well) and the fonts of the windows and of the
-# invitation template.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji]=])
+# (the GUI variants serve as well), the fonts of the windows and of the
+# invitation template, and Qt's SVG picture reader for the skin's arrows.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, libqt6svg6]=])
 
 include(CPack)

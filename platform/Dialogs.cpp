@@ -1,7 +1,10 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStringList>
@@ -11,8 +14,52 @@
 namespace velmora {
 
 namespace {
+
 QString gShortTitle;
-}
+
+// Qt's file dialog reads double quotes in the typed name as a list of names
+// ("one" "two") and keeps only what stands between them, so `say "hi".doc`
+// would be saved as hi.doc in the folder shown. A save takes one name, and a
+// quote is a character like any other in it: what was typed is the name.
+class SaveDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    QString chosen() const
+    {
+        if (!mTyped.isEmpty())
+            return mTyped;
+        const QStringList files = selectedFiles();
+        return files.isEmpty() ? QString() : files.constFirst();
+    }
+
+    void accept() override
+    {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QString typed = edit ? edit->text() : QString();
+        if (!typed.contains(QLatin1Char('"'))) {
+            QFileDialog::accept();
+            return;
+        }
+        if (typed.startsWith(QStringLiteral("~/")))
+            typed = QDir::homePath() + typed.mid(1);
+        QString path = directory().absoluteFilePath(typed);
+        if (!defaultSuffix().isEmpty() && !QFileInfo(path).fileName().contains(QLatin1Char('.')))
+            path += QLatin1Char('.') + defaultSuffix();
+        if (QFileInfo(path).isDir()) {
+            setDirectory(path);
+            edit->clear();
+            return;
+        }
+        mTyped = path;
+        QDialog::accept();
+    }
+
+private:
+    QString mTyped;
+};
+
+} // namespace
 
 QString Dialogs::applicationShortTitle()
 {
@@ -53,16 +100,16 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
 {
     if (terminationRequested())
         return {};
-    QFileDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
+    SaveDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // The caller asks about overwriting itself, so the dialog must not.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     // A name typed without the extension gets the filter's.
     dialog.setDefaultSuffix(defaultSuffix(filter));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().constFirst();
+    return dialog.chosen();
 }
 
 QString QtDialogs::defaultSuffix(const QString& filter)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QString>
 #include <QUrl>
 #include <functional>
 
@@ -21,6 +22,10 @@ struct Platform {
     std::function<void(const QUrl&)> openUrl;
     // The folder whose optional files ("x/o.cjs", "HAND-M.CUR") sit beside the program.
     QString programFolder;
+    // Whether the guarded statement at this location and line is to fail as
+    // though it had thrown, without running. Empty in the program; tests reach
+    // the report of statements that do not fail on their own this way.
+    std::function<bool(const QString& location, int line)> failingStep;
 };
 
 // The real clock, a sound random source and the desktop's URL handler.

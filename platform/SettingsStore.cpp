@@ -58,12 +58,27 @@ std::optional<QString> SettingsStore::value(const QString& key) const
 
 void SettingsStore::setValue(const QString& key, const QString& value)
 {
+    // QSettings keeps the first error it met for good, so after a failed write
+    // its status no longer tells whether this one worked. A fresh QSettings on
+    // the same file starts clean; it shares the file's pending changes, so
+    // the values that could not be written then go in with this one.
+    if (mWriteFailed)
+        reopen();
     mSettings->setValue(kSection + QLatin1Char('/') + key, value);
     mSettings->sync();
     // A format complaint about what the file held before does not stop the
     // write; only a file that could not be written is a failure here.
-    if (mSettings->status() == QSettings::AccessError)
+    mWriteFailed = mSettings->status() == QSettings::AccessError;
+    if (mWriteFailed)
         checkStatus(QSettings::AccessError, "written");
+}
+
+void SettingsStore::reopen()
+{
+    // Made while the old one still holds the file, so that it takes over the
+    // changes not yet written.
+    auto fresh = std::make_unique<QSettings>(mSettings->fileName(), QSettings::IniFormat);
+    mSettings = std::move(fresh);
 }
 
 } // namespace velmora

@@ -30,9 +30,11 @@ public:
 
 private:
     void checkStatus(int status, const char* what) const;
+    void reopen();
     std::unique_ptr<QSettings> mSettings;
     // QSettings::Status after the file was first read.
     int mReadStatus;
+    bool mWriteFailed = false;
 };
 
 } // namespace velmora

@@ -6,7 +6,6 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "preview/ResultCopy.h"
-#include "windows/CursorFile.h"
 #include "windows/Look.h"
 #include "windows/Titles.h"
 #include "windows/Twips.h"
@@ -22,6 +21,8 @@
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <QWheelEvent>
 
 namespace velmora {
@@ -34,6 +35,28 @@ const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to over
 const QString kDone = QStringLiteral("Done.");
 
 } // namespace
+
+// A scrollbar that shows when it has the keyboard focus: the window's first
+// focus lands on one, and the desktop's scrollbars draw no sign of it.
+class FocusScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter painter(this);
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        // Shown from the start, not only after a key has moved the focus.
+        option.state |= QStyle::State_KeyboardFocusChange;
+        option.rect = rect().adjusted(1, 1, -1, -1);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    }
+};
 
 // Picture1: shows its picture while it has one, otherwise its persistent
 // surface, and turns mouse events into the drag-to-pan procedures (in twips).
@@ -93,9 +116,9 @@ void Form2::createControls()
     setFont(windowFont(9));
     const QFont buttonFont = windowFont(11.25);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1 = new FocusScrollBar(Qt::Horizontal, this);
     HScroll1->setGeometry(pixelRect(120, 120 + kViewBoxHeightTwips, kViewBoxWidthTwips, 255));
-    VScroll1 = new QScrollBar(Qt::Vertical, this);
+    VScroll1 = new FocusScrollBar(Qt::Vertical, this);
     VScroll1->setGeometry(pixelRect(120 + kViewBoxWidthTwips, 120, 255, kViewBoxHeightTwips));
     for (QScrollBar* bar : {HScroll1, VScroll1}) {
         bar->setRange(0, 32767);
@@ -170,6 +193,17 @@ void Form2::createControls()
     auto* zoomOut = new QShortcut(this);
     zoomOut->setKeys(QKeySequence::ZoomOut);
     connect(zoomOut, &QShortcut::activated, this, [this] { PushButton2_Click(); });
+    // The arrow keys move the page a line at a time, as in an image viewer,
+    // whichever control has the focus.
+    const auto arrowKey = [this](Qt::Key key, bool horizontal, double lines) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this,
+                [this, horizontal, lines] { scrollLines(horizontal, lines); });
+    };
+    arrowKey(Qt::Key_Up, false, -1);
+    arrowKey(Qt::Key_Down, false, 1);
+    arrowKey(Qt::Key_Left, true, -1);
+    arrowKey(Qt::Key_Right, true, 1);
 
     mPointer = new WindowPointer(*this);
     for (QPushButton* pushButton : {PushButton1, PushButton2, PushButton6, PushButton8})
@@ -187,16 +221,15 @@ void Form2::createControls()
 
 void Form2::Form_Load()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form2_Form_Load);
+    Guard guard(mPlatform, locations::Form2_Form_Load);
     guard.step(100, [&] { mViewport.setFirstShow(true); });
     guard.step(102, [&] { applyFaceColour(*this); });
     guard.step(104, [&] {
         setWindowTitle(kProductTitle);
         setWindowIcon(programIcon());
     });
-    const QString cursorFile = handCursorPath(mPlatform.programFolder);
-    if (guard.test(108, [&] { return fileExists(cursorFile); }))
-        guard.step(110, [&] { mPointer->setCustomImage(loadCursorFile(cursorFile)); });
+    if (guard.test(108, [&] { return WindowPointer::hasHandCursor(mPlatform.programFolder); }))
+        guard.step(110, [&] { mPointer->loadHandCursor(mPlatform.programFolder); });
 }
 
 void Form2::loadPicture(const QString& picturePath)
@@ -313,29 +346,33 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
 
 void Form2::wheelOverView(QWheelEvent* event)
 {
-    // The wheel moves the scrollbars, so the page goes where the scroll handler
-    // puts it; about three lines of 20 pixels per notch.
+    // About three lines per notch.
     QPoint delta = event->angleDelta();
     if (event->modifiers() & Qt::ShiftModifier)
         delta = QPoint(delta.y(), delta.x());
     const bool horizontal = delta.x() != 0 && delta.y() == 0;
     const int notches = horizontal ? delta.x() : delta.y();
+    scrollLines(horizontal, -notches / 120.0 * QApplication::wheelScrollLines());
+}
+
+void Form2::scrollLines(bool horizontal, double lines)
+{
+    // Through the scrollbars, so the page goes where the scroll handler puts
+    // it: 20 pixels a line, at least one scrollbar unit.
     QScrollBar* bar = horizontal ? HScroll1 : VScroll1;
     const int step = horizontal ? mViewport.hStep() : mViewport.vStep();
-    if (notches == 0 || step == 0 || !bar->isEnabled())
+    if (lines == 0 || step == 0 || !bar->isEnabled())
         return;
-    const double distance =
-        -notches / 120.0 * QApplication::wheelScrollLines() * 20 * kTwipsPerPixel;
-    int units = int(distance / step);
+    int units = int(lines * 20 * kTwipsPerPixel / step);
     if (units == 0)
-        units = notches > 0 ? -1 : 1;
+        units = lines > 0 ? 1 : -1;
     bar->setValue(std::clamp(bar->value() + units, 0, bar->maximum()));
 }
 
 void Form2::PushButton6_Click()
 {
     Dialogs& dialogs = *mPlatform.dialogs;
-    Guard guard(dialogs, locations::Form2_PushButton6_Click);
+    Guard guard(mPlatform, locations::Form2_PushButton6_Click);
     struct {
         QString fileName;
         QString title;
@@ -367,15 +404,21 @@ void Form2::PushButton6_Click()
             guard.step(126, [&] { answer = Dialogs::Yes; });
         }
     }
+    bool copied = true;
     if (guard.test(128, [&] { return answer == Dialogs::Yes; }))
-        guard.step(130, [&] { copyResult(mWordFile, chosen); });
-    guard.step(
-        132, [&] { dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None); });
+        copied = guard.step(130, [&] { copyResult(mWordFile, chosen); });
+    // "Done." tells that the file is where the user asked; after a failed copy
+    // the Error report is the only message.
+    if (copied) {
+        guard.step(132, [&] {
+            dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
+        });
+    }
 }
 
 void Form2::PushButton8_Click()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form2_PushButton8_Click);
+    Guard guard(mPlatform, locations::Form2_PushButton8_Click);
     guard.step(102, [&] { quietDelete(mWordFile); });
     guard.step(104, [&] { emit mainWindowRequested(); });
     guard.step(106, [&] { hide(); });
@@ -383,7 +426,7 @@ void Form2::PushButton8_Click()
 
 void Form2::Form_QueryUnload()
 {
-    Guard guard(*mPlatform.dialogs, locations::Form2_Form_QueryUnload);
+    Guard guard(mPlatform, locations::Form2_Form_QueryUnload);
     guard.step(100, [&] { quietDelete(mWordFile); });
     guard.step(102, [] { QCoreApplication::processEvents(); });
     guard.step(104, [] { QCoreApplication::processEvents(); });

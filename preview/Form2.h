@@ -82,6 +82,8 @@ private:
     void mirror();
     void userScrolled(Viewport::Axis axis, int value);
     void wheelOverView(class QWheelEvent* event);
+    // Moves the page by lines of 20 pixels (negative: up or left).
+    void scrollLines(bool horizontal, double lines);
 
     Platform mPlatform;
     Viewport mViewport;

@@ -9,7 +9,10 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QStringDecoder>
+#include <QThread>
 #include <QWidget>
+
+#include <mutex>
 
 namespace velmora {
 
@@ -20,6 +23,39 @@ bool decodeUtf8(const QByteArray& bytes, QString& text)
     QStringDecoder decoder(QStringDecoder::Utf8);
     text = decoder.decode(bytes);
     return !decoder.hasError() && !bytes.contains('\0');
+}
+
+// What Qt says while the sheet is applied. The message handler is the whole
+// process's: the office threads (the availability check's, the preparer's)
+// may log through it meanwhile, so it takes only the applying thread's
+// messages, under a lock, and passes the others on.
+struct SheetComplaints {
+    std::mutex mutex;
+    Qt::HANDLE thread = nullptr;
+    QtMessageHandler previous = nullptr;
+    QStringList messages;
+};
+
+SheetComplaints& sheetComplaints()
+{
+    static SheetComplaints complaints;
+    return complaints;
+}
+
+void collectComplaint(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    SheetComplaints& complaints = sheetComplaints();
+    QtMessageHandler passOn = nullptr;
+    {
+        const std::lock_guard lock(complaints.mutex);
+        if (QThread::currentThreadId() == complaints.thread) {
+            complaints.messages << message;
+            return;
+        }
+        passOn = complaints.previous;
+    }
+    if (passOn)
+        passOn(type, context, message);
 }
 
 } // namespace
@@ -72,20 +108,34 @@ void applySkinFile(QWidget& window, const QString& path)
         throw Failure(QStringLiteral("The skin file is not a text file: ") + path);
 
     // Qt tells a sheet it cannot parse only as a warning message.
-    static QStringList complaints;
-    complaints.clear();
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-            complaints << message;
-        });
+    SheetComplaints& complaints = sheetComplaints();
+    {
+        const std::lock_guard lock(complaints.mutex);
+        complaints.messages.clear();
+        complaints.thread = QThread::currentThreadId();
+        complaints.previous = nullptr;
+    }
+    // (Another thread's message in the instant before the previous handler is
+    // known is dropped; Qt names no handler before it is replaced.)
+    const QtMessageHandler previous = qInstallMessageHandler(collectComplaint);
+    {
+        const std::lock_guard lock(complaints.mutex);
+        complaints.previous = previous;
+    }
     qApp->setStyleSheet(sheet);
     window.ensurePolished();
     for (QWidget* child : window.findChildren<QWidget*>())
         child->ensurePolished();
     qInstallMessageHandler(previous);
-    if (!complaints.isEmpty()) {
+    QStringList messages;
+    {
+        const std::lock_guard lock(complaints.mutex);
+        messages.swap(complaints.messages);
+        complaints.thread = nullptr;
+    }
+    if (!messages.isEmpty()) {
         qApp->setStyleSheet(QString());
-        throw Failure(complaints.join(QLatin1Char(' ')));
+        throw Failure(messages.join(QLatin1Char(' ')));
     }
 }
 

@@ -26,11 +26,15 @@ void WindowPointer::setCustomImage(const std::optional<QCursor>& image)
     apply();
 }
 
+bool WindowPointer::hasHandCursor(const QString& programFolder)
+{
+    return fileExists(handCursorPath(programFolder));
+}
+
 void WindowPointer::loadHandCursor(const QString& programFolder)
 {
-    const QString path = handCursorPath(programFolder);
-    if (fileExists(path))
-        setCustomImage(loadCursorFile(path));
+    if (hasHandCursor(programFolder))
+        setCustomImage(loadCursorFile(handCursorPath(programFolder)));
 }
 
 void WindowPointer::apply()

@@ -27,6 +27,9 @@ public:
     void setCustomImage(const std::optional<QCursor>& image);
     bool hasCustomImage() const { return mCustomImage.has_value(); }
 
+    // Whether the hand cursor file lies beside the program (the load steps of
+    // both windows test this first).
+    static bool hasHandCursor(const QString& programFolder);
     // Loads the hand cursor file beside the program as the custom image when
     // the file exists; no file leaves the window without one. Throws Failure
     // for a file that is not a cursor.

@@ -158,7 +158,8 @@ void Preparer::run()
         // invitation takes the first to fill the template and the next for
         // its page picture: only one behind another is warmed up for the
         // picture too, which would cost the other some 14 MB for nothing.
-        const bool forPagePicture = !mReady.empty() || mWarming > 0;
+        // (This thread is the only one that warms up, so none is warming now.)
+        const bool forPagePicture = !mReady.empty();
         ++mWarming;
         lock.unlock();
         PreparedOffice office;

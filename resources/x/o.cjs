@@ -69,6 +69,40 @@ QLineEdit:disabled, QDateEdit:disabled, QTimeEdit:disabled, QDateTimeEdit:disabl
     background-color: #F4EEEA;
     color: #A99AAF;
 }
+/* The time picker's step buttons: a styled box draws its buttons only as the
+   sheet describes them, so they and their arrows are described here (the
+   arrows are the program's own pictures). */
+QDateTimeEdit::up-button, QDateTimeEdit::down-button {
+    subcontrol-origin: padding;
+    width: 16px;
+    border-left: 1px solid #D9C3B8;
+    background-color: #FBEFE6;
+}
+QDateTimeEdit::up-button {
+    subcontrol-position: top right;
+    border-top-right-radius: 4px;
+}
+QDateTimeEdit::down-button {
+    subcontrol-position: bottom right;
+    border-bottom-right-radius: 4px;
+}
+QDateTimeEdit::up-button:hover, QDateTimeEdit::down-button:hover {
+    background-color: #FCE1D3;
+}
+QDateTimeEdit::up-button:pressed, QDateTimeEdit::down-button:pressed {
+    background-color: #F9D3C2;
+}
+QDateTimeEdit[calendarPopup="false"]::up-arrow {
+    image: url(:/velmora/skin/arrow-up.svg);
+    width: 8px;
+    height: 5px;
+}
+QDateTimeEdit[calendarPopup="false"]::down-arrow {
+    image: url(:/velmora/skin/arrow-down.svg);
+    width: 8px;
+    height: 5px;
+}
+
 QRadioButton {
     spacing: 7px;
 }

@@ -33,6 +33,9 @@ Platform TestPlatform::platform()
                 QStringLiteral("a test opened %1 in a browser").arg(address.toString())));
     };
     platform.programFolder = mFolder.path();
+    platform.failingStep = [this](const QString& location, int line) {
+        return failingStep && failingStep->location == location && failingStep->line == line;
+    };
     return platform;
 }
 

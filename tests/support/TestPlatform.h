@@ -10,6 +10,7 @@
 #include <QUrl>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace velmora::testing {
 
@@ -40,6 +41,13 @@ public:
     std::function<double()> random = [] { return 0.5; };
     // Addresses opened outside a test function (a benchmark's).
     QList<QUrl> openedAddresses;
+    // While set, the guarded statement at this location and line fails
+    // without running (a quiet deletion, a field set do not fail on their own).
+    struct Step {
+        QString location;
+        int line = 0;
+    };
+    std::optional<Step> failingStep;
 
 private:
     QTemporaryDir mFolder;

@@ -1,6 +1,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "windows/CursorFile.h"
+#include "windows/Placement.h"
 #include "windows/Titles.h"
 #include "windows/WindowPointer.h"
 
@@ -129,6 +130,38 @@ private slots:
         QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
         pointer.setKind(WindowPointer::Default);
         QCOMPARE(window.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // The preview (656 x 626 inside a frame with a 25-pixel title bar) goes
+    // centred over the main window's client area (536 x 316), then into the
+    // screen's available area, title bar first.
+    void thePreviewIsPlacedOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("owner");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QPoint>("frame");
+        const QSize main(536, 316);
+        QTest::newRow("room all round: centred")
+            << QRect(QPoint(700, 400), main) << QRect(0, 0, 1920, 1080) << QPoint(638, 220);
+        QTest::newRow("main window at the top-left corner")
+            << QRect(QPoint(2, 25), main) << QRect(0, 0, 1920, 1080) << QPoint(0, 0);
+        QTest::newRow("below a panel")
+            << QRect(QPoint(2, 52), main) << QRect(0, 27, 1920, 1053) << QPoint(0, 27);
+        QTest::newRow("at the bottom-right corner")
+            << QRect(QPoint(1380, 760), main) << QRect(0, 0, 1920, 1080) << QPoint(1260, 427);
+        QTest::newRow("screen lower than the window: its top shows")
+            << QRect(QPoint(244, 142), main) << QRect(0, 27, 1024, 573) << QPoint(182, 27);
+        QTest::newRow("screen narrower than the window: its left shows")
+            << QRect(QPoint(30, 300), main) << QRect(100, 0, 600, 1080) << QPoint(100, 120);
+        QTest::newRow("second screen")
+            << QRect(QPoint(1930, 10), main) << QRect(1920, 0, 1280, 1024) << QPoint(1920, 0);
+    }
+    void thePreviewIsPlacedOnTheScreen()
+    {
+        QFETCH(QRect, owner);
+        QFETCH(QRect, available);
+        QFETCH(QPoint, frame);
+        QCOMPARE(centredOver(owner, QSize(656, 626), QMargins(2, 25, 2, 2), available), frame);
     }
 };
 

@@ -1,10 +1,11 @@
-// The real dialogs: the save dialog completes a name typed without its
-// extension, and a program being ended by a signal opens no more boxes.
+// The real dialogs: the save dialog takes the typed name as it is and completes
+// it with the extension, and a program being ended by a signal opens no more boxes.
 #include "platform/Dialogs.h"
 #include "platform/Termination.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,9 +18,29 @@ using namespace velmora;
 class DialogsTest : public QObject {
     Q_OBJECT
 private slots:
-    void aNameWithoutExtensionGetsTheFilters()
+    // What is typed is the name: without an extension it gets the filter's,
+    // and double quotes are part of it (Qt would read them as a list of names
+    // and save elsewhere).
+    void theTypedNameIsTheName_data()
     {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("no extension") << "party"
+                                      << "party.doc";
+        QTest::newRow("quotes in the name") << "say \"hi\".doc"
+                                            << "say \"hi\".doc";
+        QTest::newRow("quotes, no extension") << "\"hi\""
+                                              << "\"hi\".doc";
+        QTest::newRow("quotes, whole path") << "<folder>/say \"hi\".doc"
+                                            << "say \"hi\".doc";
+    }
+    void theTypedNameIsTheName()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
         QTemporaryDir folder;
+        QTemporaryDir elsewhere; // where the dialog starts
+        typed.replace(QStringLiteral("<folder>"), folder.path());
         QtDialogs dialogs;
         QString offered;
         QTimer::singleShot(0, [&] {
@@ -27,13 +48,22 @@ private slots:
             if (!dialog)
                 return;
             offered = dialog->defaultSuffix();
-            dialog->selectFile(folder.filePath(QStringLiteral("party")));
-            QMetaObject::invokeMethod(dialog, "accept");
+            dialog->setDirectory(typed.startsWith(u'/') ? elsewhere.path() : folder.path());
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!edit) {
+                dialog->reject();
+                return;
+            }
+            edit->setFocus();
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (dialog->isVisible())
+                dialog->reject();
         });
         const QString chosen = dialogs.saveFileName(
             QStringLiteral("Save File"), QStringLiteral("Word Files (*.doc)|*.doc"), QString());
         QCOMPARE(offered, QStringLiteral("doc"));
-        QCOMPARE(chosen, folder.filePath(QStringLiteral("party.doc")));
+        QCOMPARE(chosen, folder.filePath(saved));
     }
 
     // Last: the signal's effect lasts for the rest of the program.

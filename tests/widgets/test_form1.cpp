@@ -17,10 +17,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -236,17 +238,16 @@ private slots:
         const QDateTime before = picker(*form, "DateTimePicker1")->value();
         const QDateTime timeBefore = picker(*form, "DateTimePicker2")->value();
         mTest->now = mTest->now.addDays(3);
-        {
-            InjectedFailure failure(sample ? locations::Form1_PushButton4_Click
-                                           : locations::Form1_PushButton3_Click,
-                                    line);
-            button(*form, sample ? "PushButton4" : "PushButton3")->click();
-        }
+        mTest->failingStep = {
+            {sample ? locations::Form1_PushButton4_Click : locations::Form1_PushButton3_Click,
+             line}};
+        button(*form, sample ? "PushButton4" : "PushButton3")->click();
+        mTest->failingStep.reset();
         const QString procedure = sample ? QStringLiteral("Form1.PushButton4_Click")
                                          : QStringLiteral("Form1.PushButton3_Click");
         QCOMPARE(mTest->dialogs.reportedLines(),
                  QStringList{procedure + u':' + QString::number(line)});
-        QVERIFY(mTest->dialogs.errorReports().first().startsWith(InjectedFailure::kDescription
+        QVERIFY(mTest->dialogs.errorReports().first().startsWith(Guard::kInjectedFailure
                                                                  + QStringLiteral("\r\n")));
 
         const QStringList samples = {"Orla Penwick", "Candia Inflatable Play Facility", "Bozo",
@@ -290,6 +291,111 @@ private slots:
                 box.text.startsWith(QStringLiteral("What you type cannot be remembered")) ? 1 : 0;
         QCOMPARE(warnings, 1);
         QCOMPARE(textBox(*unwritable, 3)->text(), QStringLiteral("555-010-2468"));
+    }
+
+    // A store that can be written again takes the writes again: the reports
+    // stop, and a later failure is told again.
+    void aStoreWritableAgainIsWrittenAgain_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("folder below a plain file") << "below a file";
+        QTest::newRow("locked file") << "locked";
+    }
+    void aStoreWritableAgainIsWrittenAgain()
+    {
+        QFETCH(QString, how);
+        const QString plain = mTest->path(QStringLiteral("plain"));
+        const QString file = how == "below a file" ? plain + QStringLiteral("/Velmora.ini")
+                                                   : mTest->settings().fileName();
+        const bool root = ::geteuid() == 0;
+        const auto writable = [&](bool on) {
+            if (how == "below a file") {
+                if (on) {
+                    QVERIFY(QFile::remove(plain) && QDir().mkdir(plain));
+                } else {
+                    QDir(plain).removeRecursively();
+                    QFile blocker(plain);
+                    QVERIFY(blocker.open(QIODevice::WriteOnly) && blocker.write("a file") > 0);
+                }
+            } else if (root) {
+                // Root passes over permissions; the immutable attribute stops root too.
+                if (QProcess::execute("chattr", {on ? "-i" : "+i", file}) != 0 && !on)
+                    QSKIP("running as root where chattr +i is not available");
+            } else {
+                QVERIFY(QFile::setPermissions(
+                    file, QFile::ReadOwner | (on ? QFile::WriteOwner : QFile::Permissions())));
+            }
+        };
+        const auto warnings = [&] {
+            int count = 0;
+            for (const auto& box : mTest->dialogs.shown)
+                count += box.text.startsWith(QStringLiteral("What you type cannot be remembered"));
+            return count;
+        };
+        if (how == "below a file") {
+            writable(false);
+            mTest->useSettingsFile(file);
+        }
+        auto form = startForm();
+        QLineEdit* celebrant = textBox(*form, 0);
+        celebrant->setText(QStringLiteral("Orla Penwic"));
+        writable(false);
+        QTest::keyClick(celebrant, Qt::Key_K);
+        QTest::keyClick(celebrant, Qt::Key_S);
+        QCOMPARE(warnings(), 1);
+
+        writable(true);
+        QTest::keyClick(celebrant, Qt::Key_Backspace);
+        QCOMPARE(celebrant->text(), QStringLiteral("Orla Penwick"));
+        SettingsStore reread(file);
+        QCOMPARE(reread.value(QStringLiteral("Text1_0")), std::optional(celebrant->text()));
+        button(*form, "PushButton4")->click();
+        QCOMPARE(mTest->dialogs.errorReports(), QStringList());
+
+        writable(false);
+        QTest::keyClick(celebrant, Qt::Key_S);
+        writable(true);
+        QCOMPARE(warnings(), 2);
+        QCOMPARE(mTest->dialogs.errorReports(), QStringList());
+    }
+
+    // Coming back from a box is not the user entering the field: the warning
+    // that a keystroke brings leaves the text and the cursor where they were.
+    void aBoxClosingKeepsWhatIsBeingTyped()
+    {
+        const QString folder = mTest->path(QStringLiteral("settings"));
+        QVERIFY(QDir().mkdir(folder));
+        mTest->useSettingsFile(folder + QStringLiteral("/Velmora.ini"));
+        auto form = startForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QLineEdit* celebrant = textBox(*form, 0);
+        celebrant->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QTest::keyClicks(celebrant, QStringLiteral("Orla Penwic"));
+        // A store below a plain file cannot be written, whoever runs the test.
+        QVERIFY(QDir(folder).removeRecursively());
+        QFile plain(folder);
+        QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("a file, not a folder") > 0);
+        plain.close();
+        QVERIFY(mTest->dialogs.shown.isEmpty());
+        // The warning is a window of its own: it takes the focus, and the
+        // window system gives it back once the box has closed.
+        QWidget box;
+        mTest->dialogs.whileShown = [&] {
+            box.show();
+            QApplication::setActiveWindow(&box);
+            QVERIFY(QTest::qWaitForWindowActive(&box));
+            box.hide();
+            QTimer::singleShot(0, form.get(), [&] { QApplication::setActiveWindow(form.get()); });
+        };
+        QTest::keyClick(celebrant, Qt::Key_K);
+        QCOMPARE(mTest->dialogs.shown.size(), 1);
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), celebrant);
+        QCoreApplication::processEvents();
+        QTest::keyClick(celebrant, Qt::Key_S);
+        QCOMPARE(celebrant->text(), QStringLiteral("Orla Penwicks"));
     }
 
     void clearFromFemaleStoresMale()

@@ -20,7 +20,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace velmora;
@@ -238,6 +240,42 @@ private slots:
         QCOMPARE(form.viewport().drawCount(), draws);
     }
 
+    // The arrow keys scroll the page, as in an image viewer, wherever the
+    // focus is; the first focus, on a scrollbar, shows.
+    void arrowKeysMoveThePage_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("focus on the scrollbar") << "VScroll1";
+        QTest::newRow("focus on a button") << "PushButton1";
+    }
+    void arrowKeysMoveThePage()
+    {
+        QFETCH(QString, focus);
+        Preview preview;
+        preview.handOver();
+        Form2& form = *preview.form;
+        QScrollBar* vertical = scrollBar(form, "VScroll1");
+        QTRY_COMPARE(QApplication::focusWidget(), vertical);
+        const QImage focused = vertical->grab().toImage();
+        part(form, qPrintable(focus))->setFocus(Qt::TabFocusReason);
+        if (focus != "VScroll1")
+            QVERIFY(vertical->grab().toImage() != focused);
+
+        // Lines of 20 pixels: 300 twips, 30 units of 10 twips.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(vertical->value(), 60);
+        QCOMPARE(form.viewport().pageBox().top, -600.0f);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QCOMPARE(vertical->value(), 30);
+        QCOMPARE(part(form, "Picture1")->y(), -20);
+        // The page fits the width: sideways there is nothing to move.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(form.viewport().pageBox().left, 0.0f);
+        QCOMPARE(QApplication::focusWidget(), part(form, qPrintable(focus)));
+        QVERIFY(preview.dialogs.shown.isEmpty());
+    }
+
     void anActivationAfterTheFirstDisplayChangesNothing()
     {
         Preview preview;
@@ -405,70 +443,91 @@ private slots:
         QVERIFY(preview.dialogs.errorReports().isEmpty());
     }
 
-    void aFailedCopyIsReportedAndKeepsTheExistingFile()
+    // "Done." says the file is where the user asked: after a failed copy the
+    // Error report is the only message, and the user's old file is intact.
+    void aFailedCopyGivesItsReportAlone_data()
     {
-        Preview preview;
-        preview.handOver();
-        const QString target = preview.path("Party.doc");
-        writeAll(target, "keep me");
-        QVERIFY(QFile::remove(preview.form->mWordFile));
-        preview.dialogs.nextFileNames = {target};
-        preview.dialogs.nextAnswers = {Dialogs::Yes};
-        preview.form->PushButton6_Click();
-        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
-        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
-        QCOMPARE(readAll(target), QByteArray("keep me"));
+        QTest::addColumn<QString>("condition");
+        QTest::newRow("filled document gone") << "gone";
+        QTest::newRow("folder below a plain file") << "below a file";
+        QTest::newRow("locked folder") << "locked folder";
+        QTest::newRow("immutable file") << "immutable file";
+        QTest::newRow("full disk") << "full";
     }
-
-    void aDestinationBelowAFileIsReported()
+    void aFailedCopyGivesItsReportAlone()
     {
+        QFETCH(QString, condition);
         Preview preview;
         preview.handOver();
-        writeAll(preview.path("plain"), "a file, not a folder");
-        preview.dialogs.nextFileNames = {preview.path("plain/Party.doc")};
-        preview.form->PushButton6_Click();
-        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
-        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
-        QCOMPARE(readAll(preview.path("plain")), QByteArray("a file, not a folder"));
-    }
-
-    void aReadOnlyDestinationFolderIsReportedAndKeepsTheExistingFile()
-    {
-        Preview preview;
-        preview.handOver();
-        const QString folder = preview.path("locked");
-        QDir(preview.folder()).mkdir("locked");
-        const QString target = folder + "/Party.doc";
+        QDir(preview.folder()).mkdir("out");
+        QString target = preview.path("out/Party.doc");
         writeAll(target, "keep me");
-        // Root ignores permissions; the immutable attribute stops root too.
+        // Root passes over permissions; the immutable attribute stops root too.
         const bool root = ::geteuid() == 0;
-        if (root) {
-            if (QProcess::execute("chattr", {"+i", folder}) != 0)
-                QSKIP("running as root where chattr +i is not available: no way to make the "
-                      "folder refuse a new file");
+        const auto lock = [&](const QString& path, bool on) {
+            if (root) {
+                if (QProcess::execute("chattr", {on ? "+i" : "-i", path}) != 0 && on)
+                    QSKIP("running as root where chattr +i is not available");
+            } else {
+                QFile::Permissions writable = QFile::WriteOwner;
+                QFile::Permissions others =
+                    QFile::ReadOwner
+                    | (QFileInfo(path).isDir() ? QFile::ExeOwner : QFile::Permissions());
+                QVERIFY(QFile::setPermissions(path, on ? others : others | writable));
+            }
+        };
+        QString locked;
+        struct rlimit sizeLimit {};
+        if (condition == "gone") {
+            QVERIFY(QFile::remove(preview.form->mWordFile));
+        } else if (condition == "below a file") {
+            writeAll(preview.path("plain"), "a file, not a folder");
+            target = preview.path("plain/Party.doc");
+        } else if (condition == "locked folder" || condition == "immutable file") {
+            locked = condition == "locked folder" ? preview.path("out") : target;
+            lock(locked, true);
         } else {
-            QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+            // A file may grow no larger than a few bytes: writing the copy
+            // fails as on a full disk.
+            std::signal(SIGXFSZ, SIG_IGN);
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &sizeLimit), 0);
+            struct rlimit tiny = sizeLimit;
+            tiny.rlim_cur = 8;
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
         }
         preview.dialogs.nextFileNames = {target};
         preview.dialogs.nextAnswers = {Dialogs::Yes};
         preview.form->PushButton6_Click();
-        if (root)
-            QProcess::execute("chattr", {"-i", folder});
-        else
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (condition == "full")
+            ::setrlimit(RLIMIT_FSIZE, &sizeLimit);
+        if (!locked.isEmpty())
+            lock(locked, false);
+
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
-        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
-        QCOMPARE(readAll(target), QByteArray("keep me"));
+        QVERIFY(preview.dialogs.errorReports()[0].contains(target)
+                || preview.dialogs.errorReports()[0].contains(preview.form->mWordFile));
+        for (const ScriptedDialogs::Shown& box : preview.dialogs.shown)
+            QVERIFY2(box.text != QStringLiteral("Done."), qPrintable(condition));
+        if (condition == "below a file")
+            QCOMPARE(readAll(preview.path("plain")), QByteArray("a file, not a folder"));
+        else
+            QCOMPARE(readAll(target), QByteArray("keep me"));
+        // Nothing half-written is left beside it.
+        QCOMPARE(QDir(preview.path("out")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"Party.doc"});
     }
 
-    void savingOntoTheFilledDocumentItselfKeepsIt_data()
+    // The working document goes with "< Back" and with the end of the program:
+    // saving onto it would lose what the user saved, so it is refused.
+    void savingOntoTheWorkingDocumentIsRefused_data()
     {
         QTest::addColumn<QString>("how");
         QTest::newRow("same path") << "same";
         QTest::newRow("through ..") << "dots";
         QTest::newRow("through a link") << "link";
+        QTest::newRow("through a hard link") << "hard link";
     }
-    void savingOntoTheFilledDocumentItselfKeepsIt()
+    void savingOntoTheWorkingDocumentIsRefused()
     {
         QFETCH(QString, how);
         Preview preview;
@@ -481,14 +540,20 @@ private slots:
         } else if (how == "link") {
             chosen = preview.path("Link.doc");
             QVERIFY(QFile::link(document, chosen));
+        } else if (how == "hard link") {
+            chosen = preview.path("Hard.doc");
+            QCOMPARE(::link(QFile::encodeName(document), QFile::encodeName(chosen)), 0);
         }
         preview.dialogs.nextFileNames = {chosen};
         preview.dialogs.nextAnswers = {Dialogs::Yes};
         preview.form->PushButton6_Click();
-        QVERIFY(preview.dialogs.errorReports().isEmpty());
-        QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
+        QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:130"});
+        const QString report = preview.dialogs.errorReports()[0];
+        QVERIFY2(report.contains("working document") && report.contains(chosen),
+                 qPrintable(report));
+        QVERIFY(preview.dialogs.shown.last().text != QStringLiteral("Done."));
         QCOMPARE(readAll(document), kDocument);
-        QVERIFY(QFileInfo(chosen).exists());
+        QCOMPARE(readAll(chosen), kDocument);
     }
 
     void backDeletesTheDocumentAndShowsTheMainWindow()
@@ -512,10 +577,9 @@ private slots:
     {
         Preview preview;
         preview.handOver();
-        {
-            InjectedFailure failure(locations::Form2_PushButton8_Click, 102);
-            QTest::mouseClick(button(*preview.form, "PushButton8"), Qt::LeftButton);
-        }
+        preview.test.failingStep = {{locations::Form2_PushButton8_Click, 102}};
+        QTest::mouseClick(button(*preview.form, "PushButton8"), Qt::LeftButton);
+        preview.test.failingStep.reset();
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton8_Click:102"});
         QVERIFY(QFile::exists(preview.form->mWordFile)); // the deletion was the failing statement
         QCOMPARE(preview.mainWindowShown, 1);
@@ -532,10 +596,9 @@ private slots:
         preview.handOver();
         const QString target = preview.path("Party.doc");
         preview.dialogs.nextFileNames = {target};
-        {
-            InjectedFailure failure(locations::Form2_PushButton6_Click, 106);
-            QTest::mouseClick(button(*preview.form, "PushButton6"), Qt::LeftButton);
-        }
+        preview.test.failingStep = {{locations::Form2_PushButton6_Click, 106}};
+        QTest::mouseClick(button(*preview.form, "PushButton6"), Qt::LeftButton);
+        preview.test.failingStep.reset();
         QCOMPARE(preview.dialogs.reportedLines(), QStringList{"Form2.PushButton6_Click:106"});
         QCOMPARE(readAll(target), kDocument);
         QCOMPARE(preview.dialogs.shown.last().text, QStringLiteral("Done."));
