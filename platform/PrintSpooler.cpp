@@ -45,8 +45,7 @@ QStringList CupsSpooler::queues()
     return names;
 }
 
-int CupsSpooler::submit(const PrintSettings& settings, const QString& title,
-                        const QByteArray& pdf)
+int CupsSpooler::submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf)
 {
     const std::unique_ptr<http_t, void (*)(http_t*)> http(
         httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,

@@ -33,8 +33,7 @@ public:
 class CupsSpooler final : public PrintSpooler {
 public:
     QStringList queues() override;
-    int submit(const PrintSettings& settings, const QString& title,
-               const QByteArray& pdf) override;
+    int submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf) override;
 };
 
 } // namespace velmora

@@ -53,8 +53,8 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
 {
     mMenu = new QMenu(&window);
     mMenu->setObjectName(QStringLiteral("PageMenu"));
-    QAction* print = addAction(QStringLiteral("Print…"), QKeySequence::Print,
-                               &PageActions::mnuPrint_Click);
+    QAction* print =
+        addAction(QStringLiteral("Print…"), QKeySequence::Print, &PageActions::mnuPrint_Click);
     QAction* save = addAction(QStringLiteral("Save as PDF or Picture…"),
                               QKeySequence(Qt::CTRL | Qt::Key_E), &PageActions::mnuExport_Click);
     QAction* copy = addAction(QStringLiteral("Copy Picture"), QKeySequence::Copy,
@@ -170,7 +170,8 @@ void PageActions::mnuExport_Click()
     Guard guard(dialogs, locations::Form2_mnuExport_Click);
     Dialogs::SaveChoice chosen;
     std::int16_t answer = 0;
-    guard.step(100, [&] { chosen = dialogs.saveFileChoice(kExportTitle, kExportFilter, QString()); });
+    guard.step(100,
+               [&] { chosen = dialogs.saveFileChoice(kExportTitle, kExportFilter, QString()); });
     if (guard.test(102, [&] { return !chosen.path.isEmpty(); })) {
         if (guard.test(104, [&] { return fileExists(chosen.path); })) {
             guard.step(106, [&] {

@@ -22,8 +22,7 @@ public:
     QList<Job> jobs;
 
     QStringList queues() override { return installed; }
-    int submit(const PrintSettings& settings, const QString& title,
-               const QByteArray& pdf) override;
+    int submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf) override;
 };
 
 } // namespace velmora::testing
