@@ -1,7 +1,6 @@
 // The filled invitation exported through the real office as a PDF, a PNG and
 // a JPEG, each read back; and an export whose office hangs.
 #include "generation/PrintAndExport.h"
-#include "generation/Invitation.h"
 #include "tests/support/OfficeFixtures.h"
 
 #include <QColorSpace>
@@ -28,33 +27,6 @@ QString run(const QString& program, const QStringList& arguments)
     process.start(program, arguments);
     process.waitForFinished(60000);
     return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// The template with the celebrant and the location in, as the filling run
-// leaves it: a .doc.
-QString fillTemplate(office::Engine& engine, const QString& folder)
-{
-    const QString result = folder + QStringLiteral("/tarvik12345678.doc");
-    auto word = engine.createApplication();
-    auto document = word->open(QStringLiteral(VELMORA_TEMPLATE), true);
-    const std::pair<QString, QString> values[] = {{invitation::kCelebrantTag, kCelebrant},
-                                                  {invitation::kLocationTag, kLocation}};
-    for (const auto& range : document->storyRanges()) {
-        for (const auto& [tag, value] : values) {
-            range->find().text = tag;
-            range->find().replacementText = value;
-            range->execute(office::kReplaceAll);
-        }
-    }
-    for (const auto& shape : document->shapes()) {
-        if (shape->hasText())
-            for (const auto& [tag, value] : values)
-                shape->replaceText(tag, value, office::kReplaceAll);
-    }
-    document->saveAs(result);
-    word->closeActiveDocument(false);
-    word->quit();
-    return result;
 }
 
 // An engine whose offices stop answering as soon as one is handed out.
@@ -91,7 +63,8 @@ private slots:
     void initTestCase() GUARDED_TEST
     {
         mEngine = makeTestEngine(1);
-        mDocument = fillTemplate(*mEngine, mFolder.path());
+        mDocument = fillInvitation(*mEngine, QStringLiteral(VELMORA_TEMPLATE), mFolder.path(),
+                                   kCelebrant, kLocation);
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
@@ -129,9 +102,9 @@ private slots:
             QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
                      qPrintable(info));
             // The celebrant is in the document's title.
-            QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Title:\\s+[^\\n]*")
-                                                      + kCelebrant)),
-                     qPrintable(info));
+            QVERIFY2(
+                info.contains(QRegularExpression(QStringLiteral("Title:\\s+[^\\n]*") + kCelebrant)),
+                qPrintable(info));
             const QString text = run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
             QVERIFY2(text.contains(kLocation), qPrintable(text));
             QVERIFY2(text.contains(kCelebrant), qPrintable(text));

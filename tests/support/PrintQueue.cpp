@@ -94,27 +94,27 @@ bool PrintQueue::start()
                                  "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
                                  "  </Limit>\n</Policy>\n")
                       .arg(server()))
-        && writeFile(etc + QStringLiteral("/cups-files.conf"),
-                     QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
-                                    "CacheDir %1/cache\nStateDir %1/state\n"
-                                    "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
-                                    "PageLog %1/log/page_log\n")
-                         .arg(root));
-    mBackendConfig = kBackendConfigFolder + QStringLiteral("/cups-pdf-") + mName
-                     + QStringLiteral(".conf");
+        && writeFile(
+            etc + QStringLiteral("/cups-files.conf"),
+            QStringLiteral("ServerRoot %1/etc\nRequestRoot %1/spool\nTempDir %1/spool/tmp\n"
+                           "CacheDir %1/cache\nStateDir %1/state\n"
+                           "ErrorLog %1/log/error_log\nAccessLog %1/log/access_log\n"
+                           "PageLog %1/log/page_log\n")
+                .arg(root));
+    mBackendConfig =
+        kBackendConfigFolder + QStringLiteral("/cups-pdf-") + mName + QStringLiteral(".conf");
     const QString printed = root + QStringLiteral("/printed");
     if (!configured
-        || !writeFile(mBackendConfig,
-                      QStringLiteral("Out %1\nAnonDirName %1\n").arg(printed))) {
+        || !writeFile(mBackendConfig, QStringLiteral("Out %1\nAnonDirName %1\n").arg(printed))) {
         mWhyNot = QStringLiteral("the print service's settings cannot be written");
         return false;
     }
 
     mDaemon.setProcessChannelMode(QProcess::MergedChannels);
     mDaemon.setStandardOutputFile(root + QStringLiteral("/log/daemon"));
-    mDaemon.start(kDaemon, {QStringLiteral("-f"), QStringLiteral("-c"),
-                            etc + QStringLiteral("/cupsd.conf"), QStringLiteral("-s"),
-                            etc + QStringLiteral("/cups-files.conf")});
+    mDaemon.start(kDaemon,
+                  {QStringLiteral("-f"), QStringLiteral("-c"), etc + QStringLiteral("/cupsd.conf"),
+                   QStringLiteral("-s"), etc + QStringLiteral("/cups-files.conf")});
     if (!mDaemon.waitForStarted(10000)) {
         mWhyNot = QStringLiteral("cupsd does not start: ") + mDaemon.errorString();
         return false;
@@ -123,7 +123,8 @@ bool PrintQueue::start()
         return QFileInfo(server()).exists() || mDaemon.state() == QProcess::NotRunning;
     });
     if (!listening || mDaemon.state() == QProcess::NotRunning) {
-        mWhyNot = QStringLiteral("cupsd did not start: ") + tail(root + QStringLiteral("/log/daemon"))
+        mWhyNot = QStringLiteral("cupsd did not start: ")
+                  + tail(root + QStringLiteral("/log/daemon"))
                   + tail(root + QStringLiteral("/log/error_log"));
         return false;
     }
@@ -136,8 +137,8 @@ bool PrintQueue::start()
                  QStringLiteral("-v"), QStringLiteral("cups-pdf:/") + mName, QStringLiteral("-P"),
                  kDriver, QStringLiteral("-o"), QStringLiteral("printer-is-shared=false")});
     if (!admin.waitForFinished(60000) || admin.exitCode() != 0) {
-        mWhyNot = QStringLiteral("the test queue cannot be added: ")
-                  + QString::fromUtf8(admin.readAll());
+        mWhyNot =
+            QStringLiteral("the test queue cannot be added: ") + QString::fromUtf8(admin.readAll());
         return false;
     }
     return true;
@@ -146,8 +147,8 @@ bool PrintQueue::start()
 PrintQueue::~PrintQueue()
 {
     if (mDaemon.state() != QProcess::NotRunning) {
-        QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-h"), server(),
-                                                      QStringLiteral("-x"), mName});
+        QProcess::execute(QStringLiteral("lpadmin"),
+                          {QStringLiteral("-h"), server(), QStringLiteral("-x"), mName});
         mDaemon.terminate();
         if (!mDaemon.waitForFinished(10000)) {
             mDaemon.kill();
@@ -160,6 +161,25 @@ PrintQueue::~PrintQueue()
         qputenv("CUPS_SERVER", mFormerServer);
     else
         qunsetenv("CUPS_SERVER");
+}
+
+QString PrintQueue::jobAttribute(int job, const char* name) const
+{
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    const QByteArray uri = QByteArrayLiteral("ipp://localhost/jobs/") + QByteArray::number(job);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    // The job's name is shown to its owner only.
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    QString value;
+    if (ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO)) {
+        char text[256];
+        ippAttributeString(attribute, text, sizeof text);
+        value = QString::fromUtf8(text);
+    }
+    ippDelete(response);
+    return value;
 }
 
 QString PrintQueue::awaitPrinted(int job, std::chrono::milliseconds limit) const

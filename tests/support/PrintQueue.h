@@ -26,6 +26,9 @@ public:
     // CUPS_SERVER's value for another process.
     QString server() const;
 
+    // An attribute of a job as the scheduler keeps it ("copies", "media").
+    QString jobAttribute(int job, const char* name) const;
+
     // Waits until the job has been printed; the PDF that CUPS-PDF wrote, or an
     // empty path when it did not within the limit.
     QString awaitPrinted(int job, std::chrono::milliseconds limit) const;
