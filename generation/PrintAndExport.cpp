@@ -16,17 +16,26 @@ namespace {
 // JPEG at this quality keeps the lettering clean; lower shows rings around it.
 constexpr int kJpegQuality = 90;
 
-// Runs make on the document in an instance of its own. A failure drops the
-// instance, which ends its office.
+// Runs make on the document in an instance of its own, which is ended
+// whatever happens.
 template <class Make>
 auto withDocument(office::Engine& engine, const QString& documentPath, Make make)
 {
     office::Ref<office::Application> word = engine.createApplication();
-    office::Ref<office::Document> document = word->open(documentPath, true);
-    auto result = make(document);
-    word->closeActiveDocument(false);
-    word->quit();
-    return result;
+    try {
+        office::Ref<office::Document> document = word->open(documentPath, true);
+        auto result = make(document);
+        word->closeActiveDocument(false);
+        word->quit();
+        return result;
+    } catch (const Failure&) {
+        try {
+            word->quit();
+        } catch (const Failure&) {
+            // Ended already (by the watchdog); dropping it ends it otherwise.
+        }
+        throw;
+    }
 }
 
 QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
@@ -55,7 +64,10 @@ void writeWhole(const QString& path, const QByteArray& bytes)
     // A folder that refuses a temporary file refuses the export: writing
     // straight into the old file could leave it half-written.
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered: a buffered write that fails only when flushed on commit
+    // (a full disk) goes unnoticed by QSaveFile, which then renames the
+    // short file over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw fileFailure(file.errorString(), path);
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw fileFailure(file.errorString(), path);

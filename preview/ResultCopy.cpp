@@ -40,7 +40,9 @@ void copyResult(const QString& source, const QString& destination)
     // and renames over it on commit; a cancelled or failed copy leaves it untouched.
     QSaveFile output(destination);
     output.setDirectWriteFallback(false);
-    if (!output.open(QIODevice::WriteOnly))
+    // Unbuffered: QSaveFile misses a write that fails only when its buffer is
+    // flushed on commit (a full disk), and renames the short file into place.
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw copyFailure(output.errorString(), destination);
     while (!input.atEnd()) {
         const QByteArray chunk = input.read(kChunk);

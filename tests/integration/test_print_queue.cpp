@@ -62,8 +62,8 @@ private slots:
         int job = 0;
         {
             const auto engine = makeTestEngine(1);
-            const QString document = fillInvitation(
-                *engine, QStringLiteral(VELMORA_TEMPLATE), mFolder.path(), kCelebrant, kLocation);
+            const QString document = fillInvitation(*engine, QStringLiteral(VELMORA_TEMPLATE),
+                                                    mFolder.path(), kCelebrant, kLocation);
             PrintSettings settings;
             settings.queue = queue.name();
             settings.copies = 2;
@@ -85,9 +85,10 @@ private slots:
         // Text stays text, or the page is one picture at the printer's 300 dpi.
         const QString text = run(QStringLiteral("pdftotext"), {printed, QStringLiteral("-")});
         if (!text.contains(kLocation)) {
-            const QStringList images = run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), printed})
-                                           .split(u'\n', Qt::SkipEmptyParts)
-                                           .mid(2);
+            const QStringList images =
+                run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), printed})
+                    .split(u'\n', Qt::SkipEmptyParts)
+                    .mid(2);
             QCOMPARE(images.size(), 1);
             const QStringList columns = images.first().simplified().split(u' ');
             QVERIFY2(columns.value(12).toInt() >= 300 && columns.value(13).toInt() >= 300,
@@ -97,9 +98,9 @@ private slots:
         // Fitted: a Letter page (8.5 x 11 in) on A4 (210 x 297 mm) at 50 dpi is
         // 413 pixels wide, as wide as the paper, and 534 high, centred.
         const QString picture = mFolder.filePath(QStringLiteral("printed"));
-        run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50"),
-                                         QStringLiteral("-singlefile"), QStringLiteral("-png"),
-                                         printed, picture});
+        run(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QStringLiteral("50"), QStringLiteral("-singlefile"),
+             QStringLiteral("-png"), printed, picture});
         const QImage page(picture + QStringLiteral(".png"));
         QVERIFY(!page.isNull());
         const QRect area = printedArea(page);
