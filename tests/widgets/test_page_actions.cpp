@@ -47,11 +47,11 @@ struct SmallDisk {
     explicit SmallDisk(const QString& at) : path(at)
     {
         QDir().mkpath(path);
-        mounted = QProcess::execute(QStringLiteral("mount"),
-                                    {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                     QStringLiteral("-o"), QStringLiteral("size=64k"),
-                                     QStringLiteral("tmpfs"), path})
-                  == 0;
+        mounted =
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), path})
+            == 0;
     }
     ~SmallDisk()
     {
@@ -148,7 +148,8 @@ private slots:
         }));
         // The Menu key comes as a request to the control that has the focus.
         QVERIFY(opens([&] {
-            QWidget* focused = testing::control<QScrollBar>(*preview.form, QStringLiteral("VScroll1"));
+            QWidget* focused =
+                testing::control<QScrollBar>(*preview.form, QStringLiteral("VScroll1"));
             focused->setFocus();
             QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(2, 2),
                                   focused->mapToGlobal(QPoint(2, 2)));
@@ -174,38 +175,48 @@ private slots:
             QStringLiteral("No printer is installed. Add one in the system's printer settings, "
                            "then print again.");
         const QStringList none;
-        const QString overwrite =
-            QStringLiteral("Are you sure you wish to overwrite %1 ?");
+        const QString overwrite = QStringLiteral("Are you sure you wish to overwrite %1 ?");
         QTest::newRow("export: a new PDF")
-            << "Ctrl+E" << "invitation.pdf" << false << "" << none << QStringList{"Done."} << 0;
+            << "Ctrl+E"
+            << "invitation.pdf" << false << "" << none << QStringList{"Done."} << 0;
         QTest::newRow("export: the office fails to write the PDF")
-            << "Ctrl+E" << "invitation.pdf" << true << "pagePdf"
-            << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
+            << "Ctrl+E"
+            << "invitation.pdf" << true << "pagePdf" << QStringList{"Form2.mnuExport_Click:112"}
+            << QStringList{overwrite} << 0;
         QTest::newRow("export: no office starts")
-            << "Ctrl+E" << "invitation.png" << true << "create"
-            << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
+            << "Ctrl+E"
+            << "invitation.png" << true << "create" << QStringList{"Form2.mnuExport_Click:112"}
+            << QStringList{overwrite} << 0;
         QTest::newRow("export: a folder that takes no file")
-            << "Ctrl+E" << "/proc/invitation.pdf" << false << ""
-            << QStringList{"Form2.mnuExport_Click:112"} << none << 0;
+            << "Ctrl+E"
+            << "/proc/invitation.pdf" << false << "" << QStringList{"Form2.mnuExport_Click:112"}
+            << none << 0;
         QTest::newRow("export: a folder that is not there")
-            << "Ctrl+E" << "gone/invitation.jpg" << false << ""
-            << QStringList{"Form2.mnuExport_Click:112"} << none << 0;
+            << "Ctrl+E"
+            << "gone/invitation.jpg" << false << "" << QStringList{"Form2.mnuExport_Click:112"}
+            << none << 0;
         QTest::newRow("export: a full disk")
-            << "Ctrl+E" << "disk/invitation.png" << true << "full disk"
+            << "Ctrl+E"
+            << "disk/invitation.png" << true << "full disk"
             << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
-        QTest::newRow("export: cancelled") << "Ctrl+E" << "" << false << "" << none << none << 0;
-        QTest::newRow("print: accepted") << "Ctrl+P" << "" << false << "" << none << none << 1;
-        QTest::newRow("print: cancelled") << "Ctrl+P" << "" << false << "cancel" << none << none << 0;
+        QTest::newRow("export: cancelled") << "Ctrl+E"
+                                           << "" << false << "" << none << none << 0;
+        QTest::newRow("print: accepted") << "Ctrl+P"
+                                         << "" << false << "" << none << none << 1;
+        QTest::newRow("print: cancelled") << "Ctrl+P"
+                                          << "" << false << "cancel" << none << none << 0;
         QTest::newRow("print: no printer installed")
-            << "Ctrl+P" << "" << false << "no printer" << none << QStringList{noPrinter} << 0;
+            << "Ctrl+P"
+            << "" << false << "no printer" << none << QStringList{noPrinter} << 0;
         QTest::newRow("print: the queue refuses the job")
-            << "Ctrl+P" << "" << false << "refused" << QStringList{"Form2.mnuPrint_Click:108"}
-            << none << 0;
+            << "Ctrl+P"
+            << "" << false << "refused" << QStringList{"Form2.mnuPrint_Click:108"} << none << 0;
         QTest::newRow("print: the office fails to lay out the page")
-            << "Ctrl+P" << "" << false << "pagePdf" << QStringList{"Form2.mnuPrint_Click:108"}
-            << none << 0;
+            << "Ctrl+P"
+            << "" << false << "pagePdf" << QStringList{"Form2.mnuPrint_Click:108"} << none << 0;
         QTest::newRow("copy: the office fails to picture the page")
-            << "Ctrl+C" << "" << false << "pagePicture"
+            << "Ctrl+C"
+            << "" << false << "pagePicture"
             << QStringList{"Form2.mnuCopyPicture_Click:100", "Form2.mnuCopyPicture_Click:102"}
             << none << 0;
     }
@@ -221,9 +232,8 @@ private slots:
 
         Preview preview;
         auto& dialogs = preview.test.dialogs;
-        const QString path = chosen.startsWith(u'/') || chosen.isEmpty()
-                                 ? chosen
-                                 : preview.test.path(chosen);
+        const QString path =
+            chosen.startsWith(u'/') || chosen.isEmpty() ? chosen : preview.test.path(chosen);
         const QString folder = QFileInfo(path).path();
         std::unique_ptr<SmallDisk> disk;
         if (fault == QLatin1String("full disk")) {
@@ -239,7 +249,7 @@ private slots:
 
         for (const char* op : {"create", "pagePdf", "pagePicture"})
             if (fault == QLatin1String(op))
-                preview.office.failing << (fault == QLatin1String("create") ? Op::Create
+                preview.office.failing << (fault == QLatin1String("create")    ? Op::Create
                                            : fault == QLatin1String("pagePdf") ? Op::PagePdf
                                                                                : Op::PagePicture);
         if (fault == QLatin1String("no printer"))
