@@ -31,10 +31,9 @@ int main(int argc, char** argv)
     try {
         const auto engine = testing::makeTestEngine(2);
         engine->checkAvailable();
-        const QString document =
-            testing::fillInvitation(*engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(),
-                                    QStringLiteral("Orla Penwick"),
-                                    QStringLiteral("Candia Inflatable Play Facility"));
+        const QString document = testing::fillInvitation(
+            *engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(),
+            QStringLiteral("Orla Penwick"), QStringLiteral("Candia Inflatable Play Facility"));
         const QString title = invitationTitle(QStringLiteral("Orla Penwick"));
         CupsSpooler spooler;
         PrintSettings settings{queue.name(), 1, QStringLiteral("A4")};
