@@ -35,6 +35,13 @@ inline const QString Form2_Picture1_MouseMove =
     QStringLiteral("in Harvelin2021/08/31.Form2.picture1_MouseMove ");
 inline const QString Form2_Picture1_MouseUp =
     QStringLiteral("in Harvelin2021/08/31.Form2.Picture1_MouseUp ");
+// The preview's print and export actions.
+inline const QString Form2_mnuPrint_Click =
+    QStringLiteral("in Harvelin2021/08/31.Form2.mnuPrint_Click ");
+inline const QString Form2_mnuExport_Click =
+    QStringLiteral("in Harvelin2021/08/31.Form2.mnuExport_Click ");
+inline const QString Form2_mnuCopyPicture_Click =
+    QStringLiteral("in Harvelin2021/08/31.Form2.mnuCopyPicture_Click ");
 inline const QString Form2_RedrawImage = QStringLiteral("in Harvelin2021/08/31.Form2.RedrawImage ");
 
 } // namespace velmora::locations

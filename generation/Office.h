@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -91,6 +92,13 @@ public:
     // A picture of the document's first page on white paper, rendered at the
     // given pixel size (an export may add a pixel).
     virtual QImage pagePicture(const QSize& pixels) = 0;
+    // The document's first page as a PDF file's bytes, its fonts embedded and
+    // the title in its properties. An engine that cannot write PDF fails.
+    virtual QByteArray pagePdf(const QString& title)
+    {
+        Q_UNUSED(title);
+        throw Failure(QStringLiteral("This office cannot write PDF"));
+    }
 };
 
 class Application {

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "preview/PageActions.h"
 #include "windows/Look.h"
 #include "windows/Placement.h"
 #include "windows/Titles.h"
@@ -414,6 +415,7 @@ Form2& Form1::ensureForm2()
 {
     if (!mForm2) {
         mForm2 = std::make_unique<Form2>(mPlatform);
+        mForm2->pageActions().setOffice(mEngine);
         connect(mForm2.get(), &Form2::mainWindowRequested, this, &Form1::show);
         connect(mForm2.get(), &Form2::endProgramRequested, this, &Form1::endProgram);
         // The preview first appears centred over the main window, inside the
@@ -435,6 +437,8 @@ void Form1::loadPreviewPicture(const QString& picturePath)
 void Form1::setPreviewWordFile(const QString& documentPath)
 {
     ensureForm2().mWordFile = documentPath;
+    // The invitation in the preview is for the celebrant typed now.
+    ensureForm2().pageActions().setCelebrant(Text1[0]->text());
 }
 
 void Form1::showPreview()

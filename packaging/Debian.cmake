@@ -26,11 +26,17 @@ drag, and saves it as a Word document.
 Velmora starts its own private, invisible LibreOffice for each job and never
 touches one the user is running.")
 # dpkg-shlibdeps finds the libraries the program and the office module link
-# (Qt, and LibreOffice's UNO libraries through the module's run path).
+# (Qt, and LibreOffice's UNO libraries through the module's run path). For
+# printing that is Qt's print support, which also holds the plugin that lists
+# the CUPS queues in the print dialog, and the CUPS client library.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
 # (the GUI variants serve as well), the fonts of the windows and of the
 # invitation template, and Qt's SVG picture reader for the skin's arrows.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, libqt6svg6]=])
+
+# A print service of its own is the machine's business (a desktop has one; a
+# network printer may be reached without it).
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cups")
 
 include(CPack)

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -110,6 +112,52 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosen();
+}
+
+Dialogs::SaveChoice QtDialogs::saveFileChoice(const QString& title, const QString& filter,
+                                              const QString& fileName)
+{
+    if (terminationRequested())
+        return {};
+    QFileDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList entries = toQtFilter(filter).split(QStringLiteral(";;"));
+    const auto entryOf = [&](const QString& chosen) {
+        return std::max(0, int(entries.indexOf(chosen)));
+    };
+    dialog.setDefaultSuffix(defaultSuffix(filter));
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
+        dialog.setDefaultSuffix(defaultSuffix(filterFrom(filter, entryOf(chosen))));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return {dialog.selectedFiles().constFirst(), entryOf(dialog.selectedNameFilter())};
+}
+
+std::optional<PrintSettings> QtDialogs::printSettings(const QString& title)
+{
+    if (terminationRequested())
+        return std::nullopt;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    // One page, printed whole: no range, no selection; writing a file is
+    // what "Save as PDF" is for.
+    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() != QDialog::Accepted || printer.printerName().isEmpty())
+        return std::nullopt;
+    PrintSettings settings;
+    settings.queue = printer.printerName();
+    settings.copies = printer.copyCount();
+    settings.paper = printer.pageLayout().pageSize().key();
+    return settings;
+}
+
+QString QtDialogs::filterFrom(const QString& filter, int entry)
+{
+    return filter.section(QLatin1Char('|'), 2 * entry);
 }
 
 QString QtDialogs::defaultSuffix(const QString& filter)

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/PrintSpooler.h"
+
 #include <QString>
+#include <optional>
 
 namespace velmora {
 
@@ -23,6 +26,28 @@ public:
     virtual QString saveFileName(const QString& title, const QString& filter,
                                  const QString& fileName) = 0;
 
+    // The save dialog for a choice of formats: the chosen path (empty when
+    // cancelled) and the filter entry chosen, 0 for the first. A name typed
+    // without an extension gets the chosen entry's.
+    struct SaveChoice {
+        QString path;
+        int filter = 0;
+    };
+    // Without a dialog of its own, the first entry is the one chosen.
+    virtual SaveChoice saveFileChoice(const QString& title, const QString& filter,
+                                      const QString& fileName)
+    {
+        return {saveFileName(title, filter, fileName), 0};
+    }
+
+    // The desktop's print dialog: queue, copies, paper. Nothing when cancelled
+    // (and nothing without a print dialog).
+    virtual std::optional<PrintSettings> printSettings(const QString& title)
+    {
+        Q_UNUSED(title);
+        return std::nullopt;
+    }
+
     // The title a message box without one of its own carries. Kept here, not
     // as Qt's application display name, which Qt would append to every
     // window title ("Application Error — Velmora").
@@ -36,11 +61,16 @@ public:
     int message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& fileName) override;
+    SaveChoice saveFileChoice(const QString& title, const QString& filter,
+                              const QString& fileName) override;
+    std::optional<PrintSettings> printSettings(const QString& title) override;
 
     // "Word Files (*.doc)|*.doc" becomes Qt's "Word Files (*.doc)".
     static QString toQtFilter(const QString& filter);
     // The extension of the filter's first pattern ("doc"), if it is one.
     static QString defaultSuffix(const QString& filter);
+    // The filter without its first entries: entry 1 of "A|*.a|B|*.b" is "B|*.b".
+    static QString filterFrom(const QString& filter, int entry);
 };
 
 } // namespace velmora

@@ -8,6 +8,7 @@
 namespace velmora {
 
 class Dialogs;
+class PrintSpooler;
 class SettingsStore;
 
 // What the windows need of the world outside them. Production fills it with
@@ -15,6 +16,7 @@ class SettingsStore;
 struct Platform {
     SettingsStore* settings = nullptr;
     Dialogs* dialogs = nullptr;
+    PrintSpooler* spooler = nullptr;
     std::function<QDateTime()> now;
     // A uniform number in [0, 1).
     std::function<double()> random;
@@ -28,7 +30,7 @@ struct Platform {
     std::function<bool(const QString& location, int line)> failingStep;
 };
 
-// The real clock, a sound random source and the desktop's URL handler.
+// The real clock, a sound random source, the desktop's URL handler and CUPS.
 Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs);
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
+#include "preview/PageActions.h"
 #include "preview/ResultCopy.h"
 #include "windows/Look.h"
 #include "windows/Titles.h"
@@ -217,6 +218,8 @@ void Form2::createControls()
     view.innerWidth = toTwips(Picture2->contentsRect().width());
     view.innerHeight = toTwips(Picture2->contentsRect().height());
     mViewport.setViewBox(view);
+
+    mPageActions = new PageActions(*this, *Picture2, *Picture1, mPlatform, mWordFile);
 }
 
 void Form2::Form_Load()

@@ -14,6 +14,7 @@ class QScrollBar;
 
 namespace velmora {
 
+class PageActions;
 class WindowPointer;
 
 // The preview window: the page picture in a fixed view with zoom, scrollbars
@@ -49,6 +50,8 @@ public:
     const Viewport& viewport() const { return mViewport; }
     const WindowPointer& pointer() const { return *mPointer; }
     WindowPointer& pointer() { return *mPointer; }
+    // Print, export and copy, with the page's context menu.
+    PageActions& pageActions() const { return *mPageActions; }
 
 signals:
     // "< Back": the main window is to show again.
@@ -88,6 +91,7 @@ private:
     Platform mPlatform;
     Viewport mViewport;
     WindowPointer* mPointer = nullptr;
+    PageActions* mPageActions = nullptr;
     bool mMirroring = false;
     bool mActivating = false;
     qint64 mShownSurface = 0;

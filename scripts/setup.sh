@@ -13,6 +13,9 @@ packages=(
   desktop-file-utils appstream
   # the integration tests render and read the saved invitation with these
   poppler-utils catdoc antiword calligrawords unzip
+  # printing: the CUPS client library to build with, and a print service
+  # with a PDF printer that the print test sets up its own queue on
+  libcups2-dev cups printer-driver-cups-pdf
 )
 
 missing=()

@@ -485,4 +485,29 @@ QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
     return picture;
 }
 
+QByteArray LibreOfficeDocument::pagePdf(const QString& title)
+{
+    // Written in the instance's own folder, never beside the user's file: an
+    // office ended half-way leaves nothing there.
+    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.pdf");
+    mInstance->call([&] {
+        const Reference<css::lang::XComponent>& model = openModel(mModel);
+        // The PDF's title is the document's; the file is not stored again.
+        Reference<css::document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
+            ->getDocumentProperties()
+            ->setTitle(toOUString(title));
+        Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
+            ->storeToURL(fileUrl(file), pagePdfArguments());
+    });
+    QFile written(file);
+    QByteArray bytes;
+    if (written.open(QIODevice::ReadOnly))
+        bytes = written.readAll();
+    written.close();
+    QFile::remove(file);
+    if (!bytes.startsWith("%PDF"))
+        throw Failure(QStringLiteral("LibreOffice did not write the PDF"));
+    return bytes;
+}
+
 } // namespace velmora::office::lo

@@ -17,6 +17,7 @@ public:
     void close() override;
     QSizeF pageSize() override;
     QImage pagePicture(const QSize& pixels) override;
+    QByteArray pagePdf(const QString& title) override;
 
     bool isOpen() const { return mModel.is(); }
     // Writes the document back to where it came from.

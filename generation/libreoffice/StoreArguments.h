@@ -12,4 +12,7 @@ Sequence<css::beans::PropertyValue> wordDocumentArguments();
 // Stores the first page as a PNG picture of the given pixels.
 Sequence<css::beans::PropertyValue> pagePictureArguments(const QSize& pixels);
 
+// Stores the first page as a PDF document with its fonts embedded.
+Sequence<css::beans::PropertyValue> pagePdfArguments();
+
 } // namespace velmora::office::lo

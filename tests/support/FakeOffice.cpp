@@ -138,6 +138,13 @@ public:
         picture.fill(Qt::white);
         return picture;
     }
+    // Enough of a PDF to be told from anything else: its header and the title.
+    QByteArray pagePdf(const QString& title) override
+    {
+        mState->enter(FakeOffice::Op::PagePdf);
+        mState->engine->calls << QStringLiteral("pagePdf:") + title;
+        return "%PDF-1.7\n% " + title.toUtf8() + "\n%%EOF\n";
+    }
 
 private:
     std::shared_ptr<FakeState> mState;
@@ -195,6 +202,7 @@ QString FakeOffice::nameOf(Op operation)
                                         "close",
                                         "pageSize",
                                         "pagePicture",
+                                        "pagePdf",
                                         "closeActiveDocument",
                                         "quit"};
     return QString::fromLatin1(names[int(operation)]);

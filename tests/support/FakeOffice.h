@@ -40,6 +40,7 @@ public:
         Close,
         PageSize,
         PagePicture,
+        PagePdf,
         CloseActiveDocument,
         Quit
     };

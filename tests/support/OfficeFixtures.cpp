@@ -1,5 +1,6 @@
 #include "tests/support/OfficeFixtures.h"
 
+#include "generation/Invitation.h"
 #include "generation/OfficeModule.h"
 
 #include <QCoreApplication>
@@ -348,6 +349,32 @@ QString makeStoriesDocument(office::Engine& engine, const QString& folder)
     application->quit();
     QFile::remove(source);
     return document;
+}
+
+QString fillInvitation(office::Engine& engine, const QString& templatePath, const QString& folder,
+                       const QString& celebrant, const QString& location)
+{
+    const QString result = folder + QStringLiteral("/tarvik12345678.doc");
+    auto word = engine.createApplication();
+    auto document = word->open(templatePath, true);
+    const std::pair<QString, QString> values[] = {{invitation::kCelebrantTag, celebrant},
+                                                  {invitation::kLocationTag, location}};
+    for (const auto& range : document->storyRanges()) {
+        for (const auto& [tag, value] : values) {
+            range->find().text = tag;
+            range->find().replacementText = value;
+            range->execute(office::kReplaceAll);
+        }
+    }
+    for (const auto& shape : document->shapes()) {
+        if (shape->hasText())
+            for (const auto& [tag, value] : values)
+                shape->replaceText(tag, value, office::kReplaceAll);
+    }
+    document->saveAs(result);
+    word->closeActiveDocument(false);
+    word->quit();
+    return result;
 }
 
 QString documentText(const QString& path)

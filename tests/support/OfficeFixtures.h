@@ -42,6 +42,11 @@ std::unique_ptr<office::Engine> makeTestEngine(int preparedInstances = 0, int ca
 // Written as flat ODF text and converted through the engine to a .doc.
 QString makeStoriesDocument(office::Engine& engine, const QString& folder);
 
+// The invitation template with the celebrant and the location filled in,
+// saved as the filling run leaves it: tarvik12345678.doc in the folder.
+QString fillInvitation(office::Engine& engine, const QString& templatePath, const QString& folder,
+                       const QString& celebrant, const QString& location);
+
 // The text of a .doc as far as a test needs it: every UTF-16 and 8-bit run of
 // printable characters in the file.
 QString documentText(const QString& path);

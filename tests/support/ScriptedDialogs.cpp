@@ -23,6 +23,23 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
     return nextFileNames.isEmpty() ? QString() : nextFileNames.takeFirst();
 }
 
+Dialogs::SaveChoice ScriptedDialogs::saveFileChoice(const QString& title, const QString& filter,
+                                                    const QString& fileName)
+{
+    SaveChoice choice;
+    choice.filter = nextFilters.isEmpty() ? 0 : nextFilters.takeFirst();
+    choice.path = saveFileName(title, filter, fileName);
+    return choice;
+}
+
+std::optional<PrintSettings> ScriptedDialogs::printSettings(const QString& title)
+{
+    printDialogs << title;
+    if (nextPrintSettings.isEmpty())
+        return std::nullopt;
+    return nextPrintSettings.takeFirst();
+}
+
 QStringList ScriptedDialogs::errorReports() const
 {
     QStringList reports;

@@ -27,18 +27,28 @@ public:
     int message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& fileName) override;
+    // Takes its path from nextFileNames, and its filter entry from nextFilters
+    // (the first entry without one); recorded in saveDialogs.
+    SaveChoice saveFileChoice(const QString& title, const QString& filter,
+                              const QString& fileName) override;
+    std::optional<PrintSettings> printSettings(const QString& title) override;
 
     // Answers for the next message boxes, in order; without one a box answers
     // OK (or No for Yes/No).
     QList<int> nextAnswers;
     // Answers for the next save dialogs, in order; without one it is cancelled.
     QList<QString> nextFileNames;
+    QList<int> nextFilters;
+    // Answers for the next print dialogs, in order; without one it is cancelled.
+    QList<PrintSettings> nextPrintSettings;
 
     // Runs while a box is open (what the window system may do meanwhile).
     std::function<void()> whileShown;
 
     QList<Shown> shown;
     QList<SaveAsked> saveDialogs;
+    // The titles of the print dialogs shown.
+    QStringList printDialogs;
 
     // The texts of the Error reports shown so far.
     QStringList errorReports() const;

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
+#include "tests/support/RecordingSpooler.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QDateTime>
@@ -16,8 +17,8 @@ namespace velmora::testing {
 
 // The platform that tests and benchmarks run the windows on: a folder of its
 // own (the program folder, and TEMP while it lives), a settings file in it,
-// scripted dialogs, a clock and a random source that say what the test sets,
-// and an address opener that fails the test that calls it.
+// scripted dialogs, a print service that records its jobs, a clock and a random source that say
+// what the test sets, and an address opener that fails the test that calls it.
 class TestPlatform {
 public:
     TestPlatform();
@@ -37,6 +38,7 @@ public:
     void useSettingsFile(const QString& path);
 
     ScriptedDialogs dialogs;
+    RecordingSpooler spooler;
     QDateTime now{QDate(2026, 12, 8), QTime(18, 45, 12)};
     std::function<double()> random = [] { return 0.5; };
     // Addresses opened outside a test function (a benchmark's).

@@ -1,0 +1,69 @@
+// How long the preview's outputs take once the user has asked: the PDF written
+// (Ctrl+E and Return) and the print job in the queue (Ctrl+P and Return), each
+// served by a prepared office, with a pause before each as a user makes.
+// The queue is a private cupsd's CUPS-PDF printer (root only); without it only
+// the PDF is timed.
+#include "OfficeRoad.h"
+#include "generation/PrintAndExport.h"
+#include "platform/PrintSpooler.h"
+#include "tests/support/OfficeFixtures.h"
+#include "tests/support/PrintQueue.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+
+using namespace velmora;
+using namespace velmora::bench;
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    QTemporaryDir folder;
+    testing::PrintQueue queue;
+    if (!queue.ready())
+        std::printf("No print queue (%s): only the PDF is timed.\n", qPrintable(queue.whyNot()));
+    std::printf("The filled invitation; %d runs, 3 s pause before each.\n", runs);
+    try {
+        const auto engine = testing::makeTestEngine(2);
+        engine->checkAvailable();
+        const QString document = testing::fillInvitation(
+            *engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(),
+            QStringLiteral("Orla Penwick"), QStringLiteral("Candia Inflatable Play Facility"));
+        const QString title = invitationTitle(QStringLiteral("Orla Penwick"));
+        CupsSpooler spooler;
+        PrintSettings settings{queue.name(), 1, QStringLiteral("A4")};
+        Samples samples;
+        for (int run = 0; run < runs; ++run) {
+            QThread::msleep(3000);
+            QElapsedTimer clock;
+            clock.start();
+            exportDocument(*engine, document, title, folder.filePath(QStringLiteral("out.pdf")),
+                           ExportFormat::Pdf);
+            samples[QStringLiteral("PDF written")].push_back(clock.nsecsElapsed() / 1e6);
+            QThread::msleep(3000);
+            clock.restart();
+            exportDocument(*engine, document, title, folder.filePath(QStringLiteral("out.png")),
+                           ExportFormat::Png);
+            samples[QStringLiteral("PNG written")].push_back(clock.nsecsElapsed() / 1e6);
+            if (queue.ready()) {
+                QThread::msleep(3000);
+                clock.restart();
+                const int job = printDocument(*engine, spooler, document, title, settings);
+                samples[QStringLiteral("print job in queue")].push_back(clock.nsecsElapsed() / 1e6);
+                queue.awaitPrinted(job, std::chrono::minutes(2));
+            }
+        }
+        std::printf("PNG of the page: %lld bytes\n",
+                    QFile(folder.filePath(QStringLiteral("out.png"))).size());
+        print("Outputs, each from a prepared office", samples);
+    } catch (const Failure& failure) {
+        std::fprintf(stderr, "failed: %s\n", qPrintable(failure.description()));
+        return 1;
+    }
+    return 0;
+}

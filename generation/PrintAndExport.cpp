@@ -1,0 +1,148 @@
+#include "generation/PrintAndExport.h"
+
+#include "platform/PrintSpooler.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QFileInfo>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <cmath>
+
+namespace velmora {
+
+namespace {
+
+// JPEG at this quality keeps the lettering clean; lower shows rings around it.
+constexpr int kJpegQuality = 90;
+
+// Runs make on the document in an instance of its own, which is ended
+// whatever happens.
+template <class Make>
+auto withDocument(office::Engine& engine, const QString& documentPath, Make make)
+{
+    office::Ref<office::Application> word = engine.createApplication();
+    try {
+        office::Ref<office::Document> document = word->open(documentPath, true);
+        auto result = make(document);
+        word->closeActiveDocument(false);
+        word->quit();
+        return result;
+    } catch (const Failure&) {
+        try {
+            word->quit();
+        } catch (const Failure&) {
+            // Ended already (by the watchdog); dropping it ends it otherwise.
+        }
+        throw;
+    }
+}
+
+QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
+{
+    const QSizeF twips = document->pageSize();
+    const QSize pixels(int(std::lround(twips.width() * dpi / 1440.0)),
+                       int(std::lround(twips.height() * dpi / 1440.0)));
+    QImage picture = document->pagePicture(pixels);
+    if (picture.isNull())
+        throw Failure(QStringLiteral("Invalid picture"));
+    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    picture.setColorSpace(QColorSpace::SRgb);
+    return picture;
+}
+
+Failure fileFailure(const QString& description, const QString& path)
+{
+    return Failure(description + QStringLiteral(": ") + path);
+}
+
+void writeWhole(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    // A folder that refuses a temporary file refuses the export: writing
+    // straight into the old file could leave it half-written.
+    file.setDirectWriteFallback(false);
+    // Unbuffered: a buffered write that fails only when flushed on commit
+    // (a full disk) goes unnoticed by QSaveFile, which then renames the
+    // short file over the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw fileFailure(file.errorString(), path);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw fileFailure(file.errorString(), path);
+}
+
+QByteArray encoded(const QImage& picture, ExportFormat format)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format == ExportFormat::Png ? "png" : "jpeg");
+    if (format == ExportFormat::Jpeg)
+        writer.setQuality(kJpegQuality);
+    if (!writer.write(picture))
+        throw Failure(writer.errorString());
+    return buffer.data();
+}
+
+} // namespace
+
+const QString kExportFilter = QStringLiteral(
+    "PDF Document (*.pdf)|*.pdf|PNG Picture (*.png)|*.png|JPEG Picture (*.jpg)|*.jpg");
+
+ExportFormat exportFormat(const QString& path, int filterEntry)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("pdf"))
+        return ExportFormat::Pdf;
+    if (suffix == QLatin1String("png"))
+        return ExportFormat::Png;
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
+        return ExportFormat::Jpeg;
+    switch (filterEntry) {
+    case 1:
+        return ExportFormat::Png;
+    case 2:
+        return ExportFormat::Jpeg;
+    default:
+        return ExportFormat::Pdf;
+    }
+}
+
+QString invitationTitle(const QString& celebrant)
+{
+    const QString name = celebrant.simplified();
+    return name.isEmpty() ? QStringLiteral("Birthday invitation")
+                          : QStringLiteral("Birthday invitation for ") + name;
+}
+
+QImage sharedPagePicture(office::Engine& engine, const QString& documentPath)
+{
+    return withDocument(engine, documentPath, [](const office::Ref<office::Document>& document) {
+        return pagePictureAt(document, kSharedPictureDpi);
+    });
+}
+
+void exportDocument(office::Engine& engine, const QString& documentPath, const QString& title,
+                    const QString& path, ExportFormat format)
+{
+    const QByteArray bytes =
+        withDocument(engine, documentPath, [&](const office::Ref<office::Document>& document) {
+            return format == ExportFormat::Pdf
+                       ? document->pagePdf(title)
+                       : encoded(pagePictureAt(document, kSharedPictureDpi), format);
+        });
+    writeWhole(path, bytes);
+}
+
+int printDocument(office::Engine& engine, PrintSpooler& spooler, const QString& documentPath,
+                  const QString& title, const PrintSettings& settings)
+{
+    const QByteArray pdf =
+        withDocument(engine, documentPath, [&](const office::Ref<office::Document>& document) {
+            return document->pagePdf(title);
+        });
+    return spooler.submit(settings, title, pdf);
+}
+
+} // namespace velmora

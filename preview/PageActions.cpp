@@ -1,0 +1,216 @@
+#include "preview/PageActions.h"
+
+#include "errors/Guard.h"
+#include "errors/Locations.h"
+#include "generation/PrintAndExport.h"
+#include "platform/Dialogs.h"
+#include "platform/Failure.h"
+#include "platform/Files.h"
+#include "platform/PrintSpooler.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QWidget>
+#include <cstdint>
+
+namespace velmora {
+
+namespace {
+
+const QString kPrintTitle = QStringLiteral("Print");
+const QString kExportTitle = QStringLiteral("Save as PDF or Picture");
+const QString kNoPrinter =
+    QStringLiteral("No printer is installed. Add one in the system's printer settings, "
+                   "then print again.");
+// The Word save's texts: an export asks and answers as it does.
+const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to overwrite ");
+const QString kDone = QStringLiteral("Done.");
+
+QString keys(const QKeySequence& sequence)
+{
+    return sequence.toString(QKeySequence::NativeText);
+}
+
+// The busy pointer while an office works; a report shown after a failure
+// has the normal one again.
+class BusyPointer {
+public:
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+} // namespace
+
+PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Platform& platform,
+                         const QString& wordFile)
+    : QObject(&window), mWindow(window), mView(view), mPage(page), mPlatform(platform),
+      mWordFile(wordFile)
+{
+    mMenu = new QMenu(&window);
+    mMenu->setObjectName(QStringLiteral("PageMenu"));
+    QAction* print =
+        addAction(QStringLiteral("Print…"), QKeySequence::Print, &PageActions::mnuPrint_Click);
+    QAction* save = addAction(QStringLiteral("Save as PDF or Picture…"),
+                              QKeySequence(Qt::CTRL | Qt::Key_E), &PageActions::mnuExport_Click);
+    QAction* copy = addAction(QStringLiteral("Copy Picture"), QKeySequence::Copy,
+                              &PageActions::mnuCopyPicture_Click);
+
+    // The Menu key reaches the focused control as a context-menu request (see
+    // eventFilter); Shift+F10 is a key like any other.
+    auto* open = new QAction(this);
+    open->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    connect(open, &QAction::triggered, this,
+            [this] { popUp(mView.mapToGlobal(mView.rect().center())); });
+    mWindow.addAction(open);
+    qApp->installEventFilter(this);
+
+    const QString menuKeys = QStringLiteral("Shift+F10");
+    mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
+                                    "Right-click or %4 for the menu")
+                         .arg(keys(print->shortcut()), keys(save->shortcut()),
+                              keys(copy->shortcut()), menuKeys));
+    mPage.setAccessibleDescription(
+        mPage.accessibleDescription()
+        + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
+                         "picture; the Menu key, %4 or a right-click show these in a menu.")
+              .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
+                   menuKeys));
+}
+
+QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,
+                                void (PageActions::*slot)())
+{
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    // In the window, so that the key works wherever the focus is.
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, slot);
+    mWindow.addAction(action);
+    mMenu->addAction(action);
+    return action;
+}
+
+void PageActions::setOffice(office::Engine& engine)
+{
+    mEngine = &engine;
+}
+
+void PageActions::setCelebrant(const QString& celebrant)
+{
+    mCelebrant = celebrant;
+}
+
+bool PageActions::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::ContextMenu || !watched->isWidgetType())
+        return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    const auto* request = static_cast<QContextMenuEvent*>(event);
+    if (request->reason() == QContextMenuEvent::Keyboard && widget->window() == &mWindow) {
+        popUp(mView.mapToGlobal(mView.rect().center()));
+        return true;
+    }
+    if (widget == &mView || widget == &mPage) {
+        popUp(request->globalPos());
+        return true;
+    }
+    return false;
+}
+
+void PageActions::popUp(const QPoint& globalPosition)
+{
+    if (mMenu->isVisible())
+        return;
+    mMenu->popup(globalPosition);
+}
+
+office::Engine& PageActions::engine() const
+{
+    if (!mEngine)
+        throw Failure(QStringLiteral("No office is at hand"));
+    return *mEngine;
+}
+
+PrintSpooler& PageActions::spooler() const
+{
+    if (!mPlatform.spooler)
+        throw Failure(QStringLiteral("No print service is at hand"));
+    return *mPlatform.spooler;
+}
+
+void PageActions::mnuPrint_Click()
+{
+    Dialogs& dialogs = *mPlatform.dialogs;
+    Guard guard(dialogs, locations::Form2_mnuPrint_Click);
+    std::optional<PrintSettings> settings;
+    if (guard.test(100, [&] { return spooler().queues().isEmpty(); })) {
+        guard.step(102, [&] {
+            dialogs.message(kNoPrinter, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        });
+    } else {
+        guard.step(104, [&] { settings = dialogs.printSettings(kPrintTitle); });
+        if (guard.test(106, [&] { return settings.has_value(); })) {
+            guard.step(108, [&] {
+                const BusyPointer busy;
+                printDocument(engine(), spooler(), mWordFile, invitationTitle(mCelebrant),
+                              *settings);
+            });
+        }
+    }
+}
+
+void PageActions::mnuExport_Click()
+{
+    Dialogs& dialogs = *mPlatform.dialogs;
+    Guard guard(dialogs, locations::Form2_mnuExport_Click);
+    Dialogs::SaveChoice chosen;
+    std::int16_t answer = 0;
+    guard.step(100,
+               [&] { chosen = dialogs.saveFileChoice(kExportTitle, kExportFilter, QString()); });
+    if (guard.test(102, [&] { return !chosen.path.isEmpty(); })) {
+        if (guard.test(104, [&] { return fileExists(chosen.path); })) {
+            guard.step(106, [&] {
+                answer = std::int16_t(
+                    dialogs.message(kOverwriteQuestion + chosen.path + QStringLiteral(" ?"),
+                                    QString(), Dialogs::Buttons::YesNo, Dialogs::Icon::None));
+            });
+        } else {
+            guard.step(108, [&] { answer = Dialogs::Yes; });
+        }
+    }
+    bool written = false;
+    if (guard.test(110, [&] { return answer == Dialogs::Yes; })) {
+        written = guard.step(112, [&] {
+            const BusyPointer busy;
+            exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), chosen.path,
+                           exportFormat(chosen.path, chosen.filter));
+        });
+    }
+    // Only a file that is there is done.
+    if (written)
+        guard.step(114, [&] {
+            dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
+        });
+}
+
+void PageActions::mnuCopyPicture_Click()
+{
+    Guard guard(*mPlatform.dialogs, locations::Form2_mnuCopyPicture_Click);
+    QImage picture;
+    guard.step(100, [&] {
+        const BusyPointer busy;
+        picture = sharedPagePicture(engine(), mWordFile);
+    });
+    guard.step(102, [&] {
+        if (picture.isNull())
+            throw Failure(QStringLiteral("Invalid picture"));
+        QGuiApplication::clipboard()->setImage(picture);
+    });
+}
+
+} // namespace velmora

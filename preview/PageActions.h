@@ -1,0 +1,60 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QObject>
+#include <QString>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace velmora {
+
+namespace office {
+class Engine;
+}
+
+// The preview's ways of getting the invitation out: print it, save it as a
+// PDF or a picture, copy its picture. Their shortcuts work anywhere in the
+// window; the page's context menu (right button, Menu key, Shift+F10) shows
+// them. What is printed or written, the office makes from the filled document.
+class PageActions : public QObject {
+    Q_OBJECT
+public:
+    // wordFile is the window's mWordFile, read at each use.
+    PageActions(QWidget& window, QWidget& view, QWidget& page, const Platform& platform,
+                const QString& wordFile);
+
+    // The engine whose prepared offices make the outputs.
+    void setOffice(office::Engine& engine);
+    // Who the invitation is for: its PDF's title and the print job's name.
+    void setCelebrant(const QString& celebrant);
+
+    QMenu& menu() const { return *mMenu; }
+
+    // Guarded procedures (the actions call them).
+    void mnuPrint_Click();
+    void mnuExport_Click();
+    void mnuCopyPicture_Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* addAction(const QString& text, const QKeySequence& keys, void (PageActions::*slot)());
+    void popUp(const QPoint& globalPosition);
+    office::Engine& engine() const;
+    PrintSpooler& spooler() const;
+
+    QWidget& mWindow;
+    QWidget& mView;
+    QWidget& mPage;
+    Platform mPlatform;
+    const QString& mWordFile;
+    office::Engine* mEngine = nullptr;
+    QString mCelebrant;
+    QMenu* mMenu = nullptr;
+};
+
+} // namespace velmora

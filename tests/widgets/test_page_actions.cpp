@@ -1,0 +1,310 @@
+// The preview's print, export and copy actions over the fake office and a
+// recording print service: found in the menu and by their keys; every fault
+// reported at its own step, nothing half-written left, an existing file kept.
+#include "errors/ErrorReport.h"
+#include "preview/Form2.h"
+#include "preview/PageActions.h"
+#include "tests/support/Controls.h"
+#include "tests/support/FakeOffice.h"
+#include "tests/support/TestPlatform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace velmora;
+using testing::FakeOffice;
+
+namespace {
+
+using Op = FakeOffice::Op;
+
+const QByteArray kOldFile = "the invitation saved last week";
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A file system of 64 KiB of its own, to be filled up.
+struct SmallDisk {
+    QString path;
+    bool mounted = false;
+    explicit SmallDisk(const QString& at) : path(at)
+    {
+        QDir().mkpath(path);
+        mounted =
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), path})
+            == 0;
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {path});
+    }
+    void fill() const
+    {
+        QFile filler(path + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return;
+        for (const qsizetype size : {4096, 1}) {
+            const QByteArray block(size, 'x');
+            while (filler.write(block) == size) {
+            }
+        }
+    }
+};
+
+// The preview after a hand-over, its office the fake one.
+struct Preview {
+    testing::TestPlatform test;
+    FakeOffice office;
+    std::unique_ptr<Form2> form;
+
+    Preview()
+    {
+        form = std::make_unique<Form2>(test.platform());
+        QImage page(306, 396, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        const QString picture = test.path(QStringLiteral("temp.bmp"));
+        page.save(picture, "BMP");
+        form->loadPicture(picture);
+        QFile::remove(picture);
+        form->pageActions().setOffice(office);
+        form->pageActions().setCelebrant(QStringLiteral("Orla Penwick"));
+        form->mWordFile = test.path(QStringLiteral("tarvik12345678.doc"));
+        writeAll(form->mWordFile, "filled invitation");
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void press(const QKeySequence& keys)
+    {
+        QTest::keySequence(form.get(), keys);
+        QApplication::processEvents();
+    }
+    QStringList boxes() const
+    {
+        QStringList texts;
+        for (const auto& box : test.dialogs.shown)
+            if (box.title != kErrorReportTitle)
+                texts << box.text;
+        return texts;
+    }
+};
+
+} // namespace
+
+class TestPageActions : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The menu lists the actions with their keys; the right button on the
+    // page, the Menu key and Shift+F10 open it; the page's tooltip and
+    // description name the keys.
+    void menuShowsTheActionsAndTheirKeys()
+    {
+        Preview preview;
+        QMenu& menu = preview.form->pageActions().menu();
+        QStringList entries;
+        for (const QAction* action : menu.actions())
+            entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
+        QCOMPARE(entries, (QStringList{QStringLiteral("Print…\tCtrl+P"),
+                                       QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
+                                       QStringLiteral("Copy Picture\tCtrl+C")}));
+
+        QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
+        for (const QString& keys : {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E")}) {
+            QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
+            QVERIFY2(page->accessibleDescription().contains(keys),
+                     qPrintable(page->accessibleDescription()));
+        }
+
+        const auto opens = [&](const std::function<void()>& ask) {
+            menu.hide();
+            ask();
+            return QTest::qWaitFor([&] { return menu.isVisible(); }, 2000);
+        };
+        QVERIFY(opens([&] {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    page->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(page, &click);
+        }));
+        // The Menu key comes as a request to the control that has the focus.
+        QVERIFY(opens([&] {
+            QWidget* focused =
+                testing::control<QScrollBar>(*preview.form, QStringLiteral("VScroll1"));
+            focused->setFocus();
+            QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                                  focused->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(focused, &key);
+        }));
+        QVERIFY(opens([&] { preview.press(QKeySequence(QStringLiteral("Shift+F10"))); }));
+        menu.hide();
+    }
+
+    void faults_data()
+    {
+        QTest::addColumn<QString>("keys");
+        // The file chosen in the save dialog, below the test's folder; "/proc/…"
+        // stands for a folder that takes no new file, whoever runs the test.
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QStringList>("reported");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("jobs");
+
+        const QString noPrinter =
+            QStringLiteral("No printer is installed. Add one in the system's printer settings, "
+                           "then print again.");
+        const QStringList none;
+        const QString overwrite = QStringLiteral("Are you sure you wish to overwrite %1 ?");
+        QTest::newRow("export: a new PDF")
+            << "Ctrl+E"
+            << "invitation.pdf" << false << "" << none << QStringList{"Done."} << 0;
+        QTest::newRow("export: the office fails to write the PDF")
+            << "Ctrl+E"
+            << "invitation.pdf" << true << "pagePdf" << QStringList{"Form2.mnuExport_Click:112"}
+            << QStringList{overwrite} << 0;
+        QTest::newRow("export: no office starts")
+            << "Ctrl+E"
+            << "invitation.png" << true << "create" << QStringList{"Form2.mnuExport_Click:112"}
+            << QStringList{overwrite} << 0;
+        QTest::newRow("export: a folder that takes no file")
+            << "Ctrl+E"
+            << "/proc/invitation.pdf" << false << "" << QStringList{"Form2.mnuExport_Click:112"}
+            << none << 0;
+        QTest::newRow("export: a folder that is not there")
+            << "Ctrl+E"
+            << "gone/invitation.jpg" << false << "" << QStringList{"Form2.mnuExport_Click:112"}
+            << none << 0;
+        QTest::newRow("export: a full disk")
+            << "Ctrl+E"
+            << "disk/invitation.png" << true << "full disk"
+            << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
+        QTest::newRow("export: cancelled") << "Ctrl+E"
+                                           << "" << false << "" << none << none << 0;
+        QTest::newRow("print: accepted") << "Ctrl+P"
+                                         << "" << false << "" << none << none << 1;
+        QTest::newRow("print: cancelled") << "Ctrl+P"
+                                          << "" << false << "cancel" << none << none << 0;
+        QTest::newRow("print: no printer installed")
+            << "Ctrl+P"
+            << "" << false << "no printer" << none << QStringList{noPrinter} << 0;
+        QTest::newRow("print: the queue refuses the job")
+            << "Ctrl+P"
+            << "" << false << "refused" << QStringList{"Form2.mnuPrint_Click:108"} << none << 0;
+        QTest::newRow("print: the office fails to lay out the page")
+            << "Ctrl+P"
+            << "" << false << "pagePdf" << QStringList{"Form2.mnuPrint_Click:108"} << none << 0;
+        QTest::newRow("copy: the office fails to picture the page")
+            << "Ctrl+C"
+            << "" << false << "pagePicture"
+            << QStringList{"Form2.mnuCopyPicture_Click:100", "Form2.mnuCopyPicture_Click:102"}
+            << none << 0;
+    }
+    void faults()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, chosen);
+        QFETCH(bool, existing);
+        QFETCH(QString, fault);
+        QFETCH(QStringList, reported);
+        QFETCH(QStringList, boxes);
+        QFETCH(int, jobs);
+
+        Preview preview;
+        auto& dialogs = preview.test.dialogs;
+        const QString path =
+            chosen.startsWith(u'/') || chosen.isEmpty() ? chosen : preview.test.path(chosen);
+        const QString folder = QFileInfo(path).path();
+        std::unique_ptr<SmallDisk> disk;
+        if (fault == QLatin1String("full disk")) {
+            disk = std::make_unique<SmallDisk>(folder);
+            if (!disk->mounted)
+                QSKIP("a full disk is a small tmpfs of the test's own, which needs root");
+        }
+        if (existing)
+            QVERIFY(writeAll(path, kOldFile));
+        if (disk)
+            disk->fill();
+        const QStringList before = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+
+        for (const char* op : {"create", "pagePdf", "pagePicture"})
+            if (fault == QLatin1String(op))
+                preview.office.failing << (fault == QLatin1String("create")    ? Op::Create
+                                           : fault == QLatin1String("pagePdf") ? Op::PagePdf
+                                                                               : Op::PagePicture);
+        if (fault == QLatin1String("no printer"))
+            preview.test.spooler.installed.clear();
+        if (fault == QLatin1String("refused"))
+            preview.test.spooler.refusal = QStringLiteral("The printer or class does not exist.");
+        PrintSettings settings{QStringLiteral("Office_Printer"), 3, QStringLiteral("A4")};
+        if (fault != QLatin1String("cancel"))
+            dialogs.nextPrintSettings << settings;
+        dialogs.nextFileNames << path;
+        dialogs.nextAnswers << Dialogs::Yes;
+
+        preview.press(QKeySequence(keys));
+
+        QCOMPARE(dialogs.reportedLines(), reported);
+        QStringList expectedBoxes;
+        for (const QString& box : boxes)
+            expectedBoxes << (box.contains(u'%') ? box.arg(path) : box);
+        QCOMPARE(preview.boxes(), expectedBoxes);
+        QCOMPARE(preview.test.spooler.jobs.size(), jobs);
+        // Every office handed out was ended.
+        QCOMPARE(preview.office.applicationsAlive(), 0);
+        if (keys == QLatin1String("Ctrl+P")) {
+            QCOMPARE(dialogs.printDialogs.size(), fault == QLatin1String("no printer") ? 0 : 1);
+            if (jobs) {
+                const auto& job = preview.test.spooler.jobs.first();
+                QCOMPARE(job.settings.queue, settings.queue);
+                QCOMPARE(job.settings.copies, 3);
+                QCOMPARE(job.settings.paper, QStringLiteral("A4"));
+                QVERIFY(job.title.contains(QStringLiteral("Orla Penwick")));
+                QVERIFY(job.pdf.startsWith("%PDF"));
+            }
+        }
+        if (keys == QLatin1String("Ctrl+E") && !path.isEmpty()) {
+            if (reported.isEmpty()) {
+                QVERIFY(readAll(path).startsWith("%PDF"));
+            } else {
+                // Nothing half-written, an existing file as it was.
+                QCOMPARE(readAll(path), existing ? kOldFile : QByteArray());
+                QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), before);
+            }
+        }
+    }
+
+    // A copied picture is the page at the shared resolution.
+    void copyPutsThePageOnTheClipboard()
+    {
+        Preview preview;
+        QGuiApplication::clipboard()->clear();
+        preview.press(QKeySequence::Copy);
+        QCOMPARE(preview.test.dialogs.reportedLines(), QStringList());
+        // The fake office's page is 960 x 1280 twips: 2/3 by 8/9 of an inch.
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), QSize(133, 178));
+    }
+};
+
+QTEST_MAIN(TestPageActions)
+#include "test_page_actions.moc"
