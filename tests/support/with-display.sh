@@ -9,7 +9,10 @@ work=$(mktemp -d)
 server=
 trap '[ -z "$server" ] || kill "$server" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"' EXIT
 mkfifo "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/log" &
+# -noreset: by default the server resets whenever its last client leaves, and
+# refuses the connections that come meanwhile, so a program started right
+# after another has ended (or after a short xdotool call) could find no display.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/log" &
 server=$!
 number=
 read -r -t 60 number <"$work/display" || true
