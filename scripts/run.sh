@@ -6,6 +6,6 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/build.sh"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display found: starting Velmora on a virtual one (xvfb-run)."
-  exec xvfb-run -a -s "-noreset" "$root/build/bin/velmora"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$root/build/bin/velmora"
 fi
 exec "$root/build/bin/velmora"
