@@ -21,14 +21,6 @@ namespace {
 const QString kCelebrant = QStringLiteral("Orla Penwick");
 const QString kLocation = QStringLiteral("Candia Inflatable Play Facility");
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // An engine whose offices stop answering as soon as one is handed out.
 class HangingEngine final : public office::Engine {
 public:

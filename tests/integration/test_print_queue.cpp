@@ -20,14 +20,6 @@ namespace {
 const QString kCelebrant = QStringLiteral("Orla Penwick");
 const QString kLocation = QStringLiteral("Candia Inflatable Play Facility");
 
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(60000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // The part of the page that is not paper white, in pixels.
 QRect printedArea(const QImage& page)
 {

@@ -106,24 +106,6 @@ bool isOurProfile(const QString& text)
     return text.contains(QStringLiteral("velmora-office-%1-").arg(getpid()));
 }
 
-QString run(const QString& program, const QStringList& arguments,
-            const QProcessEnvironment& environment = {})
-{
-    QProcess process;
-    if (!environment.isEmpty())
-        process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    // Generous: a cold office on a busy machine may take a long while.
-    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit
-        || process.exitCode() != 0) {
-        process.kill();
-        process.waitForFinished();
-        throw Failure(QStringLiteral("%1 failed: %2")
-                          .arg(program, QString::fromUtf8(process.readAllStandardError())));
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 double points(QStringView length)
 {
     static const QRegularExpression pattern(QStringLiteral("^(-?[0-9.]+)(in|cm|mm|pt)$"));
@@ -583,6 +565,24 @@ int redPixels(const QImage& image)
                 ++count;
         }
     return count;
+}
+
+QString run(const QString& program, const QStringList& arguments,
+            const QProcessEnvironment& environment)
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    // Generous: a cold office on a busy machine may take a long while.
+    if (!process.waitForFinished(240000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        process.kill();
+        process.waitForFinished();
+        throw Failure(QStringLiteral("%1 failed: %2")
+                          .arg(program, QString::fromUtf8(process.readAllStandardError())));
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 } // namespace velmora::testing

@@ -2,6 +2,7 @@
 
 #include "generation/Office.h"
 
+#include <QProcessEnvironment>
 #include <QRectF>
 #include <QString>
 #include <QStringList>
@@ -126,5 +127,9 @@ FlatDocument readFlatDocument(const QString& fodt);
 
 // Counts pixels that are clearly red.
 int redPixels(const class QImage& image);
+
+// Runs a tool and gives its standard output; throws Failure when it fails.
+QString run(const QString& program, const QStringList& arguments,
+            const QProcessEnvironment& environment = {});
 
 } // namespace velmora::testing
