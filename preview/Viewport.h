@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ViewBox.h"
+#include "preview/PageScaler.h"
 #include "windows/Twips.h"
 
 #include <QImage>
@@ -161,6 +162,7 @@ private:
     Scrollbar mHScroll;
     Scrollbar mVScroll;
     int mDrawCount = 0;
+    PageScaler mScaler;
 
     bool mFirstShow = true;
     float mZoom = 0.0f;
