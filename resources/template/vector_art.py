@@ -1,10 +1,11 @@
 """Turns one of our SVG pictures into the document's own drawing shapes: a
 group of paths (Flat ODT markup) that both word processors draw as vectors.
 
-Only the SVG we write is understood: rect (with rx), circle and path elements
-(commands M L H V C S Q T Z, absolute and relative), groups with transforms
-(translate, scale, rotate), fill, stroke, stroke-width, stroke-linecap,
-stroke-dasharray (round caps) and opacity. Every transform is applied to the points, so
+Only the SVG we write is understood: rect (with rx), circle, line and path
+elements (commands M L H V C S Q T Z, absolute and relative), groups with
+transforms (translate, scale, rotate), fill (a colour, or a pattern over a
+polygon), stroke, stroke-width, stroke-linecap, stroke-dasharray (round caps)
+and opacity. Every transform is applied to the points, so
 each shape is a plain path on the page. Opacity is mixed into the colours over
 the paper colour, which is what the art is drawn on; a Word 97 file keeps a
 solid colour more faithfully than a transparency."""
@@ -183,14 +184,102 @@ def dashed(geometry, dash, gap, width):
                 angle = math.degrees(math.atan2(b[1] - a[1], b[0] - a[0]))
                 turn = multiply((1, 0, 0, 1, centre[0], centre[1]),
                                 parse_transform("rotate(%f)" % angle))
-                capsule = rounded_rect(-(dash + width) / 2, -width / 2, dash + width, width,
-                                       width / 2)[0]
-                result.append([apply(turn, capsule[0]),
-                               [(seg[0],) + tuple(apply(turn, p) for p in seg[1:])
-                                for seg in capsule[1]], True])
+                # A dash this small is drawn well enough by a few straight edges.
+                ends = [(centre_x + width / 2 * math.cos(math.radians(a)),
+                         width / 2 * math.sin(math.radians(a)))
+                        for centre_x, angles in ((dash / 2, range(-90, 91, 45)),
+                                                 (-dash / 2, range(90, 271, 45)))
+                        for a in angles]
+                outline = [apply(turn, p) for p in ends]
+                result.append([outline[0], [("L", p) for p in outline[1:]], True])
                 at += dash + gap
             travelled += length
     return result
+
+
+def invert(m):
+    det = m[0] * m[3] - m[1] * m[2]
+    a, b, c, d = m[3] / det, -m[1] / det, -m[2] / det, m[0] / det
+    return (a, b, c, d, -(a * m[4] + c * m[5]), -(b * m[4] + d * m[5]))
+
+
+def clipped(polygon, window):
+    """Sutherland-Hodgman: the part of polygon inside the convex polygon window."""
+    area = sum(a[0] * b[1] - b[0] * a[1] for a, b in zip(window, window[1:] + window[:1]))
+    turn = 1 if area > 0 else -1
+    for a, b in zip(window, window[1:] + window[:1]):
+        inside = lambda p: turn * ((b[0] - a[0]) * (p[1] - a[1]) - (b[1] - a[1]) * (p[0] - a[0])) >= 0  # noqa: E731,E501
+        result = []
+        for p, q in zip(polygon, polygon[1:] + polygon[:1]):
+            if inside(q):
+                if not inside(p):
+                    result.append(crossing(p, q, a, b))
+                result.append(q)
+            elif inside(p):
+                result.append(crossing(p, q, a, b))
+        polygon = result
+        if not polygon:
+            break
+    return polygon
+
+
+def crossing(p, q, a, b):
+    d1 = (q[0] - p[0], q[1] - p[1])
+    d2 = (b[0] - a[0], b[1] - a[1])
+    across = d1[0] * d2[1] - d1[1] * d2[0]
+    if abs(across) < 1e-9:  # an edge along the window's edge, its ends on either side by a hair
+        return q
+    t = ((a[0] - p[0]) * d2[1] - (a[1] - p[1]) * d2[0]) / across
+    return (p[0] + t * d1[0], p[1] + t * d1[1])
+
+
+def straightened(start, segments):
+    """Curves as runs of short lines, 0.015 in or less each (4 pixels at 300 dpi).
+    A Word 97 file sizes a curved shape by where its curve runs but lays out its
+    points by where its control points lie, so a curve whose control points
+    reach past it comes back squashed."""
+    result, pos = [], start
+    for seg in segments:
+        if seg[0] == "C":
+            c1, c2, end = seg[1:]
+            reach = math.dist(pos, c1) + math.dist(c1, c2) + math.dist(c2, end)
+            steps = max(4, math.ceil(reach / 15))
+            for k in range(1, steps + 1):
+                t = k / steps
+                u = 1 - t
+                result.append(("L", tuple(u ** 3 * a + 3 * u * u * t * b + 3 * u * t * t * c
+                                          + t ** 3 * e for a, b, c, e in zip(pos, c1, c2, end))))
+        else:
+            result.append(seg)
+        pos = seg[-1]
+    return result
+
+
+def extended(a, b, by):
+    """b moved on by the distance by, away from a."""
+    length = math.dist(a, b)
+    return (b[0] + (b[0] - a[0]) / length * by, b[1] + (b[1] - a[1]) / length * by)
+
+
+def stroke_outline(points, width):
+    """A stroke of a polyline as one polygon, mitred at its corners: pieces that
+    overlapped would cancel out where a path of several parts is filled."""
+    h = width / 2
+    normals = []
+    for a, b in zip(points, points[1:]):
+        length = math.dist(a, b)
+        normals.append((-(b[1] - a[1]) / length, (b[0] - a[0]) / length))
+    left, right = [], []
+    for i, p in enumerate(points):
+        n1 = normals[max(i - 1, 0)]
+        n2 = normals[min(i, len(normals) - 1)]
+        m = (n1[0] + n2[0], n1[1] + n2[1])
+        size = math.hypot(*m)
+        m = (m[0] / size, m[1] / size)
+        reach = h / (m[0] * n1[0] + m[1] * n1[1])
+        left.append((p[0] + m[0] * reach, p[1] + m[1] * reach))
+        right.append((p[0] - m[0] * reach, p[1] - m[1] * reach))
+    return [left + right[::-1]]
 
 
 def mix(colour, opacity, paper):
@@ -205,13 +294,13 @@ class Converter:
     def __init__(self, svg_path, x_in, y_in, width_in, height_in, paper):
         root = ET.parse(svg_path).getroot()
         vb = [float(v) for v in root.get("viewBox").split()]
-        s = width_in / vb[2]
-        if abs(height_in / vb[3] - s) > 1e-6:
-            raise ValueError("%s: the frame does not keep the picture's proportions" % svg_path)
+        # The picture fills the frame, as an embedded picture would.
+        sx, sy = width_in / vb[2], height_in / vb[3]
         self.root = root
+        self.patterns = {p.get("id"): p for p in root.iter(SVG + "pattern")}
         # Picture units to thousandths of an inch on the page.
         self.page = multiply((UNITS_PER_INCH, 0, 0, UNITS_PER_INCH, x_in * UNITS_PER_INCH,
-                              y_in * UNITS_PER_INCH), (s, 0, 0, s, -vb[0] * s, -vb[1] * s))
+                              y_in * UNITS_PER_INCH), (sx, 0, 0, sy, -vb[0] * sx, -vb[1] * sy))
         self.paper = paper
         self.shapes = []  # (graphic properties, svg:x, svg:y, w, h, viewBox, d)
 
@@ -242,15 +331,82 @@ class Converter:
             geometry = circle(number("cx"), number("cy"), number("r"))
         elif tag == "path":
             geometry = path_segments(element.get("d"))
+        elif tag == "line":
+            geometry = [[(number("x1"), number("y1")), [("L", (number("x2"), number("y2")))],
+                         False]]
         elif tag in ("defs", "title", "desc"):
             return
         else:
             raise ValueError("element %s is not supported" % tag)
+        if (style["fill"] or "").startswith("url(#"):
+            self.add_pattern(geometry, matrix, style)
+            return
         if style["stroke"] not in (None, "none") and style["stroke-dasharray"]:
             dash, gap = (float(v) for v in style["stroke-dasharray"].split())
             geometry = dashed(geometry, dash, gap, float(style["stroke-width"]))
             style = dict(style, fill=style["stroke"], stroke=None)
         self.add(geometry, matrix, style)
+
+    def add_pattern(self, geometry, matrix, style):
+        """A shape filled with a pattern: the shape in the colour of the pattern's
+        background, and every piece of the pattern's tiles cut to the shape, one
+        path for each colour. Only a polygon shape can be filled so, and the tile's
+        first child must be a rectangle that covers it."""
+        pattern = self.patterns[style["fill"][5:-1]]
+        if any(seg[0] != "L" for sub in geometry for seg in sub[1]) or len(geometry) != 1:
+            raise ValueError("a pattern fills only one polygon")
+        window = [apply(matrix, p) for p in [geometry[0][0]] + [seg[1] for seg in geometry[0][1]]]
+        if window[-1] == window[0]:
+            window.pop()
+        tile_w, tile_h = float(pattern.get("width")), float(pattern.get("height"))
+        to_page = multiply(matrix, parse_transform(pattern.get("patternTransform")))
+        children = list(pattern)
+        self.add(geometry, matrix, dict(style, fill=children[0].get("fill"), stroke=None))
+        corners = [apply(invert(to_page), p) for p in window]
+        columns = range(math.floor(min(p[0] for p in corners) / tile_w) - 1,
+                        math.ceil(max(p[0] for p in corners) / tile_w) + 1)
+        rows = range(math.floor(min(p[1] for p in corners) / tile_h) - 1,
+                     math.ceil(max(p[1] for p in corners) / tile_h) + 1)
+        pieces = {}
+        for child in children[1:]:
+            tag = child.tag.replace(SVG, "")
+            get = lambda name: float(child.get(name, 0))  # noqa: E731
+            if tag == "rect":
+                shape = rounded_rect(get("x"), get("y"), get("width"), get("height"), get("rx"))
+            elif tag == "circle":
+                shape = circle(get("cx"), get("cy"), get("r"))
+            elif tag == "path":
+                shape = path_segments(child.get("d"))
+            else:
+                raise ValueError("element %s is not supported in a pattern" % tag)
+            stroke = child.get("stroke")
+            colour = stroke if stroke not in (None, "none") else child.get("fill")
+            for column in columns:
+                for row in rows:
+                    tile = multiply(to_page, (1, 0, 0, 1, column * tile_w, row * tile_h))
+                    # A tile shows only what lies inside it.
+                    cell = [apply(tile, p) for p in ((0, 0), (tile_w, 0), (tile_w, tile_h),
+                                                     (0, tile_h))]
+                    for sub in shape:
+                        points = [apply(tile, p) for p in flattened(sub, 4)]
+                        if stroke not in (None, "none"):
+                            width = float(child.get("stroke-width", 1)) * math.sqrt(
+                                abs(tile[0] * tile[3] - tile[1] * tile[2]))
+                            points = [p for i, p in enumerate(points) if i == 0 or p != points[i - 1]]
+                            # Ends carried past the tile's edge, which cuts them
+                            # where the next tile's line goes on.
+                            points = [extended(points[1], points[0], width)] + points[1:-1] + [
+                                extended(points[-2], points[-1], width)]
+                            polygons = stroke_outline(points, width)
+                        else:
+                            polygons = [points[:-1] if points[-1] == points[0] else points]
+                        for polygon in polygons:
+                            inside = clipped(clipped(polygon, cell), window)
+                            if len(inside) >= 3:
+                                pieces.setdefault(colour, []).append(
+                                    [inside[0], [("L", p) for p in inside[1:]], True])
+        for colour, geometry in pieces.items():
+            self.add(geometry, IDENTITY, dict(style, fill=colour, stroke=None))
 
     def add(self, geometry, matrix, style):
         points = []
@@ -259,6 +415,14 @@ class Converter:
             points.append(sub[0])
             sub[1] = [(seg[0],) + tuple(apply(matrix, p) for p in seg[1:]) for seg in sub[1]]
             points.extend(p for seg in sub[1] for p in seg[1:])
+        # Circles and rounded corners keep their curves: their control points
+        # lie on the shape's own bounds.
+        runs = [p for sub in geometry for p in flattened(sub)]
+        if any(abs(f(p[i] for p in points) - f(p[i] for p in runs)) > 1
+               for f in (min, max) for i in (0, 1)):
+            for sub in geometry:
+                sub[1] = straightened(sub[0], sub[1])
+            points = runs
         left = math.floor(min(p[0] for p in points))
         top = math.floor(min(p[1] for p in points))
         width = max(1, math.ceil(max(p[0] for p in points)) - left)
