@@ -93,13 +93,12 @@ void compareWithDirectScale(Dialogs& dialogs, const Picture& picture, const char
         if (viewport.zoom() != zoom)
             continue; // beyond the drawn-size limit: nothing drawn
         const QImage& image = picture.image;
-        const QRect source(0, 0,
-                           std::clamp(qRound(viewport.baseWidth() * image.width()
-                                             / picture.natural.width()),
-                                      1, image.width()),
-                           std::clamp(qRound(viewport.baseHeight() * image.height()
-                                             / picture.natural.height()),
-                                      1, image.height()));
+        const QRect source(
+            0, 0,
+            std::clamp(qRound(viewport.baseWidth() * image.width() / picture.natural.width()), 1,
+                       image.width()),
+            std::clamp(qRound(viewport.baseHeight() * image.height() / picture.natural.height()), 1,
+                       image.height()));
         const QImage& drawn = viewport.pageBox().surface;
         const QImage direct = image.copy(source).scaled(drawn.size(), Qt::IgnoreAspectRatio,
                                                         Qt::SmoothTransformation);
@@ -177,10 +176,11 @@ int main(int argc, char* argv[])
     std::printf("Form2 drag move with repaint: %.0f us (median of 301), draws during drag: %d\n",
                 formMove, form.viewport().drawCount() - formDraws);
     compareWithDirectScale(dialogs, Picture(page, QSizeF(2751, 3576)), "300 dpi page");
-    compareWithDirectScale(dialogs, Picture(page.scaled(1530, 1980, Qt::IgnoreAspectRatio,
-                                                        Qt::SmoothTransformation),
-                                            QSizeF(5737, 7425)),
-                           "180 ppi page as the program makes it");
+    compareWithDirectScale(
+        dialogs,
+        Picture(page.scaled(1530, 1980, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                QSizeF(5737, 7425)),
+        "180 ppi page as the program makes it");
     std::printf("error reports: %d\n", dialogs.reports + int(test.dialogs.errorReports().size()));
     return 0;
 }

@@ -14,8 +14,7 @@ QImage PageScaler::scaled(const QImage& picture, const QRect& source, const QSiz
     const QSize half((source.width() + 1) / 2, (source.height() + 1) / 2);
     if (half.width() < kShrinkFromHalf * target.width()
         || half.height() < kShrinkFromHalf * target.height())
-        return picture.copy(source).scaled(target, Qt::IgnoreAspectRatio,
-                                           Qt::SmoothTransformation);
+        return picture.copy(source).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (picture.cacheKey() != mKey || source != mSource || mHalf.isNull()) {
         // A smooth scale too, not a mean of 2 x 2 blocks: for an odd width or
         // height that would shift the page by up to a pixel.

@@ -422,9 +422,10 @@ private slots:
                                   + std::abs(qBlue(a[x]) - qBlue(b[x]));
             }
             difference /= 3.0 * 255.0 * shown.width() * shown.height();
-            QVERIFY2(difference <= 0.01, qPrintable(QStringLiteral("zoom %1: %2 %")
-                                                        .arg(viewport.zoom())
-                                                        .arg(100 * difference)));
+            QVERIFY2(
+                difference <= 0.01,
+                qPrintable(
+                    QStringLiteral("zoom %1: %2 %").arg(viewport.zoom()).arg(100 * difference)));
         }
         QVERIFY(drawn >= 7);
         QVERIFY(dialogs.reportedLines().isEmpty());
