@@ -119,6 +119,9 @@ public:
     void setScrollValue(Axis axis, int value);
     void setScrollMaximum(Axis axis, int maximum);
 
+    // Frees what the drawing keeps to zoom quickly; it is made again when needed.
+    void releaseScaledCopies() { mScaler = PageScaler(); }
+
     // The view box's sizes, for a view box with a border.
     void setViewBox(const ViewBox& view) { mView = view; }
 

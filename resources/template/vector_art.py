@@ -5,10 +5,10 @@ Only the SVG we write is understood: rect (with rx), circle, line and path
 elements (commands M L H V C S Q T Z, absolute and relative), groups with
 transforms (translate, scale, rotate), fill (a colour, or a pattern over a
 polygon), stroke, stroke-width, stroke-linecap, stroke-dasharray (round caps)
-and opacity. Every transform is applied to the points, so
-each shape is a plain path on the page. Opacity is mixed into the colours over
-the paper colour, which is what the art is drawn on; a Word 97 file keeps a
-solid colour more faithfully than a transparency."""
+and opacity. Every transform is applied to the points, so each shape is a
+plain path on the page. Opacity is mixed into the colours over the paper
+colour, which is what the art is drawn on; a Word 97 file keeps a solid colour
+more faithfully than a transparency."""
 import math
 import re
 import xml.etree.ElementTree as ET
@@ -185,11 +185,11 @@ def dashed(geometry, dash, gap, width):
                 turn = multiply((1, 0, 0, 1, centre[0], centre[1]),
                                 parse_transform("rotate(%f)" % angle))
                 # A dash this small is drawn well enough by a few straight edges.
-                ends = [(centre_x + width / 2 * math.cos(math.radians(a)),
-                         width / 2 * math.sin(math.radians(a)))
-                        for centre_x, angles in ((dash / 2, range(-90, 91, 45)),
+                ends = [(centre_x + width / 2 * math.cos(math.radians(degrees)),
+                         width / 2 * math.sin(math.radians(degrees)))
+                        for centre_x, around in ((dash / 2, range(-90, 91, 45)),
                                                  (-dash / 2, range(90, 271, 45)))
-                        for a in angles]
+                        for degrees in around]
                 outline = [apply(turn, p) for p in ends]
                 result.append([outline[0], [("L", p) for p in outline[1:]], True])
                 at += dash + gap
