@@ -1,6 +1,9 @@
 // The whole click, timed: from "Start Creating Template" to the preview shown,
 // with the real main window over the real engine, offscreen. The engine's own
-// road runs first in the same program, for comparison.
+// road runs first in the same program, for comparison. Every click is timed
+// twice, with the shipped template and with its text-only twin (the same page
+// without its art, bench/invitation-text-only.dot), taking turns, so that the
+// last line tells what the art costs the click.
 #include "OfficeRoad.h"
 #include "generation/OfficeModule.h"
 #include "mainwindow/Form1.h"
@@ -31,6 +34,9 @@ namespace {
 // waited for its instances.
 constexpr int kPausesMs[] = {3000, 10000};
 
+const QString kShippedClick = QStringLiteral("click -> preview shown");
+const QString kTwinClick = QStringLiteral("click -> preview shown, text-only twin");
+
 QStringList leftBehind(const QString& folder)
 {
     return testing::leftovers(folder)
@@ -54,7 +60,15 @@ Samples clicks(int runs, int pauseMs)
             throw Failure(QStringLiteral("the start-up found no office"));
         form.show();
         form.PushButton4_Click();
-        for (int run = 0; run < runs; ++run) {
+        // Shipped and twin take turns, each first in every other pair.
+        for (int click = 0; click < 2 * runs; ++click) {
+            const bool twin = (click % 2 == 0) == (click / 2 % 2 == 1);
+            // The run writes its template only where none is: the twin put
+            // there is what it fills.
+            if (twin
+                && !QFile::copy(QStringLiteral(VELMORA_TEXT_ONLY_TEMPLATE),
+                                test.path(QStringLiteral("template.dot"))))
+                throw Failure(QStringLiteral("the text-only twin could not be put in place"));
             QTest::qWait(pauseMs);
             QElapsedTimer clock;
             clock.start();
@@ -64,7 +78,10 @@ Samples clicks(int runs, int pauseMs)
                     throw Failure(QStringLiteral("the preview did not show"));
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             }
-            samples[QStringLiteral("click -> preview shown")].push_back(clock.nsecsElapsed() / 1e6);
+            samples[twin ? kTwinClick : kShippedClick].push_back(clock.nsecsElapsed() / 1e6);
+            if (click == 0)
+                std::printf("\n  first click after start-up: %.0f ms\n",
+                            samples[kShippedClick].front());
             if (!dialogs.shown.isEmpty())
                 throw Failure(QStringLiteral("the run reported: ") + dialogs.shown.front().text);
             form.form2()->PushButton8_Click();
@@ -93,6 +110,7 @@ int main(int argc, char** argv)
         "%d runs; before each, a pause without input (the user looks at the form), so that the\n"
         "prepared instances are as ready as they would be for a user.\n",
         runs);
+    Samples allClicks;
     try {
         for (const int pauseMs : kPausesMs) {
             std::printf("\n=== %d s pause before each click ===\n", pauseMs / 1000);
@@ -106,8 +124,18 @@ int main(int argc, char** argv)
                                          road);
                 }
                 print("The engine's own road (invitation template)", road);
+                Samples twinRoad;
+                for (int run = 0; run < runs; ++run) {
+                    QTest::qWait(pauseMs);
+                    velmora::bench::road(*engine, QStringLiteral(VELMORA_TEXT_ONLY_TEMPLATE),
+                                         folder.path(), twinRoad);
+                }
+                print("The engine's own road (text-only twin)", twinRoad);
             }
-            print("The whole click (Form1 -> Form2, real engine)", clicks(runs, pauseMs));
+            const Samples pauseClicks = clicks(runs, pauseMs);
+            print("The whole click (Form1 -> Form2, real engine)", pauseClicks);
+            for (const auto& [name, values] : pauseClicks)
+                allClicks[name].insert(allClicks[name].end(), values.begin(), values.end());
             std::fflush(stdout);
         }
     } catch (const Failure& failure) {
@@ -121,5 +149,15 @@ int main(int argc, char** argv)
     }
     std::printf(
         "\nNothing left behind (no office process, instance folder, lu* or working file).\n");
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        const std::size_t middle = values.size() / 2;
+        return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+    };
+    const double shipped = median(allClicks[kShippedClick]);
+    const double twin = median(allClicks[kTwinClick]);
+    std::printf("\nclick medians over every pause: %.0f ms shipped, %.0f ms text-only twin\n",
+                shipped, twin);
+    std::printf("art cost: %.2f x the text-only page\n", shipped / twin);
     return 0;
 }

@@ -253,6 +253,10 @@ bool Form2::event(QEvent* event)
     // showing itself counts too (the first display runs only once per page).
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
         Form_Activate();
+    // Hidden by the program (not minimised), the preview shows its page again
+    // only after a new hand-over.
+    if (event->type() == QEvent::Hide && !event->spontaneous())
+        mViewport.releaseScaledCopies();
     return handled;
 }
 

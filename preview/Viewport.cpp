@@ -213,8 +213,7 @@ void Viewport::drawPage()
     const QSize target = devicePixels(float(mDrawWidth), float(mDrawHeight), devicePixelRatio);
     // A smooth scale (area-averaged when shrinking) once per zoom step; scrolling
     // and dragging only move the box.
-    QImage stretched =
-        image.copy(source).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage stretched = mScaler.scaled(image, source, target);
     // Drawn pixel for pixel: the surface counts in the window's units, and a
     // picture without the same ratio would be enlarged by it again.
     stretched.setDevicePixelRatio(devicePixelRatio);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ViewBox.h"
+#include "preview/PageScaler.h"
 #include "windows/Twips.h"
 
 #include <QImage>
@@ -118,6 +119,9 @@ public:
     void setScrollValue(Axis axis, int value);
     void setScrollMaximum(Axis axis, int maximum);
 
+    // Frees what the drawing keeps to zoom quickly; it is made again when needed.
+    void releaseScaledCopies() { mScaler = PageScaler(); }
+
     // The view box's sizes, for a view box with a border.
     void setViewBox(const ViewBox& view) { mView = view; }
 
@@ -161,6 +165,7 @@ private:
     Scrollbar mHScroll;
     Scrollbar mVScroll;
     int mDrawCount = 0;
+    PageScaler mScaler;
 
     bool mFirstShow = true;
     float mZoom = 0.0f;

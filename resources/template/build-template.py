@@ -1,7 +1,7 @@
 """Builds the Word 97-2003 invitation template from the Flat ODT source.
 
-Steps: render the SVG pictures to PNG and embed them, load the document in a
-private LibreOffice, turn every frame named "Box ..." into a text box (a drawing
+Steps: turn the SVG art into the document's own drawing shapes, or render it
+to PNG and embed it, load the document in a private LibreOffice, turn every frame named "Box ..." into a text box (a drawing
 shape carrying a text frame), store it with the
 "MS Word 97 Vorlage" filter, then load that template once more, remove the empty
 rectangles the text boxes leave behind and store it again.
@@ -10,6 +10,10 @@ Why the text boxes are rebuilt: a plain Writer frame written to Word 97 format
 comes back from LibreOffice as a drawing text shape that document search cannot
 see; a shape with an attached text frame comes back as a real text frame, which
 both the draw page and the document-level search reach.
+
+Usage: build-template.py SOURCE TARGET [--text-only]
+--text-only leaves every picture out: the same page with its text alone, which
+the click benchmark measures beside the real one to tell what the art costs.
 """
 import base64
 import os
@@ -28,24 +32,49 @@ from com.sun.star.awt import Size, Point
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from office import Office, props, file_url  # noqa: E402
+import vector_art  # noqa: E402
 
-# Pixel widths of the rendered pictures: 300 dpi at their printed size (8.5 in
-# and 4.24 in), a sharp print. Word 97 files hold no vector pictures that both
-# Word and LibreOffice read alike, so the art goes in as PNG.
-PICTURE_WIDTHS = {"background.png": 2550, "hats.png": 1272}
+# Pixel widths of the rendered pictures: 300 dpi at their printed size (4.24 in),
+# a sharp print. A Word 97 file holds no vector picture that both Word and
+# LibreOffice read alike, so a picture goes in as PNG.
+PICTURE_WIDTHS = {"hats.png": 1272}
+# The page's paper colour, which the art's transparencies are mixed over.
+PAPER = "#FFF8EF"
+
+FRAME = re.compile(r'<draw:frame (?P<attributes>[^>]*)>\s*<draw:image xlink:href="art/'
+                   r'(?P<name>[\w-]+)\.(?P<kind>png|svg)"[^>]*/>\s*</draw:frame>')
 
 
-def embed_pictures(fodt_text, art_dir, work_dir):
+def embed_pictures(fodt_text, art_dir, work_dir, text_only):
+    """Art linked as art/NAME.png is rendered at 300 dpi and embedded; art linked
+    as art/NAME.svg becomes a group of drawing shapes in the frame's place."""
+    styles = []
+
     def replace(match):
-        name = match.group(1)
-        svg = os.path.join(art_dir, name[:-4] + ".svg")
-        png = os.path.join(work_dir, name)
-        subprocess.run(["rsvg-convert", "-w", str(PICTURE_WIDTHS[name]), svg, "-o", png], check=True)
+        if text_only:
+            return ""
+        name, kind = match.group("name"), match.group("kind")
+        svg = os.path.join(art_dir, name + ".svg")
+        attributes = dict(re.findall(r'([\w:-]+)="([^"]*)"', match.group("attributes")))
+        if kind == "svg":
+            inches = [float(attributes[a].rstrip("in"))
+                      for a in ("svg:x", "svg:y", "svg:width", "svg:height")]
+            group_styles, group = vector_art.group_markup(
+                svg, attributes["draw:name"], attributes["draw:z-index"], *inches,
+                attributes["draw:style-name"], "grArt" + name.capitalize(), PAPER)
+            styles.extend(group_styles)
+            return group
+        png = os.path.join(work_dir, name + ".png")
+        subprocess.run(["rsvg-convert", "-w", str(PICTURE_WIDTHS[name + ".png"]), svg, "-o", png],
+                       check=True)
         with open(png, "rb") as f:
             data = base64.b64encode(f.read()).decode("ascii")
-        return "<draw:image><office:binary-data>%s</office:binary-data></draw:image>" % data
+        return ("<draw:frame %s><draw:image><office:binary-data>%s</office:binary-data>"
+                "</draw:image></draw:frame>" % (match.group("attributes"), data))
 
-    return re.sub(r'<draw:image xlink:href="art/([\w-]+\.png)"[^>]*/>', replace, fodt_text)
+    fodt_text = FRAME.sub(replace, fodt_text)
+    return fodt_text.replace("</office:automatic-styles>",
+                             "".join(styles) + "</office:automatic-styles>", 1)
 
 
 def paragraphs_of(text):
@@ -101,13 +130,13 @@ def frame_to_text_box(document, frame):
     document.getText().removeTextContent(frame)
 
 
-def main(source, target):
+def main(source, target, text_only=False):
     source = os.path.abspath(source)
     target = os.path.abspath(target)
     art_dir = os.path.join(os.path.dirname(source), "art")
     with tempfile.TemporaryDirectory(prefix="velmora-template-") as work:
         with open(source, encoding="utf-8") as f:
-            fodt = embed_pictures(f.read(), art_dir, work)
+            fodt = embed_pictures(f.read(), art_dir, work, text_only)
         prepared = os.path.join(work, "invitation.fodt")
         with open(prepared, "w", encoding="utf-8") as f:
             f.write(fodt)
@@ -139,4 +168,6 @@ def main(source, target):
 
 
 if __name__ == "__main__":
-    main(*sys.argv[1:3])
+    if len(sys.argv) not in (3, 4) or sys.argv[3:] not in ([], ["--text-only"]):
+        raise SystemExit("usage: build-template.py SOURCE TARGET [--text-only]")
+    main(sys.argv[1], sys.argv[2], sys.argv[3:] == ["--text-only"])

@@ -2,6 +2,7 @@
 #include "preview/Viewport.h"
 #include "tests/support/ScriptedDialogs.h"
 
+#include <QPainter>
 #include <QTest>
 
 using namespace velmora;
@@ -362,6 +363,72 @@ private slots:
         viewport.PushButton1_Click();
         QCOMPARE(dialogs.reportedLines(),
                  (QStringList{"Form2.RedrawImage:112", "Form2.RedrawImage:112"}));
+    }
+
+    // The drawing may take a quicker road than one smooth scale of the whole
+    // picture, but what it draws stays within 1 % of that at every zoom step.
+    void everyZoomStepDrawsWhatASmoothScaleWould_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<QSizeF>("natural");
+        // Thin dark lines on white, the hardest case for any shortcut.
+        QImage lines(2550, 3300, QImage::Format_RGB32);
+        lines.fill(Qt::white);
+        for (int y = 0; y < lines.height(); y += 25)
+            std::fill_n(reinterpret_cast<QRgb*>(lines.scanLine(y)), lines.width(),
+                        qRgb(20, 20, 90));
+        QTest::newRow("300 dpi page, shown small") << lines << QSizeF(2751, 3576);
+        // The page as the program makes it; its drawn part is 1529 pixels wide,
+        // and an odd half must not shift the page.
+        const QImage page =
+            lines.scaled(1530, 1980, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QTest::newRow("180 ppi page") << page << QSizeF(5737, 7425);
+    }
+    void everyZoomStepDrawsWhatASmoothScaleWould()
+    {
+        QFETCH(QImage, image);
+        QFETCH(QSizeF, natural);
+        ScriptedDialogs dialogs;
+        Viewport viewport(dialogs);
+        viewport.assignPicture(Picture(image, natural));
+        viewport.Form_Activate();
+        int drawn = 0;
+        for (int step = 1; step <= 16; ++step) {
+            viewport.SetZoom(0.25f * float(step));
+            if (viewport.zoom() != 0.25f * float(step))
+                continue; // beyond the drawn-size limit
+            ++drawn;
+            const QImage& surface = viewport.pageBox().surface;
+            const QRect source(0, 0, qRound(viewport.baseWidth() * image.width() / natural.width()),
+                               qRound(viewport.baseHeight() * image.height() / natural.height()));
+            // Drawn onto a surface as the page always was.
+            QImage direct(surface.size(), QImage::Format_RGB32);
+            direct.fill(Qt::white);
+            {
+                QPainter painter(&direct);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.drawImage(0, 0,
+                                  image.copy(source).scaled(surface.size(), Qt::IgnoreAspectRatio,
+                                                            Qt::SmoothTransformation));
+            }
+            const QImage& shown = surface;
+            double difference = 0;
+            for (int y = 0; y < shown.height(); ++y) {
+                const auto* a = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
+                const auto* b = reinterpret_cast<const QRgb*>(direct.constScanLine(y));
+                for (int x = 0; x < shown.width(); ++x)
+                    difference += std::abs(qRed(a[x]) - qRed(b[x]))
+                                  + std::abs(qGreen(a[x]) - qGreen(b[x]))
+                                  + std::abs(qBlue(a[x]) - qBlue(b[x]));
+            }
+            difference /= 3.0 * 255.0 * shown.width() * shown.height();
+            QVERIFY2(
+                difference <= 0.01,
+                qPrintable(
+                    QStringLiteral("zoom %1: %2 %").arg(viewport.zoom()).arg(100 * difference)));
+        }
+        QVERIFY(drawn >= 7);
+        QVERIFY(dialogs.reportedLines().isEmpty());
     }
 };
 
