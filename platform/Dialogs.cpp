@@ -61,6 +61,17 @@ private:
     QString mTyped;
 };
 
+// A save dialog as both saves ask for one: the caller asks about overwriting
+// itself, so the dialog must not; a name typed without the extension gets the
+// filter's.
+void prepareSaveDialog(SaveDialog& dialog, const QString& filter)
+{
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(QtDialogs::defaultSuffix(filter));
+}
+
 } // namespace
 
 QString Dialogs::applicationShortTitle()
@@ -103,12 +114,7 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
     if (terminationRequested())
         return {};
     SaveDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The caller asks about overwriting itself, so the dialog must not.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    // A name typed without the extension gets the filter's.
-    dialog.setDefaultSuffix(defaultSuffix(filter));
+    prepareSaveDialog(dialog, filter);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.chosen();
@@ -119,21 +125,18 @@ Dialogs::SaveChoice QtDialogs::saveFileChoice(const QString& title, const QStrin
 {
     if (terminationRequested())
         return {};
-    QFileDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    SaveDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
+    prepareSaveDialog(dialog, filter);
     const QStringList entries = toQtFilter(filter).split(QStringLiteral(";;"));
     const auto entryOf = [&](const QString& chosen) {
         return std::max(0, int(entries.indexOf(chosen)));
     };
-    dialog.setDefaultSuffix(defaultSuffix(filter));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& chosen) {
         dialog.setDefaultSuffix(defaultSuffix(filterFrom(filter, entryOf(chosen))));
     });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty())
         return {};
-    return {dialog.selectedFiles().constFirst(), entryOf(dialog.selectedNameFilter())};
+    return {dialog.chosen(), entryOf(dialog.selectedNameFilter())};
 }
 
 std::optional<PrintSettings> QtDialogs::printSettings(const QString& title)

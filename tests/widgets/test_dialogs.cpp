@@ -23,19 +23,23 @@ private slots:
     // and save elsewhere).
     void theTypedNameIsTheName_data()
     {
+        QTest::addColumn<bool>("exporting");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("no extension") << "party"
+        QTest::newRow("no extension") << false << "party"
                                       << "party.doc";
-        QTest::newRow("quotes in the name") << "say \"hi\".doc"
+        QTest::newRow("quotes in the name") << false << "say \"hi\".doc"
                                             << "say \"hi\".doc";
-        QTest::newRow("quotes, no extension") << "\"hi\""
+        QTest::newRow("quotes, no extension") << false << "\"hi\""
                                               << "\"hi\".doc";
-        QTest::newRow("quotes, whole path") << "<folder>/say \"hi\".doc"
+        QTest::newRow("quotes, whole path") << false << "<folder>/say \"hi\".doc"
                                             << "say \"hi\".doc";
+        QTest::newRow("export, quotes, no extension") << true << "say \"hi\""
+                                                      << "say \"hi\".pdf";
     }
     void theTypedNameIsTheName()
     {
+        QFETCH(bool, exporting);
         QFETCH(QString, typed);
         QFETCH(QString, saved);
         QTemporaryDir folder;
@@ -60,9 +64,16 @@ private slots:
             if (dialog->isVisible())
                 dialog->reject();
         });
-        const QString chosen = dialogs.saveFileName(
-            QStringLiteral("Save File"), QStringLiteral("Word Files (*.doc)|*.doc"), QString());
-        QCOMPARE(offered, QStringLiteral("doc"));
+        const QString chosen =
+            exporting ? dialogs
+                            .saveFileChoice(QStringLiteral("Save as PDF or Picture"),
+                                            QStringLiteral("PDF Document (*.pdf)|*.pdf|PNG "
+                                                           "Picture (*.png)|*.png"),
+                                            QString())
+                            .path
+                      : dialogs.saveFileName(QStringLiteral("Save File"),
+                                             QStringLiteral("Word Files (*.doc)|*.doc"), QString());
+        QCOMPARE(offered, QString::fromLatin1(exporting ? "pdf" : "doc"));
         QCOMPARE(chosen, folder.filePath(saved));
     }
 
