@@ -48,7 +48,7 @@ FRAME = re.compile(r'<draw:frame (?P<attributes>[^>]*)>\s*<draw:image xlink:href
 def embed_pictures(fodt_text, art_dir, work_dir, text_only):
     """Art linked as art/NAME.png is rendered at 300 dpi and embedded; art linked
     as art/NAME.svg becomes a group of drawing shapes in the frame's place."""
-    styles = []
+    styles, dashes = [], []
 
     def replace(match):
         if text_only:
@@ -59,10 +59,11 @@ def embed_pictures(fodt_text, art_dir, work_dir, text_only):
         if kind == "svg":
             inches = [float(attributes[a].rstrip("in"))
                       for a in ("svg:x", "svg:y", "svg:width", "svg:height")]
-            group_styles, group = vector_art.group_markup(
+            group_styles, group_dashes, group = vector_art.group_markup(
                 svg, attributes["draw:name"], attributes["draw:z-index"], *inches,
                 attributes["draw:style-name"], "grArt" + name.capitalize(), PAPER)
             styles.extend(group_styles)
+            dashes.extend(d for d in group_dashes if d not in dashes)
             return group
         png = os.path.join(work_dir, name + ".png")
         subprocess.run(["rsvg-convert", "-w", str(PICTURE_WIDTHS[name + ".png"]), svg, "-o", png],
@@ -73,6 +74,7 @@ def embed_pictures(fodt_text, art_dir, work_dir, text_only):
                 "</draw:image></draw:frame>" % (match.group("attributes"), data))
 
     fodt_text = FRAME.sub(replace, fodt_text)
+    fodt_text = fodt_text.replace("</office:styles>", "".join(dashes) + "</office:styles>", 1)
     return fodt_text.replace("</office:automatic-styles>",
                              "".join(styles) + "</office:automatic-styles>", 1)
 
@@ -130,6 +132,28 @@ def frame_to_text_box(document, frame):
     document.getText().removeTextContent(frame)
 
 
+def check_dashes(page, fodt_text):
+    """Every dashed line of the art must come back with the pattern it was
+    written with: the Word file keeps only its own patterns, and turns any other
+    into plain dots."""
+    written = {(int(d), int(g)) for d, g in re.findall(
+        r'draw:dots1-length="(\d+)%" draw:distance="(\d+)%"', fodt_text)}
+
+    def dashes(shape):
+        if shape.ShapeType == "com.sun.star.drawing.GroupShape":
+            for index in range(shape.getCount()):
+                yield from dashes(shape.getByIndex(index))
+        elif shape.ShapeType == "com.sun.star.drawing.CustomShape" and \
+                shape.LineStyle.value == "DASH":
+            yield shape.LineDash.DotLen, shape.LineDash.Distance
+
+    for index in range(page.getCount()):
+        for dash in dashes(page.getByIndex(index)):
+            if dash not in written:
+                raise SystemExit("a dashed line came back as %d%%/%d%%, written as one of %s"
+                                 % (dash + (sorted(written),)))
+
+
 def main(source, target, text_only=False):
     source = os.path.abspath(source)
     target = os.path.abspath(target)
@@ -158,6 +182,7 @@ def main(source, target, text_only=False):
             # fails on those rectangles; nothing else needs them.
             document = office.load(first)
             page = document.getDrawPage()
+            check_dashes(page, fodt)
             for index in reversed(range(page.getCount())):
                 shape = page.getByIndex(index)
                 if shape.ShapeType == "com.sun.star.drawing.TextShape" and not shape.getString():

@@ -4,9 +4,10 @@ group of paths (Flat ODT markup) that both word processors draw as vectors.
 Only the SVG we write is understood: rect (with rx), circle, line and path
 elements (commands M L H V C S Q T Z, absolute and relative), groups with
 transforms (translate, scale, rotate), fill (a colour, or a pattern over a
-polygon), stroke, stroke-width, stroke-linecap, stroke-dasharray (round caps)
-and opacity. Every transform is applied to the points, so each shape is a
-plain path on the page. Opacity is mixed into the colours over the paper
+polygon), stroke, stroke-width, stroke-linecap,
+stroke-dasharray (one dash and one gap, as the line's own dash pattern) and
+opacity. Every transform is applied to the points, so each shape is a plain
+path on the page. Opacity is mixed into the colours over the paper
 colour, which is what the art is drawn on; a Word 97 file keeps a solid colour
 more faithfully than a transparency."""
 import math
@@ -16,6 +17,8 @@ import xml.etree.ElementTree as ET
 SVG = "{http://www.w3.org/2000/svg}"
 KAPPA = 0.5522847498  # a quarter circle as one cubic curve
 UNITS_PER_INCH = 1000  # of the paths' view boxes
+# The one-dash patterns a Word 97 file keeps, (dash, gap) in line widths.
+WORD_DASHES = ((1, 1), (1, 3), (3, 1), (4, 3), (8, 3))
 
 
 def multiply(a, b):
@@ -168,35 +171,6 @@ def flattened(subpath, steps=24):
     return points
 
 
-def dashed(geometry, dash, gap, width):
-    """A dashed round-capped line as filled shapes: one capsule for each dash.
-    Word 97 keeps only a few dash patterns of its own, so a dash pattern would
-    not come back as drawn."""
-    result = []
-    for subpath in geometry:
-        points = flattened(subpath)
-        edges = [(a, b, math.dist(a, b)) for a, b in zip(points, points[1:]) if a != b]
-        at, travelled = dash / 2, 0.0  # the middle of the next dash, along the line
-        for a, b, length in edges:
-            while at <= travelled + length:
-                t = (at - travelled) / length
-                centre = (a[0] + t * (b[0] - a[0]), a[1] + t * (b[1] - a[1]))
-                angle = math.degrees(math.atan2(b[1] - a[1], b[0] - a[0]))
-                turn = multiply((1, 0, 0, 1, centre[0], centre[1]),
-                                parse_transform("rotate(%f)" % angle))
-                # A dash this small is drawn well enough by a few straight edges.
-                ends = [(centre_x + width / 2 * math.cos(math.radians(degrees)),
-                         width / 2 * math.sin(math.radians(degrees)))
-                        for centre_x, around in ((dash / 2, range(-90, 91, 45)),
-                                                 (-dash / 2, range(90, 271, 45)))
-                        for degrees in around]
-                outline = [apply(turn, p) for p in ends]
-                result.append([outline[0], [("L", p) for p in outline[1:]], True])
-                at += dash + gap
-            travelled += length
-    return result
-
-
 def invert(m):
     det = m[0] * m[3] - m[1] * m[2]
     a, b, c, d = m[3] / det, -m[1] / det, -m[2] / det, m[0] / det
@@ -234,25 +208,40 @@ def crossing(p, q, a, b):
 
 
 def straightened(start, segments):
-    """Curves as runs of short lines, 0.015 in or less each (4 pixels at 300 dpi).
+    """Curves as runs of lines that stay within FLATNESS of them: fewer where a
+    curve runs nearly straight, more where it bends.
     A Word 97 file sizes a curved shape by where its curve runs but lays out its
     points by where its control points lie, so a curve whose control points
     reach past it comes back squashed."""
     result, pos = [], start
     for seg in segments:
         if seg[0] == "C":
-            c1, c2, end = seg[1:]
-            reach = math.dist(pos, c1) + math.dist(c1, c2) + math.dist(c2, end)
-            steps = max(4, math.ceil(reach / 15))
-            for k in range(1, steps + 1):
-                t = k / steps
-                u = 1 - t
-                result.append(("L", tuple(u ** 3 * a + 3 * u * u * t * b + 3 * u * t * t * c
-                                          + t ** 3 * e for a, b, c, e in zip(pos, c1, c2, end))))
+            result.extend(("L", p) for p in flat_runs(pos, *seg[1:]))
         else:
             result.append(seg)
         pos = seg[-1]
     return result
+
+
+# A line may stray from its curve by this much: one unit of the paths' points.
+FLATNESS = 1.0
+
+
+def flat_runs(p0, c1, c2, p3, depth=0):
+    """The ends of the lines that follow one cubic curve (de Casteljau halving)."""
+    chord = math.dist(p0, p3)
+
+    def off(p):  # distance of p from the line p0-p3
+        if chord < 1e-9:
+            return math.dist(p, p0)
+        return abs((p3[0] - p0[0]) * (p0[1] - p[1]) - (p0[0] - p[0]) * (p3[1] - p0[1])) / chord
+    if depth >= 12 or max(off(c1), off(c2)) <= FLATNESS:
+        return [p3]
+    mid = lambda a, b: ((a[0] + b[0]) / 2, (a[1] + b[1]) / 2)  # noqa: E731
+    a, b, c = mid(p0, c1), mid(c1, c2), mid(c2, p3)
+    d, e = mid(a, b), mid(b, c)
+    m = mid(d, e)
+    return flat_runs(p0, a, d, m, depth + 1) + flat_runs(m, e, c, p3, depth + 1)
 
 
 def extended(a, b, by):
@@ -302,7 +291,8 @@ class Converter:
         self.page = multiply((UNITS_PER_INCH, 0, 0, UNITS_PER_INCH, x_in * UNITS_PER_INCH,
                               y_in * UNITS_PER_INCH), (sx, 0, 0, sy, -vb[0] * sx, -vb[1] * sy))
         self.paper = paper
-        self.shapes = []  # (graphic properties, svg:x, svg:y, w, h, viewBox, d)
+        self.shapes = []
+        self.dashes = {}  # name: draw:stroke-dash markup
 
     def run(self):
         self.walk(self.root, self.page, {"fill": "#000000", "stroke": None, "stroke-width": "1",
@@ -341,10 +331,6 @@ class Converter:
         if (style["fill"] or "").startswith("url(#"):
             self.add_pattern(geometry, matrix, style)
             return
-        if style["stroke"] not in (None, "none") and style["stroke-dasharray"]:
-            dash, gap = (float(v) for v in style["stroke-dasharray"].split())
-            geometry = dashed(geometry, dash, gap, float(style["stroke-width"]))
-            style = dict(style, fill=style["stroke"], stroke=None)
         self.add(geometry, matrix, style)
 
     def add_pattern(self, geometry, matrix, style):
@@ -423,18 +409,6 @@ class Converter:
             for sub in geometry:
                 sub[1] = straightened(sub[0], sub[1])
             points = runs
-        left = math.floor(min(p[0] for p in points))
-        top = math.floor(min(p[1] for p in points))
-        width = max(1, math.ceil(max(p[0] for p in points)) - left)
-        height = max(1, math.ceil(max(p[1] for p in points)) - top)
-        fmt = lambda p: "%d %d" % (round(p[0] - left), round(p[1] - top))  # noqa: E731
-        d = []
-        for start, segments, closed in geometry:
-            d.append("M" + fmt(start))
-            for seg in segments:
-                d.append(("L" if seg[0] == "L" else "C") + " ".join(fmt(p) for p in seg[1:]))
-            if closed:
-                d.append("Z")
         scale = math.sqrt(abs(matrix[0] * matrix[3] - matrix[1] * matrix[2]))
         properties = {}
         fill = mix(style["fill"], style["opacity"], self.paper)
@@ -443,34 +417,110 @@ class Converter:
             properties.update({"draw:fill": "solid", "draw:fill-color": fill})
         else:
             properties["draw:fill"] = "none"
+        reach = 0  # how far the stroke's ink reaches past the path
         if stroke:
-            width_in = float(style["stroke-width"]) * scale / UNITS_PER_INCH
+            width = float(style["stroke-width"])
+            width_in = width * scale / UNITS_PER_INCH
+            reach = width_in * UNITS_PER_INCH / 2
             properties.update({"draw:stroke": "solid", "svg:stroke-color": stroke,
                                "svg:stroke-width": "%.4fin" % width_in,
                                "svg:stroke-linecap": style["stroke-linecap"],
                                "draw:stroke-linejoin": "round"})
+            if style["stroke-dasharray"]:
+                properties.update({"draw:stroke": "dash",
+                                   "draw:stroke-dash": self.dash_style(style, width)})
         else:
             properties["draw:stroke"] = "none"
-        self.shapes.append((properties, left, top, width, height, " ".join(d)))
+        bounds = (min(p[0] for p in points), min(p[1] for p in points),
+                  max(p[0] for p in points), max(p[1] for p in points))
+        ink = (bounds[0] - reach, bounds[1] - reach, bounds[2] + reach, bounds[3] + reach)
+        self.shapes.append(Shape(properties, geometry, bounds, [ink]))
+
+    def dash_style(self, style, width):
+        """The line's own dash pattern: the office draws it, and the Word file
+        keeps it, so a dotted line stays one path of a few points instead of a
+        shape for every dot. The Word file keeps only its own patterns (any
+        other comes back as dots one width apart), so the nearest is taken."""
+        dash, gap = (float(v) / width for v in style["stroke-dasharray"].split())
+        dash, gap = min(WORD_DASHES, key=lambda p: math.dist(p, (dash, gap)))
+        name = "Velmora_Dash_%d_%d" % (dash, gap)
+        self.dashes[name] = (
+            '<draw:stroke-dash draw:name="%s" draw:style="%s" draw:dots1="1" '
+            'draw:dots1-length="%d%%" draw:distance="%d%%"/>'
+            % (name, "round" if style["stroke-linecap"] == "round" else "rect", dash * 100,
+               gap * 100))
+        return name
+
+
+class Shape:
+    """One path of the art, in thousandths of an inch on the page."""
+
+    def __init__(self, properties, geometry, bounds, inks):
+        self.properties, self.geometry, self.bounds, self.inks = properties, geometry, bounds, inks
+        self.key = tuple(sorted(properties.items()))
+
+
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def merged(shapes):
+    """Shapes of one look joined into one path wherever that draws the same page:
+    each one the office reads, writes and draws costs it more than its points do.
+    A shape joins an earlier one of its look only when nothing between them in
+    the stacking order touches it, and, when filled, it does not touch the
+    earlier one either (overlapping parts of one path would cancel out)."""
+    result = []
+    for shape in shapes:
+        for index in range(len(result) - 1, -1, -1):
+            target = result[index]
+            if target.key == shape.key and not (
+                    target.properties["draw:fill"] != "none"
+                    and any(overlaps(i, j) for i in target.inks for j in shape.inks)):
+                target.geometry = target.geometry + shape.geometry
+                target.bounds = tuple(f(a, b) for f, a, b in zip(
+                    (min, min, max, max), target.bounds, shape.bounds))
+                target.inks = target.inks + shape.inks
+                break
+            if any(overlaps(i, j) for i in result[index].inks for j in shape.inks):
+                result.append(shape)
+                break
+        else:
+            result.append(shape)
+    return result
+
+
+def path_element(shape, style_name):
+    left, top = math.floor(shape.bounds[0]), math.floor(shape.bounds[1])
+    width = max(1, math.ceil(shape.bounds[2]) - left)
+    height = max(1, math.ceil(shape.bounds[3]) - top)
+    fmt = lambda p: "%d %d" % (round(p[0] - left), round(p[1] - top))  # noqa: E731
+    d = []
+    for start, segments, closed in shape.geometry:
+        d.append("M" + fmt(start))
+        for seg in segments:
+            d.append(("L" if seg[0] == "L" else "C") + " ".join(fmt(p) for p in seg[1:]))
+        if closed:
+            d.append("Z")
+    return ('<draw:path draw:style-name="%s" svg:x="%.4fin" svg:y="%.4fin" svg:width="%.4fin" '
+            'svg:height="%.4fin" svg:viewBox="0 0 %d %d" svg:d="%s"/>'
+            % (style_name, left / UNITS_PER_INCH, top / UNITS_PER_INCH, width / UNITS_PER_INCH,
+               height / UNITS_PER_INCH, width, height, " ".join(d)))
 
 
 def group_markup(svg_path, name, z_index, x_in, y_in, width_in, height_in, group_style,
                  style_prefix, paper):
-    """(automatic styles, the draw:g element) for one picture."""
-    shapes = Converter(svg_path, x_in, y_in, width_in, height_in, paper).run()
+    """(automatic styles, dash styles, the draw:g element) for one picture."""
+    converter = Converter(svg_path, x_in, y_in, width_in, height_in, paper)
+    shapes = merged(converter.run())
     styles, children, known = [], [], {}
-    for properties, left, top, width, height, d in shapes:
-        key = tuple(sorted(properties.items()))
-        if key not in known:
-            known[key] = "%s%d" % (style_prefix, len(known))
+    for shape in shapes:
+        if shape.key not in known:
+            known[shape.key] = "%s%d" % (style_prefix, len(known))
             styles.append('<style:style style:name="%s" style:family="graphic"><style:graphic-'
-                          'properties %s/></style:style>' % (known[key], " ".join(
-                              '%s="%s"' % kv for kv in key)))
-        children.append(
-            '<draw:path draw:style-name="%s" svg:x="%.4fin" svg:y="%.4fin" svg:width="%.4fin" '
-            'svg:height="%.4fin" svg:viewBox="0 0 %d %d" svg:d="%s"/>'
-            % (known[key], left / UNITS_PER_INCH, top / UNITS_PER_INCH, width / UNITS_PER_INCH,
-               height / UNITS_PER_INCH, width, height, d))
+                          'properties %s/></style:style>' % (known[shape.key], " ".join(
+                              '%s="%s"' % kv for kv in shape.key)))
+        children.append(path_element(shape, known[shape.key]))
     group = ('<draw:g draw:style-name="%s" draw:name="%s" text:anchor-type="paragraph" '
              'draw:z-index="%s">%s</draw:g>' % (group_style, name, z_index, "".join(children)))
-    return styles, group
+    return styles, list(converter.dashes.values()), group
