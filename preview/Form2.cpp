@@ -254,9 +254,11 @@ bool Form2::event(QEvent* event)
     if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Show)
         Form_Activate();
     // Hidden by the program (not minimised), the preview shows its page again
-    // only after a new hand-over.
-    if (event->type() == QEvent::Hide && !event->spontaneous())
-        mViewport.releaseScaledCopies();
+    // only after a new hand-over; an idle program keeps no page-sized picture.
+    if (event->type() == QEvent::Hide && !event->spontaneous()) {
+        mViewport.releaseDrawingSources();
+        releaseFreeMemory();
+    }
     return handled;
 }
 

@@ -119,8 +119,14 @@ public:
     void setScrollValue(Axis axis, int value);
     void setScrollMaximum(Axis axis, int maximum);
 
-    // Frees what the drawing keeps to zoom quickly; it is made again when needed.
-    void releaseScaledCopies() { mScaler = PageScaler(); }
+    // Frees what only drawing the shown page needs: the copies kept to zoom
+    // quickly and the holder's picture. A page is shown again only after a new
+    // hand-over, which brings its own picture.
+    void releaseDrawingSources()
+    {
+        mScaler = PageScaler();
+        mHolder.picture = Picture();
+    }
 
     // The view box's sizes, for a view box with a border.
     void setViewBox(const ViewBox& view) { mView = view; }

@@ -565,6 +565,11 @@ private slots:
         QCOMPARE(preview.mainWindowShown, 1);
         QVERIFY(preview.form->isHidden());
         QCOMPARE(preview.programEnded, 0);
+        // The hidden preview holds no page picture; the next hand-over draws its own.
+        QVERIFY(preview.form->viewport().holder().picture.isNull());
+        preview.handOver();
+        QVERIFY(!preview.form->viewport().holder().picture.isNull());
+        QVERIFY(preview.dialogs.shown.isEmpty());
         // Again, with the document already gone: still no report.
         preview.form->PushButton8_Click();
         QCOMPARE(preview.mainWindowShown, 2);
