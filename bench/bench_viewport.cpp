@@ -6,6 +6,7 @@
 #include "preview/Form2.h"
 #include "preview/Viewport.h"
 #include "tests/support/Controls.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestPlatform.h"
 
 #include <QApplication>
@@ -60,23 +61,6 @@ QImage letterPage()
     return page;
 }
 
-// Mean absolute difference of two pictures of one size, in % of full scale.
-double meanDifference(const QImage& a, const QImage& b)
-{
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int column = 0; column < x.width(); ++column)
-            sum += std::abs(qRed(p[column]) - qRed(q[column]))
-                   + std::abs(qGreen(p[column]) - qGreen(q[column]))
-                   + std::abs(qBlue(p[column]) - qBlue(q[column]));
-    }
-    return 100.0 * sum / (3.0 * 255.0 * double(x.width()) * double(x.height()));
-}
-
 // What each zoom step draws beside a direct smooth scale of the whole source
 // rectangle: the largest mean absolute difference over the steps.
 void compareWithDirectScale(Dialogs& dialogs, const Picture& picture, const char* name)
@@ -102,7 +86,7 @@ void compareWithDirectScale(Dialogs& dialogs, const Picture& picture, const char
         const QImage& drawn = viewport.pageBox().surface;
         const QImage direct = image.copy(source).scaled(drawn.size(), Qt::IgnoreAspectRatio,
                                                         Qt::SmoothTransformation);
-        const double difference = meanDifference(drawn, direct);
+        const double difference = testing::meanDifference(drawn, direct);
         if (difference >= worst) {
             worst = difference;
             worstZoom = zoom;

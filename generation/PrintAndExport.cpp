@@ -1,12 +1,12 @@
 #include "generation/PrintAndExport.h"
 
+#include "platform/Files.h"
 #include "platform/PrintSpooler.h"
 
 #include <QBuffer>
 #include <QColorSpace>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QSaveFile>
 #include <cmath>
 
 namespace velmora {
@@ -51,26 +51,6 @@ QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
     picture.setDotsPerMeterY(dotsPerMeter);
     picture.setColorSpace(QColorSpace::SRgb);
     return picture;
-}
-
-Failure fileFailure(const QString& description, const QString& path)
-{
-    return Failure(description + QStringLiteral(": ") + path);
-}
-
-void writeWhole(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    // A folder that refuses a temporary file refuses the export: writing
-    // straight into the old file could leave it half-written.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: a buffered write that fails only when flushed on commit
-    // (a full disk) goes unnoticed by QSaveFile, which then renames the
-    // short file over the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw fileFailure(file.errorString(), path);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw fileFailure(file.errorString(), path);
 }
 
 QByteArray encoded(const QImage& picture, ExportFormat format)
@@ -132,7 +112,7 @@ void exportDocument(office::Engine& engine, const QString& documentPath, const Q
                        ? document->pagePdf(title)
                        : encoded(pagePictureAt(document, kSharedPictureDpi), format);
         });
-    writeWhole(path, bytes);
+    replaceFileWhole(path, bytes);
 }
 
 int printDocument(office::Engine& engine, PrintSpooler& spooler, const QString& documentPath,

@@ -111,13 +111,7 @@ int QtDialogs::message(const QString& text, const QString& title, Buttons button
 QString QtDialogs::saveFileName(const QString& title, const QString& filter,
                                 const QString& fileName)
 {
-    if (terminationRequested())
-        return {};
-    SaveDialog dialog(QApplication::activeWindow(), title, fileName, toQtFilter(filter));
-    prepareSaveDialog(dialog, filter);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.chosen();
+    return saveFileChoice(title, filter, fileName).path;
 }
 
 Dialogs::SaveChoice QtDialogs::saveFileChoice(const QString& title, const QString& filter,

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,6 +83,36 @@ QString privateTemporaryFolder()
 }
 
 } // namespace
+
+void replaceFileWhole(const QString& path, const QByteArray& bytes)
+{
+    const auto failure = [&](const QString& description) {
+        return Failure(description + QStringLiteral(": ") + path);
+    };
+    // QSaveFile writes beside the path (following a link to its target) and
+    // renames over it on commit. A folder that refuses the temporary file
+    // refuses the write: writing straight into the old file could leave it
+    // half-written.
+    QSaveFile file(path);
+    file.setDirectWriteFallback(false);
+    // Unbuffered, so that every write meets the disk here: a buffered one
+    // that fails only while the file is closed (a full disk) would still be
+    // renamed over the path, cut short.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw failure(file.errorString());
+    // A short write is followed by one that says why.
+    for (qint64 written = 0; written < bytes.size();) {
+        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+        if (count <= 0)
+            throw failure(file.errorString());
+        written += count;
+    }
+    // Space the file system only promised fails here, before the rename.
+    if (::fsync(file.handle()) != 0)
+        throw failure(systemError());
+    if (!file.commit())
+        throw failure(file.errorString());
+}
 
 void releaseFreeMemory()
 {

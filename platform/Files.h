@@ -37,6 +37,13 @@ bool createPrivateFile(const QString& path, const QByteArray& bytes = {});
 // dash and six random characters, with the path's suffix; returns the path.
 QString createPrivateFileBeside(const QString& path, const QByteArray& bytes);
 
+// Writes the bytes as the whole new content of the file at the path. They go
+// to a temporary file beside it, which is renamed over the path only once
+// every byte has met the disk, so a failure (a full disk, a folder that takes
+// no file) leaves no partial file and an existing one as it was. Throws
+// Failure with the system's description and the path.
+void replaceFileWhole(const QString& path, const QByteArray& bytes);
+
 // Gives the heap's free pages back to the system; never fails.
 void releaseFreeMemory();
 

@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "preview/PageActions.h"
 #include "preview/ResultCopy.h"
+#include "preview/SaveTexts.h"
 #include "windows/Look.h"
 #include "windows/Titles.h"
 #include "windows/Twips.h"
@@ -32,8 +33,6 @@ namespace {
 
 const QString kSaveTitle = QStringLiteral("Save File");
 const QString kSaveFilter = QStringLiteral("Word Files (*.doc)|*.doc");
-const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to overwrite ");
-const QString kDone = QStringLiteral("Done.");
 
 } // namespace
 

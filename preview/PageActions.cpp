@@ -7,6 +7,7 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/PrintSpooler.h"
+#include "preview/SaveTexts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,9 +26,6 @@ const QString kExportTitle = QStringLiteral("Save as PDF or Picture");
 const QString kNoPrinter =
     QStringLiteral("No printer is installed. Add one in the system's printer settings, "
                    "then print again.");
-// The Word save's texts: an export asks and answers as it does.
-const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to overwrite ");
-const QString kDone = QStringLiteral("Done.");
 
 QString keys(const QKeySequence& sequence)
 {

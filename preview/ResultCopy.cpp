@@ -1,20 +1,15 @@
 #include "preview/ResultCopy.h"
 
 #include "platform/Failure.h"
+#include "platform/Files.h"
 
 #include <QFile>
-#include <QSaveFile>
 
-#include <cerrno>
-#include <cstring>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmora {
 
 namespace {
-
-constexpr qint64 kChunk = 1 << 16;
 
 Failure copyFailure(const QString& description, const QString& path)
 {
@@ -44,32 +39,10 @@ void copyResult(const QString& source, const QString& destination)
                                          "removed when the preview is left or closed; save "
                                          "under another name"),
                           destination);
-    // QSaveFile writes beside the destination (following a link to its target)
-    // and renames over it on commit; a cancelled or failed copy leaves it untouched.
-    QSaveFile output(destination);
-    output.setDirectWriteFallback(false);
-    // Unbuffered, so that every write meets the disk here: a buffered one
-    // that fails only while the file is closed (a full disk) would still be
-    // renamed over the destination, cut short.
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw copyFailure(output.errorString(), destination);
-    while (!input.atEnd()) {
-        const QByteArray chunk = input.read(kChunk);
-        if (chunk.isEmpty() && input.error() != QFileDevice::NoError)
-            throw copyFailure(input.errorString(), source);
-        // A short write is followed by one that says why.
-        for (qint64 written = 0; written < chunk.size();) {
-            const qint64 count = output.write(chunk.constData() + written, chunk.size() - written);
-            if (count <= 0)
-                throw copyFailure(output.errorString(), destination);
-            written += count;
-        }
-    }
-    // Space the file system only promised fails here, before the rename.
-    if (::fsync(output.handle()) != 0)
-        throw copyFailure(QString::fromLocal8Bit(std::strerror(errno)), destination);
-    if (!output.commit())
-        throw copyFailure(output.errorString(), destination);
+    const QByteArray document = input.readAll();
+    if (input.error() != QFileDevice::NoError)
+        throw copyFailure(input.errorString(), source);
+    replaceFileWhole(destination, document);
 }
 
 } // namespace velmora

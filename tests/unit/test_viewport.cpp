@@ -1,5 +1,6 @@
 #include "platform/Failure.h"
 #include "preview/Viewport.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/ScriptedDialogs.h"
 
 #include <QPainter>
@@ -411,17 +412,7 @@ private slots:
                                   image.copy(source).scaled(surface.size(), Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation));
             }
-            const QImage& shown = surface;
-            double difference = 0;
-            for (int y = 0; y < shown.height(); ++y) {
-                const auto* a = reinterpret_cast<const QRgb*>(shown.constScanLine(y));
-                const auto* b = reinterpret_cast<const QRgb*>(direct.constScanLine(y));
-                for (int x = 0; x < shown.width(); ++x)
-                    difference += std::abs(qRed(a[x]) - qRed(b[x]))
-                                  + std::abs(qGreen(a[x]) - qGreen(b[x]))
-                                  + std::abs(qBlue(a[x]) - qBlue(b[x]));
-            }
-            difference /= 3.0 * 255.0 * shown.width() * shown.height();
+            const double difference = testing::meanDifference(surface, direct) / 100;
             QVERIFY2(
                 difference <= 0.01,
                 qPrintable(
