@@ -16,6 +16,7 @@ Usage: build-template.py SOURCE TARGET [--text-only]
 the click benchmark measures beside the real one to tell what the art costs.
 """
 import base64
+import json
 import os
 import re
 import subprocess
@@ -38,14 +39,24 @@ import vector_art  # noqa: E402
 # a sharp print. A Word 97 file holds no vector picture that both Word and
 # LibreOffice read alike, so a picture goes in as PNG.
 PICTURE_WIDTHS = {"hats.png": 1272}
-# The page's paper colour, which the art's transparencies are mixed over.
+# The page's paper colour, which the art's transparencies are mixed over, when
+# the design's design.json names none.
 PAPER = "#FFF8EF"
 
 FRAME = re.compile(r'<draw:frame (?P<attributes>[^>]*)>\s*<draw:image xlink:href="art/'
                    r'(?P<name>[\w-]+)\.(?P<kind>png|svg)"[^>]*/>\s*</draw:frame>')
 
 
-def embed_pictures(fodt_text, art_dir, work_dir, text_only):
+def design_of(source):
+    """The design.json beside the source: its name, paper colour and headlines."""
+    path = os.path.join(os.path.dirname(source), "design.json")
+    if not os.path.exists(path):
+        return {}
+    with open(path, encoding="utf-8") as f:
+        return json.load(f)
+
+
+def embed_pictures(fodt_text, art_dir, work_dir, text_only, paper=PAPER):
     """Art linked as art/NAME.png is rendered at 300 dpi and embedded; art linked
     as art/NAME.svg becomes a group of drawing shapes in the frame's place."""
     styles, dashes = [], []
@@ -61,7 +72,7 @@ def embed_pictures(fodt_text, art_dir, work_dir, text_only):
                       for a in ("svg:x", "svg:y", "svg:width", "svg:height")]
             group_styles, group_dashes, group = vector_art.group_markup(
                 svg, attributes["draw:name"], attributes["draw:z-index"], *inches,
-                attributes["draw:style-name"], "grArt" + name.capitalize(), PAPER)
+                attributes["draw:style-name"], "grArt" + name.capitalize(), paper)
             styles.extend(group_styles)
             dashes.extend(d for d in group_dashes if d not in dashes)
             return group
@@ -160,7 +171,8 @@ def main(source, target, text_only=False):
     art_dir = os.path.join(os.path.dirname(source), "art")
     with tempfile.TemporaryDirectory(prefix="velmora-template-") as work:
         with open(source, encoding="utf-8") as f:
-            fodt = embed_pictures(f.read(), art_dir, work, text_only)
+            fodt = embed_pictures(f.read(), art_dir, work, text_only,
+                                  design_of(source).get("paper", PAPER))
         prepared = os.path.join(work, "invitation.fodt")
         with open(prepared, "w", encoding="utf-8") as f:
             f.write(fodt)

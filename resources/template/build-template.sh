@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Rebuilds invitation.dot (Word 97-2003 template) from invitation.fodt and the SVG
-# pictures in art/, and its text-only twin bench/invitation-text-only.dot, then
-# checks both.  Developer tool: it installs what it
-# needs itself (LibreOffice's Python bridge and rsvg-convert); the program's build
-# only uses the committed invitation.dot.
+# Rebuilds every design's Word 97-2003 template from its Flat ODT source and the
+# SVG pictures in its art/ folder, and the shipped design's text-only twin
+# bench/invitation-text-only.dot, then checks each. The shipped design lives in
+# this folder, the others in designs/NAME/. Developer tool: it installs what it
+# needs itself (LibreOffice's Python bridge and rsvg-convert); the program's
+# build only uses the committed templates.
+# Usage: build-template.sh [DESIGN_FOLDER ...]   (default: every design)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 
@@ -18,10 +20,25 @@ if ((${#need[@]})); then
   $sudo apt-get install -y --no-install-recommends "${need[@]}"
 fi
 
+if (($#)); then
+  folders=("$@")
+else
+  folders=("$here")
+  for folder in "$here"/designs/*/; do
+    [ -f "$folder/invitation.fodt" ] && folders+=("${folder%/}")
+  done
+fi
+
 # LibreOffice's Python bridge is built for the system interpreter.
-/usr/bin/python3 "$here/build-template.py" "$here/invitation.fodt" "$here/invitation.dot"
-/usr/bin/python3 "$here/check-template.py" "$here/invitation.dot"
-# Its text-only twin, for the click benchmark only: the same page without its art.
-/usr/bin/python3 "$here/build-template.py" "$here/invitation.fodt" \
-  "$here/../../bench/invitation-text-only.dot" --text-only
-/usr/bin/python3 "$here/check-template.py" "$here/../../bench/invitation-text-only.dot"
+for folder in "${folders[@]}"; do
+  /usr/bin/python3 "$here/build-template.py" "$folder/invitation.fodt" "$folder/invitation.dot"
+  /usr/bin/python3 "$here/check-template.py" "$folder/invitation.dot"
+done
+# The shipped design's text-only twin, for the click benchmark only: the same
+# page without its art.
+if [[ " ${folders[*]} " == *" $here "* ]]; then
+  /usr/bin/python3 "$here/build-template.py" "$here/invitation.fodt" \
+    "$here/../../bench/invitation-text-only.dot" --text-only
+  /usr/bin/python3 "$here/check-template.py" "$here/../../bench/invitation-text-only.dot" \
+    "$here/design.json"
+fi
