@@ -70,22 +70,22 @@ QByteArray encoded(const QImage& picture, ExportFormat format)
 const QString kExportFilter = QStringLiteral(
     "PDF Document (*.pdf)|*.pdf|PNG Picture (*.png)|*.png|JPEG Picture (*.jpg)|*.jpg");
 
-ExportFormat exportFormat(const QString& path, int filterEntry)
+ExportTarget exportTarget(const QString& path, int filterEntry)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
     if (suffix == QLatin1String("pdf"))
-        return ExportFormat::Pdf;
+        return {path, ExportFormat::Pdf};
     if (suffix == QLatin1String("png"))
-        return ExportFormat::Png;
+        return {path, ExportFormat::Png};
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        return ExportFormat::Jpeg;
+        return {path, ExportFormat::Jpeg};
     switch (filterEntry) {
     case 1:
-        return ExportFormat::Png;
+        return {path + QStringLiteral(".png"), ExportFormat::Png};
     case 2:
-        return ExportFormat::Jpeg;
+        return {path + QStringLiteral(".jpg"), ExportFormat::Jpeg};
     default:
-        return ExportFormat::Pdf;
+        return {path + QStringLiteral(".pdf"), ExportFormat::Pdf};
     }
 }
 

@@ -15,9 +15,15 @@ enum class ExportFormat { Pdf, Png, Jpeg };
 // The save dialog's filter for an export; its entries in ExportFormat's order.
 extern const QString kExportFilter;
 
-// The format of an export to the path: a known suffix decides (pdf, png,
-// jpg, jpeg), otherwise the chosen entry of kExportFilter.
-ExportFormat exportFormat(const QString& path, int filterEntry);
+// Where an export goes and in what format: a known suffix decides (pdf, png,
+// jpg, jpeg, any case); any other name gets the suffix of the chosen entry of
+// kExportFilter added ("pic.gif" becomes "pic.gif.pdf"), so that a file never
+// holds one format under another's name.
+struct ExportTarget {
+    QString path;
+    ExportFormat format;
+};
+ExportTarget exportTarget(const QString& path, int filterEntry);
 
 // The title a printed or exported invitation carries: the PDF's title, the
 // print job's name.

@@ -82,6 +82,44 @@ QString privateTemporaryFolder()
     return path;
 }
 
+// A link in a folder that everyone may write to but only owners may empty
+// (the sticky bit: /tmp), planted there by another user, is not followed:
+// the kernel's own rule for such links, which a save that resolves links
+// itself never meets.
+void refuseForeignLink(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat link {};
+    if (::lstat(native.constData(), &link) != 0 || !S_ISLNK(link.st_mode)
+        || link.st_uid == ::geteuid())
+        return;
+    struct stat folder {};
+    const QByteArray folderName = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::stat(folderName.constData(), &folder) == 0 && (folder.st_mode & S_ISVTX)
+        && folder.st_uid != link.st_uid)
+        throw Failure(QStringLiteral("Another user's link in a shared folder is not followed: ")
+                      + path);
+}
+
+// The rename is part of the folder: without this a power cut after "Done."
+// may still take the new file back.
+void syncFolderOf(const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QByteArray folder =
+        QFile::encodeName(QFileInfo(target.isEmpty() ? path : target).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // A folder that cannot be synced at all (some file systems) is no failure
+    // of the save; a write error is.
+    const bool failed = ::fsync(fd) != 0 && errno == EIO;
+    const QString description = systemError();
+    ::close(fd);
+    if (failed)
+        throw Failure(description + QStringLiteral(": ") + path);
+}
+
 } // namespace
 
 void replaceFileWhole(const QString& path, const QByteArray& bytes)
@@ -93,6 +131,7 @@ void replaceFileWhole(const QString& path, const QByteArray& bytes)
     // renames over it on commit. A folder that refuses the temporary file
     // refuses the write: writing straight into the old file could leave it
     // half-written.
+    refuseForeignLink(path);
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
     // Unbuffered, so that every write meets the disk here: a buffered one
@@ -112,6 +151,7 @@ void replaceFileWhole(const QString& path, const QByteArray& bytes)
         throw failure(systemError());
     if (!file.commit())
         throw failure(file.errorString());
+    syncFolderOf(path);
 }
 
 void releaseFreeMemory()

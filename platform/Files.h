@@ -40,8 +40,10 @@ QString createPrivateFileBeside(const QString& path, const QByteArray& bytes);
 // Writes the bytes as the whole new content of the file at the path. They go
 // to a temporary file beside it, which is renamed over the path only once
 // every byte has met the disk, so a failure (a full disk, a folder that takes
-// no file) leaves no partial file and an existing one as it was. Throws
-// Failure with the system's description and the path.
+// no file) leaves no partial file and an existing one as it was; the folder
+// is synced after the rename. Another user's link in a sticky folder (/tmp)
+// is refused, not followed. Throws Failure with the system's description and
+// the path.
 void replaceFileWhole(const QString& path, const QByteArray& bytes);
 
 // Gives the heap's free pages back to the system; never fails.

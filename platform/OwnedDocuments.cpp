@@ -1,5 +1,7 @@
 #include "platform/OwnedDocuments.h"
 
+#include "platform/ProcessIdentity.h"
+
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/WorkingNames.h"
@@ -26,26 +28,12 @@ const QString kRecordPattern = QStringLiteral("velmora-documents-*.list");
 // program's life makes. A larger "record" is not ours, and is never read.
 constexpr qint64 kMaxRecordBytes = 1 << 20;
 
-// The start time of a process (clock ticks since boot), or empty when it does
-// not run: with the pid it names a process once, whatever reuses the pid later.
-QString startTimeOf(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray text = stat.readAll();
-    // The command name may hold spaces and parentheses; the fields follow the last ")".
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 19 ? QString::fromLatin1(fields[19]) : QString();
-}
-
 // The pid and start time are public, so a record name made of them alone
 // could be planted before the program writes it; six random characters that
 // the program adds when it creates the record cannot.
 QString ownRecordStem()
 {
-    const qint64 pid = ::getpid();
-    return QStringLiteral("velmora-documents-%1-%2.list").arg(pid).arg(startTimeOf(pid));
+    return QStringLiteral("velmora-documents-%1.list").arg(thisProgramIdentity());
 }
 
 QString cleaned(const QString& path)
@@ -112,7 +100,7 @@ bool isRunning(const QString& recordName)
     const QRegularExpressionMatch match = parts.match(recordName);
     if (!match.hasMatch())
         return true; // not ours to judge
-    return startTimeOf(match.captured(1).toLongLong()) == match.captured(2);
+    return programRuns(match.captured(1), match.captured(2));
 }
 
 // This program's record, open for appending; made the first time it is

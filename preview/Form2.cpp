@@ -7,7 +7,7 @@
 #include "platform/Files.h"
 #include "preview/PageActions.h"
 #include "preview/ResultCopy.h"
-#include "preview/SaveTexts.h"
+#include "preview/SaveFlow.h"
 #include "windows/Look.h"
 #include "windows/Titles.h"
 #include "windows/Twips.h"
@@ -387,7 +387,6 @@ void Form2::PushButton6_Click()
         QString filter;
     } CommonDialog1;
     QString chosen;
-    std::int16_t answer = 0;
     guard.step(106, [&] { CommonDialog1.fileName = QString(); });
     guard.step(108, [&] { CommonDialog1.title = kSaveTitle; });
     guard.step(110, [&] { CommonDialog1.filter = kSaveFilter; });
@@ -396,32 +395,11 @@ void Form2::PushButton6_Click()
             dialogs.saveFileName(CommonDialog1.title, CommonDialog1.filter, CommonDialog1.fileName);
     });
     guard.step(114, [&] { chosen = CommonDialog1.fileName; });
-    if (guard.test(116, [&] { return !chosen.isEmpty(); })) {
-        if (guard.test(118, [&] { return fileExists(chosen); })) {
-            guard.step(120, [&] {
-                answer = std::int16_t(
-                    dialogs.message(kOverwriteQuestion + chosen + QStringLiteral(" ?"), QString(),
-                                    Dialogs::Buttons::YesNo, Dialogs::Icon::None));
-            });
-            if (guard.test(122, [&] { return answer == Dialogs::Yes; })) {
-                // The existing file is not deleted here: the copy at 130 replaces it
-                // only once the new one is complete, so a failed copy loses nothing.
-                guard.step(124, [] {});
-            }
-        } else {
-            guard.step(126, [&] { answer = Dialogs::Yes; });
-        }
-    }
-    bool copied = true;
-    if (guard.test(128, [&] { return answer == Dialogs::Yes; }))
-        copied = guard.step(130, [&] { copyResult(mWordFile, chosen); });
-    // "Done." tells that the file is where the user asked; after a failed copy
-    // the Error report is the only message.
-    if (copied) {
-        guard.step(132, [&] {
-            dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
-        });
-    }
+    // The existing file is not deleted at 124: the copy at 130 replaces it
+    // only once the new one is complete, so a failed copy loses nothing.
+    const SaveSteps steps{116, 118, 120, 122, 124, 126, 128, 130, 132, true};
+    saveChosenFile(guard, dialogs, steps, chosen, mWordFile,
+                   [&](const QString& path) { copyResult(mWordFile, path); });
 }
 
 void Form2::PushButton8_Click()

@@ -7,7 +7,9 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/PrintSpooler.h"
-#include "preview/SaveTexts.h"
+#include "preview/HeldRequests.h"
+#include "preview/ResultCopy.h"
+#include "preview/SaveFlow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,7 +17,6 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QWidget>
-#include <cstdint>
 
 namespace velmora {
 
@@ -32,16 +33,6 @@ QString keys(const QKeySequence& sequence)
     return sequence.toString(QKeySequence::NativeText);
 }
 
-// The busy pointer while an office works; a report shown after a failure
-// has the normal one again.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 } // namespace
 
 PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Platform& platform,
@@ -49,6 +40,7 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
     : QObject(&window), mWindow(window), mView(view), mPage(page), mPlatform(platform),
       mWordFile(wordFile)
 {
+    mHeld = new HeldRequests(window);
     mMenu = new QMenu(&window);
     mMenu->setObjectName(QStringLiteral("PageMenu"));
     QAction* print =
@@ -143,6 +135,7 @@ PrintSpooler& PageActions::spooler() const
 
 void PageActions::mnuPrint_Click()
 {
+    const HeldRequests::UntilEnd held(*mHeld);
     Dialogs& dialogs = *mPlatform.dialogs;
     Guard guard(dialogs, locations::Form2_mnuPrint_Click);
     std::optional<PrintSettings> settings;
@@ -154,7 +147,7 @@ void PageActions::mnuPrint_Click()
         guard.step(104, [&] { settings = dialogs.printSettings(kPrintTitle); });
         if (guard.test(106, [&] { return settings.has_value(); })) {
             guard.step(108, [&] {
-                const BusyPointer busy;
+                const HeldRequests::Busy busy(*mHeld);
                 printDocument(engine(), spooler(), mWordFile, invitationTitle(mCelebrant),
                               *settings);
             });
@@ -165,43 +158,35 @@ void PageActions::mnuPrint_Click()
 void PageActions::mnuExport_Click()
 {
     Dialogs& dialogs = *mPlatform.dialogs;
+    const HeldRequests::UntilEnd held(*mHeld);
     Guard guard(dialogs, locations::Form2_mnuExport_Click);
-    Dialogs::SaveChoice chosen;
-    std::int16_t answer = 0;
-    guard.step(100,
-               [&] { chosen = dialogs.saveFileChoice(kExportTitle, kExportFilter, QString()); });
-    if (guard.test(102, [&] { return !chosen.path.isEmpty(); })) {
-        if (guard.test(104, [&] { return fileExists(chosen.path); })) {
-            guard.step(106, [&] {
-                answer = std::int16_t(
-                    dialogs.message(kOverwriteQuestion + chosen.path + QStringLiteral(" ?"),
-                                    QString(), Dialogs::Buttons::YesNo, Dialogs::Icon::None));
-            });
-        } else {
-            guard.step(108, [&] { answer = Dialogs::Yes; });
-        }
-    }
-    bool written = false;
-    if (guard.test(110, [&] { return answer == Dialogs::Yes; })) {
-        written = guard.step(112, [&] {
-            const BusyPointer busy;
-            exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), chosen.path,
-                           exportFormat(chosen.path, chosen.filter));
-        });
-    }
-    // Only a file that is there is done.
-    if (written)
-        guard.step(114, [&] {
-            dialogs.message(kDone, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::None);
-        });
+    std::optional<ExportTarget> target;
+    guard.step(100, [&] {
+        const Dialogs::SaveChoice chosen =
+            dialogs.saveFileChoice(kExportTitle, kExportFilter, QString());
+        // The working document keeps the name it was chosen by, so that the
+        // write refuses it rather than writing beside it.
+        if (sameFile(chosen.path, mWordFile))
+            target = ExportTarget{chosen.path, ExportFormat::Pdf};
+        else if (!chosen.path.isEmpty())
+            target = exportTarget(chosen.path, chosen.filter);
+    });
+    const SaveSteps steps{102, 104, 106, std::nullopt, std::nullopt, 108, 110, 112, 114, false};
+    saveChosenFile(guard, dialogs, steps, target ? target->path : QString(), mWordFile,
+                   [&](const QString& path) {
+                       const HeldRequests::Busy busy(*mHeld);
+                       exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), path,
+                                      target->format);
+                   });
 }
 
 void PageActions::mnuCopyPicture_Click()
 {
+    const HeldRequests::UntilEnd held(*mHeld);
     Guard guard(*mPlatform.dialogs, locations::Form2_mnuCopyPicture_Click);
     QImage picture;
     guard.step(100, [&] {
-        const BusyPointer busy;
+        const HeldRequests::Busy busy(*mHeld);
         picture = sharedPagePicture(engine(), mWordFile);
     });
     guard.step(102, [&] {

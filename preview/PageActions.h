@@ -14,6 +14,7 @@ namespace velmora {
 namespace office {
 class Engine;
 }
+class HeldRequests;
 
 // The preview's ways of getting the invitation out: print it, save it as a
 // PDF or a picture, copy its picture. Their shortcuts work anywhere in the
@@ -55,6 +56,7 @@ private:
     office::Engine* mEngine = nullptr;
     QString mCelebrant;
     QMenu* mMenu = nullptr;
+    HeldRequests* mHeld = nullptr;
 };
 
 } // namespace velmora

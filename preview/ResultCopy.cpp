@@ -32,13 +32,6 @@ void copyResult(const QString& source, const QString& destination)
     QFile input(source);
     if (!input.open(QIODevice::ReadOnly))
         throw copyFailure(input.errorString(), source);
-    // The working document goes when the preview is left or closed; a copy
-    // "saved" onto it would go with it.
-    if (sameFile(source, destination))
-        throw copyFailure(QStringLiteral("This is the preview's working document, which is "
-                                         "removed when the preview is left or closed; save "
-                                         "under another name"),
-                          destination);
     const QByteArray document = input.readAll();
     if (input.error() != QFileDevice::NoError)
         throw copyFailure(input.errorString(), source);

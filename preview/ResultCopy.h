@@ -7,9 +7,7 @@ namespace velmora {
 // Copies the filled document to the chosen path. The copy is written to a
 // temporary file in the destination's folder and renamed over the destination
 // only once it is complete, so an existing file is never lost to a failed copy.
-// A destination that is the source itself (by any path: a link, "..") is
-// refused and left as it is. Throws Failure with the system's description when
-// the copy fails.
+// Throws Failure with the system's description when the copy fails.
 void copyResult(const QString& source, const QString& destination);
 
 // True when both paths name one existing file.

@@ -1,6 +1,7 @@
 #include "generation/libreoffice/OfficeProcess.h"
 
 #include "platform/Failure.h"
+#include "platform/ProcessIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -261,11 +262,10 @@ void removePipe(const QString& path)
         ::unlink(QFile::encodeName(path).constData());
 }
 
-bool hasEnded(const QString& pidText)
+// Names made by start() begin "<pid>-<start time>-".
+bool hasEnded(const QString& identity)
 {
-    bool isPid = false;
-    const pid_t pid = pidText.toInt(&isPid);
-    return isPid && pid != getpid() && ::kill(pid, 0) != 0 && errno == ESRCH;
+    return !programRuns(identity.section(u'-', 0, 0), identity.section(u'-', 1, 1));
 }
 
 // What offices of killed programs of ours left: their private folders (and
@@ -280,7 +280,7 @@ void removeFoldersOfEndedPrograms()
         for (const QString& name :
              temp.entryList({QStringLiteral("velmora-office-*-*")}, QDir::Dirs | QDir::System)) {
             const QString folder = temp.filePath(name);
-            if (!hasEnded(name.section(u'-', 2, 2)) || !isOwn(folder, S_IFDIR))
+            if (!hasEnded(name.section(u'-', 2)) || !isOwn(folder, S_IFDIR))
                 continue;
             QFile pipes(folder + QLatin1Char('/') + kPipesFile);
             if (isOwn(pipes.fileName(), S_IFREG) && pipes.size() < 4096
@@ -294,7 +294,7 @@ void removeFoldersOfEndedPrograms()
             const QDir pipes(QString::fromLatin1(folder));
             for (const QString& name :
                  pipes.entryList({ourPipes + QLatin1Char('*')}, QDir::System | QDir::Hidden))
-                if (hasEnded(name.mid(ourPipes.size()).section(u'-', 0, 0)))
+                if (hasEnded(name.mid(ourPipes.size())))
                     removePipe(pipes.filePath(name));
         }
     });
@@ -402,7 +402,7 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
     const QString profile = profileTemplate(installDir);
 
     QByteArray folderTemplate = QFile::encodeName(
-        QDir::tempPath() + QStringLiteral("/velmora-office-%1-XXXXXX").arg(getpid()));
+        QDir::tempPath() + QStringLiteral("/velmora-office-%1-XXXXXX").arg(thisProgramIdentity()));
     if (!mkdtemp(folderTemplate.data()))
         throw Failure(QStringLiteral("Could not create a folder for LibreOffice: %1")
                           .arg(QString::fromLocal8Bit(std::strerror(errno))));
@@ -413,9 +413,9 @@ std::unique_ptr<OfficeProcess> OfficeProcess::start(const QString& installDir)
     QDir(process->mFolder).mkdir(QStringLiteral("tmp"));
     try {
         copyProfile(profile, process->mFolder + QStringLiteral("/profile"));
-        process->mPipeName = QStringLiteral("velmora-%1-%2")
-                                 .arg(getpid())
-                                 .arg(QUuid::createUuid().toString(QUuid::Id128));
+        process->mPipeName =
+            QStringLiteral("velmora-%1-%2")
+                .arg(thisProgramIdentity(), QUuid::createUuid().toString(QUuid::Id128));
         process->mPid = spawn(
             binary,
             officeArguments(process->mFolder + QStringLiteral("/profile"),

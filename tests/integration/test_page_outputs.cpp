@@ -83,10 +83,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, filter);
         QFETCH(QByteArray, format);
-        const QString path = mFolder.filePath(name);
+        const ExportTarget target = exportTarget(mFolder.filePath(name), filter);
+        const QString path = target.path;
         QFile::remove(path);
-        exportDocument(*mEngine, mDocument, invitationTitle(kCelebrant), path,
-                       exportFormat(path, filter));
+        exportDocument(*mEngine, mDocument, invitationTitle(kCelebrant), path, target.format);
 
         if (format == "pdf") {
             QVERIFY(readBytes(path).startsWith("%PDF"));

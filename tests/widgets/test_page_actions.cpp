@@ -2,6 +2,7 @@
 // recording print service: found in the menu and by their keys; every fault
 // reported at its own step, nothing half-written left, an existing file kept.
 #include "errors/ErrorReport.h"
+#include "platform/Files.h"
 #include "preview/Form2.h"
 #include "preview/PageActions.h"
 #include "tests/support/Controls.h"
@@ -18,6 +19,9 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora;
 using testing::FakeOffice;
@@ -67,6 +71,24 @@ struct SmallDisk {
             const QByteArray block(size, 'x');
             while (filler.write(block) == size) {
             }
+        }
+    }
+};
+
+// What a modal box does to the windows behind it while it is open: their
+// input and their close are not taken.
+class ModalBlock : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Close:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::KeyPress:
+            return true;
+        default:
+            return false;
         }
     }
 };
@@ -199,6 +221,23 @@ private slots:
             << "Ctrl+E"
             << "disk/invitation.png" << true << "full disk"
             << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
+        QTest::newRow("export: onto the working document")
+            << "Ctrl+E"
+            << "tarvik12345678.doc" << true << "" << QStringList{"Form2.mnuExport_Click:112"}
+            << QStringList{overwrite} << 0;
+        QTest::newRow("export: a name of no known format")
+            << "Ctrl+E"
+            << "pic.gif" << false << "writes pic.gif.pdf" << none << QStringList{"Done."} << 0;
+        QTest::newRow("export: another user's link in a sticky folder")
+            << "Ctrl+E"
+            << "sticky/invitation.pdf" << true << "foreign link"
+            << QStringList{"Form2.mnuExport_Click:112"} << QStringList{overwrite} << 0;
+        QTest::newRow("export: the preview closed meanwhile")
+            << "Ctrl+E"
+            << "invitation.pdf" << false << "closed meanwhile" << none << QStringList{"Done."} << 0;
+        QTest::newRow("export: < Back pressed meanwhile")
+            << "Ctrl+E"
+            << "invitation.pdf" << false << "back meanwhile" << none << QStringList{"Done."} << 0;
         QTest::newRow("export: cancelled") << "Ctrl+E"
                                            << "" << false << "" << none << none << 0;
         QTest::newRow("print: accepted") << "Ctrl+P"
@@ -241,6 +280,16 @@ private slots:
             if (!disk->mounted)
                 QSKIP("a full disk is a small tmpfs of the test's own, which needs root");
         }
+        if (fault == QLatin1String("foreign link")) {
+            // A link that another user planted in a folder like /tmp.
+            QVERIFY(QDir().mkpath(folder));
+            const QString victim = preview.test.path(QStringLiteral("victim.pdf"));
+            QVERIFY(writeAll(victim, kOldFile));
+            QVERIFY(QFile::link(victim, path));
+            if (::chmod(QFile::encodeName(folder).constData(), 01777) != 0
+                || ::lchown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
+                QSKIP("a link of another user needs root to make");
+        }
         if (existing)
             QVERIFY(writeAll(path, kOldFile));
         if (disk)
@@ -261,6 +310,29 @@ private slots:
             dialogs.nextPrintSettings << settings;
         dialogs.nextFileNames << path;
         dialogs.nextAnswers << Dialogs::Yes;
+        ModalBlock modal;
+        if (fault.endsWith(QLatin1String("meanwhile"))) {
+            // The user acts while the office works; the box that follows is modal.
+            QWidget* back = testing::control<QWidget>(*preview.form, QStringLiteral("PushButton8"));
+            preview.office.onOperation = [&, back](Op operation) {
+                if (operation != Op::PagePdf)
+                    return;
+                if (fault.startsWith(QLatin1String("closed"))) {
+                    QCoreApplication::postEvent(preview.form->windowHandle(), new QCloseEvent);
+                    return;
+                }
+                for (const QEvent::Type type :
+                     {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    QCoreApplication::postEvent(
+                        back, new QMouseEvent(type, QPointF(4, 4), back->mapToGlobal(QPointF(4, 4)),
+                                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+            };
+            dialogs.whileShown = [&] {
+                qApp->installEventFilter(&modal);
+                QCoreApplication::processEvents();
+                qApp->removeEventFilter(&modal);
+            };
+        }
 
         preview.press(QKeySequence(keys));
 
@@ -283,8 +355,16 @@ private slots:
                 QVERIFY(job.pdf.startsWith("%PDF"));
             }
         }
+        if (fault.endsWith(QLatin1String("meanwhile"))) {
+            // Carried out once the export has said "Done.", not lost.
+            QTRY_VERIFY(!preview.form->isVisible());
+            QCOMPARE(fileExists(preview.form->mWordFile), false);
+        }
         if (keys == QLatin1String("Ctrl+E") && !path.isEmpty()) {
-            if (reported.isEmpty()) {
+            if (fault.startsWith(QLatin1String("writes "))) {
+                QVERIFY(!QFile::exists(path));
+                QVERIFY(readAll(preview.test.path(fault.mid(7))).startsWith("%PDF"));
+            } else if (reported.isEmpty()) {
                 QVERIFY(readAll(path).startsWith("%PDF"));
             } else {
                 // Nothing half-written, an existing file as it was.
