@@ -260,15 +260,21 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
 void Form1::restoreFields(Guard& guard)
 {
     SettingsStore& settings = *mPlatform.settings;
+    // A stored text that no locale reads is reported and leaves the picker at
+    // its value for a missing key.
+    const auto restore = [&](DateTimePicker* picker, const QString& key, const QDateTime& absent) {
+        const std::optional<QString> text = settings.value(key);
+        try {
+            picker->setValue(text ? stored::readStoredDate(*text) : absent);
+        } catch (const Failure&) {
+            picker->setValue(absent);
+            throw;
+        }
+    };
     guard.step(128, [&] {
-        const std::optional<QString> text = settings.value(kDateKey);
-        DateTimePicker1->setValue(text ? stored::parseGeneralDate(*text)
-                                       : QDateTime(mPlatform.now().date(), QTime(0, 0)));
+        restore(DateTimePicker1, kDateKey, QDateTime(mPlatform.now().date(), QTime(0, 0)));
     });
-    guard.step(130, [&] {
-        const std::optional<QString> text = settings.value(kTimeKey);
-        DateTimePicker2->setValue(text ? stored::parseGeneralDate(*text) : mPlatform.now());
-    });
+    guard.step(130, [&] { restore(DateTimePicker2, kTimeKey, mPlatform.now()); });
     for (int element = 0; element <= 3; ++element) {
         guard.step(134, [&] {
             Text1[element]->setText(settings.value(textKey(element)).value_or(QString()));

@@ -70,6 +70,25 @@ QDateTime parseGeneralDate(const QString& text, const QLocale& locale)
     typeMismatch();
 }
 
+QDateTime readStoredDate(const QString& text, const QLocale& locale)
+{
+    try {
+        return parseGeneralDate(text, locale);
+    } catch (const Failure&) {
+    }
+    static const QList<QLocale> locales =
+        QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory);
+    for (const QLocale& other : locales) {
+        try {
+            const QDateTime value = parseGeneralDate(text, other);
+            if (generalDateText(value, other) == text.trimmed())
+                return value;
+        } catch (const Failure&) {
+        }
+    }
+    typeMismatch();
+}
+
 int wholeNumber(const QString& text)
 {
     bool ok = false;

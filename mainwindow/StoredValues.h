@@ -17,6 +17,12 @@ QString generalDateText(const QDateTime& value, const QLocale& locale = QLocale:
 // when the text is no date of these regional settings.
 QDateTime parseGeneralDate(const QString& text, const QLocale& locale = QLocale::system());
 
+// Reads a stored date: in the regional form of this run's locale or, when an
+// earlier run wrote it under another one, of the first locale that reads it
+// exactly (its own form of the value is the text itself). Throws Failure
+// ("Type mismatch") when no locale reads it.
+QDateTime readStoredDate(const QString& text, const QLocale& locale = QLocale::system());
+
 // A stored number taken to the nearest whole number, ties to the even one.
 // Throws Failure when the text is no number.
 int wholeNumber(const QString& text);

@@ -55,13 +55,35 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << QString();
         QTest::newRow("words") << QStringLiteral("not a date");
-        QTest::newRow("other order") << QStringLiteral("31.08.2021");
+        QTest::newRow("no locale's order") << QStringLiteral("31.31.2021");
         QTest::newRow("impossible day") << QStringLiteral("2/30/2021");
     }
     void textsOfOtherSettingsAreRefused()
     {
         QFETCH(QString, text);
         QVERIFY_THROWS_EXCEPTION(Failure, parseGeneralDate(text, QLocale(QStringLiteral("en_US"))));
+        QVERIFY_THROWS_EXCEPTION(Failure, readStoredDate(text, QLocale(QStringLiteral("en_US"))));
+    }
+
+    // A date an earlier run stored under another locale reads back whole.
+    void datesOfAnotherLocaleReadBack_data()
+    {
+        QTest::addColumn<QString>("writtenUnder");
+        QTest::addColumn<QString>("readUnder");
+        QTest::newRow("de_DE, read under C") << "de_DE"
+                                             << "C";
+        QTest::newRow("en_US, read under ja_JP") << "en_US"
+                                                 << "ja_JP";
+        QTest::newRow("en_US, read under ar_EG") << "en_US"
+                                                 << "ar_EG";
+    }
+    void datesOfAnotherLocaleReadBack()
+    {
+        QFETCH(QString, writtenUnder);
+        QFETCH(QString, readUnder);
+        const QDateTime value(QDate(2026, 12, 10), QTime(1, 56, 3));
+        const QString text = generalDateText(value, QLocale(writtenUnder));
+        QCOMPARE(readStoredDate(text, QLocale(readUnder)), value);
     }
 
     void wholeNumbersRoundHalfToEven()
