@@ -30,11 +30,11 @@ office::Find& findOf(office::Find* find)
 // Writes the template unless our own copy is there already (see
 // owned::writeWorkingFile for a name that another file has taken).
 // Unguarded: a failure belongs to the step that called it.
-void writeTemplate(FillingRunHost& host, const QString& path, const QByteArray& bytes,
-                   QString& written)
+void writeTemplate(FillingRunHost& host, const FillingRun::Template& chosen, QString& written)
 {
     host.processPendingEvents();
-    owned::writeWorkingFile(path, bytes, true, written);
+    owned::writeWorkingFile(temporaryFile(chosen.fileName), chosen.bytes, chosen.keepUsersFile,
+                            written);
 }
 
 // Where a working file was written; when nothing was, its own name, unless a
@@ -69,8 +69,16 @@ QByteArray embeddedTemplate()
 
 FillingRun::FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
                        std::function<QByteArray()> templateBytes)
+    : FillingRun(engine, dialogs, std::move(random), [templateBytes = std::move(templateBytes)] {
+          return Template{templateBytes(), names::kTemplate, true};
+      })
+{
+}
+
+FillingRun::FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
+                       std::function<Template()> chosenTemplate)
     : mEngine(engine), mDialogs(dialogs), mRandom(std::move(random)),
-      mTemplateBytes(std::move(templateBytes))
+      mTemplate(std::move(chosenTemplate))
 {
 }
 
@@ -84,18 +92,16 @@ void FillingRun::run(FillingRunHost& host)
     guard.step(102, [&] { mInProgress = true; });
     guard.step(104, [&] { host.setBusyPointer(true); });
 
-    QByteArray templateBytes;
+    Template chosen{{}, names::kTemplate, true};
     QString writtenTemplate;
-    guard.step(106, [&] { templateBytes = mTemplateBytes(); });
-    guard.step(108, [&] {
-        writeTemplate(host, temporaryFile(names::kTemplate), templateBytes, writtenTemplate);
-    });
+    guard.step(106, [&] { chosen = mTemplate(); });
+    guard.step(108, [&] { writeTemplate(host, chosen, writtenTemplate); });
 
     Ref<office::Application> application;
     Ref<office::Document> document;
     QString templatePath;
     guard.step(110, [&] { application = mEngine.createApplication(); });
-    guard.step(112, [&] { templatePath = workingPath(writtenTemplate, names::kTemplate); });
+    guard.step(112, [&] { templatePath = workingPath(writtenTemplate, chosen.fileName); });
     guard.step(114, [&] { document = application->open(templatePath, true); });
 
     // The story pass: every text element over every story of the document.

@@ -41,8 +41,20 @@ QString drawResultName(const std::function<double()>& random);
 // and the preview always shown.
 class FillingRun {
 public:
+    // What the run fills: the template's bytes, and the name it goes under in
+    // the temporary folder, where a file of the user's own under that name is
+    // used instead when keepUsersFile is set.
+    struct Template {
+        QByteArray bytes;
+        QString fileName;
+        bool keepUsersFile = true;
+    };
+
+    // The template is read at each run: the embedded one by default.
     FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
                std::function<QByteArray()> templateBytes);
+    FillingRun(office::Engine& engine, Dialogs& dialogs, std::function<double()> random,
+               std::function<Template()> chosenTemplate);
 
     // Does nothing while a run is under way.
     void run(FillingRunHost& host);
@@ -54,7 +66,7 @@ private:
     office::Engine& mEngine;
     Dialogs& mDialogs;
     std::function<double()> mRandom;
-    std::function<QByteArray()> mTemplateBytes;
+    std::function<Template()> mTemplate;
     bool mInProgress = false;
     QString mLastResultPath;
 };

@@ -46,7 +46,7 @@ QString textKey(int element)
 
 Form1::Form1(const Platform& platform, office::Engine& engine, QWidget* parent)
     : QWidget(parent), mPlatform(platform), mEngine(engine),
-      mRun(engine, *platform.dialogs, platform.random, [] { return embeddedTemplate(); })
+      mRun(engine, *platform.dialogs, platform.random, [this] { return chosenTemplate(); })
 {
     buildControls();
     connectStoring();
@@ -424,6 +424,7 @@ Form2& Form1::ensureForm2()
         mForm2->pageActions().setOffice(mEngine);
         connect(mForm2.get(), &Form2::mainWindowRequested, this, &Form1::show);
         connect(mForm2.get(), &Form2::endProgramRequested, this, &Form1::endProgram);
+        connect(mForm2.get(), &Form2::designChosen, this, &Form1::makeInDesign);
         // The preview first appears centred over the main window, inside the
         // available area of the main window's screen.
         const QRect frame = frameGeometry();
@@ -445,6 +446,36 @@ void Form1::setPreviewWordFile(const QString& documentPath)
     ensureForm2().mWordFile = documentPath;
     // The invitation in the preview is for the celebrant typed now.
     ensureForm2().pageActions().setCelebrant(Text1[0]->text());
+    InvitationValues values;
+    for (int element = 0; element <= 3; ++element)
+        values.texts[element] = Text1[element]->text();
+    values.male = male();
+    values.birthDate = birthDate().date();
+    values.birthTime = birthTime().time();
+    ensureForm2().setInvitation(values, chosenDesign().id);
+}
+
+const designs::Design& Form1::chosenDesign() const
+{
+    return designs::find(mPlatform.settings->value(designs::kSettingsKey).value_or(QString()));
+}
+
+FillingRun::Template Form1::chosenTemplate() const
+{
+    const designs::Design& design = chosenDesign();
+    return {design.templateBytes(), design.templateFileName, design.keepsUsersFile};
+}
+
+void Form1::makeInDesign(const QString& id)
+{
+    // Remembered first, so that the run and every later one use it; the
+    // invitation in the former design goes as "< Back" lets it go.
+    storeFromHandler([&] { write(designs::kSettingsKey, id); });
+    if (mForm2) {
+        quietDelete(mForm2->mWordFile);
+        mForm2->mWordFile.clear();
+    }
+    PushButton6_Click();
 }
 
 void Form1::showPreview()

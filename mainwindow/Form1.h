@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generation/Designs.h"
 #include "generation/FillingRun.h"
 #include "mainwindow/DateTimePicker.h"
 #include "platform/Platform.h"
@@ -42,6 +43,9 @@ public:
     void PushButton3_Click();
     void PushButton4_Click();
     void PushButton6_Click();
+    // The invitation made anew in the design (the gallery's choice), which is
+    // remembered for every later one.
+    void makeInDesign(const QString& id);
 
     // The preview window, once the first hand-over has created it.
     Form2* form2() const { return mForm2.get(); }
@@ -60,6 +64,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The design remembered in the settings store; the default one when none is.
+    const designs::Design& chosenDesign() const;
+    FillingRun::Template chosenTemplate() const;
+
     // The controls, owned by the window; others find them by their objectName.
     QPushButton* PushButton6 = nullptr;
     QPushButton* PushButton3 = nullptr;

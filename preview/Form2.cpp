@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
+#include "preview/Gallery.h"
 #include "preview/PageActions.h"
 #include "preview/ResultCopy.h"
 #include "preview/SaveFlow.h"
@@ -219,6 +220,7 @@ void Form2::createControls()
     mViewport.setViewBox(view);
 
     mPageActions = new PageActions(*this, *Picture2, *Picture1, mPlatform, mWordFile);
+    connect(mPageActions, &PageActions::designsRequested, this, &Form2::showGallery);
 }
 
 void Form2::Form_Load()
@@ -402,8 +404,39 @@ void Form2::PushButton6_Click()
                    [&](const QString& path) { copyResult(mWordFile, path); });
 }
 
+void Form2::setInvitation(const InvitationValues& values, const QString& designId)
+{
+    mValues = values;
+    mDesign = designId;
+}
+
+void Form2::showGallery()
+{
+    office::Engine* engine = mPageActions->office();
+    if (!engine || !isVisible())
+        return;
+    if (mGallery) {
+        mGallery->raise();
+        mGallery->activateWindow();
+        return;
+    }
+    mGallery = new Gallery(*engine, mValues, mDesign, this);
+    mGallery->setAttribute(Qt::WA_DeleteOnClose);
+    connect(mGallery, &QObject::destroyed, this, [this] { mGallery = nullptr; });
+    connect(mGallery, &QDialog::finished, mGallery, &QWidget::close);
+    connect(mGallery, &Gallery::designChosen, this, &Form2::designChosen, Qt::QueuedConnection);
+    mGallery->show();
+}
+
+void Form2::closeGallery()
+{
+    if (mGallery)
+        mGallery->close();
+}
+
 void Form2::PushButton8_Click()
 {
+    closeGallery();
     Guard guard(mPlatform, locations::Form2_PushButton8_Click);
     guard.step(102, [&] { quietDelete(mWordFile); });
     guard.step(104, [&] { emit mainWindowRequested(); });
@@ -420,6 +453,7 @@ void Form2::Form_QueryUnload()
 
 void Form2::closeEvent(QCloseEvent* event)
 {
+    closeGallery();
     Form_QueryUnload();
     event->accept();
     emit endProgramRequested();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generation/DesignPictures.h"
 #include "platform/Platform.h"
 #include "preview/Viewport.h"
 
@@ -14,6 +15,7 @@ class QScrollBar;
 
 namespace velmora {
 
+class Gallery;
 class PageActions;
 class WindowPointer;
 
@@ -53,11 +55,20 @@ public:
     // Print, export and copy, with the page's context menu.
     PageActions& pageActions() const { return *mPageActions; }
 
+    // What the invitation in the preview was filled with, and its design: the
+    // gallery shows these words in every design.
+    void setInvitation(const InvitationValues& values, const QString& designId);
+    // "Designs…": the gallery, made anew each time it is asked for.
+    void showGallery();
+    Gallery* gallery() const { return mGallery; }
+
 signals:
     // "< Back": the main window is to show again.
     void mainWindowRequested();
     // The preview was closed: the program must end.
     void endProgramRequested();
+    // A design was chosen in the gallery: the invitation is to be made anew in it.
+    void designChosen(const QString& id);
 
 protected:
     bool event(QEvent* event) override;
@@ -87,11 +98,15 @@ private:
     void wheelOverView(class QWheelEvent* event);
     // Moves the page by lines of 20 pixels (negative: up or left).
     void scrollLines(bool horizontal, double lines);
+    void closeGallery();
 
     Platform mPlatform;
     Viewport mViewport;
     WindowPointer* mPointer = nullptr;
     PageActions* mPageActions = nullptr;
+    Gallery* mGallery = nullptr;
+    InvitationValues mValues;
+    QString mDesign;
     bool mMirroring = false;
     bool mActivating = false;
     qint64 mShownSurface = 0;

@@ -10,7 +10,9 @@
 
 namespace velmora {
 
-HeldRequests::HeldRequests(QWidget& window) : QObject(&window), mWindow(window) {}
+HeldRequests::HeldRequests(QWidget& window) : QObject(&window), mWindow(window)
+{
+}
 
 void HeldRequests::collect()
 {

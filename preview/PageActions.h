@@ -33,11 +33,17 @@ public:
     void setCelebrant(const QString& celebrant);
 
     QMenu& menu() const { return *mMenu; }
+    // The engine set, if any.
+    office::Engine* office() const { return mEngine; }
 
     // Guarded procedures (the actions call them).
     void mnuPrint_Click();
     void mnuExport_Click();
     void mnuCopyPicture_Click();
+
+signals:
+    // "Designs…" (Ctrl+D): the gallery is asked for.
+    void designsRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

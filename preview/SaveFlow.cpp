@@ -29,7 +29,8 @@ void saveChosenFile(Guard& guard, Dialogs& dialogs, const SaveSteps& steps, cons
                 answer = dialogs.message(kOverwriteQuestion + chosen + QStringLiteral(" ?"),
                                          QString(), Dialogs::Buttons::YesNo, Dialogs::Icon::None);
             });
-            if (steps.confirmed && guard.test(*steps.confirmed, [&] { return answer == Dialogs::Yes; })
+            if (steps.confirmed
+                && guard.test(*steps.confirmed, [&] { return answer == Dialogs::Yes; })
                 && steps.keep)
                 guard.step(*steps.keep, [] {});
         } else {

@@ -12,15 +12,15 @@ class Guard;
 // The step numbers under which a save of the preview reports: the Word save
 // and the export run the same flow, each with the numbers of its own procedure.
 struct SaveSteps {
-    int named;                    // a name chosen?
-    int exists;                   // a file there already?
-    int ask;                      // the overwrite question
+    int named; // a name chosen?
+    int exists; // a file there already?
+    int ask; // the overwrite question
     std::optional<int> confirmed; // the answer Yes? (the Word save tests it here too)
-    std::optional<int> keep;      // the old file left until the new one is whole
-    int assumeYes;                // no file there: the answer set to Yes
-    int proceed;                  // the answer Yes?
-    int write;                    // the file written
-    int done;                     // "Done."
+    std::optional<int> keep; // the old file left until the new one is whole
+    int assumeYes; // no file there: the answer set to Yes
+    int proceed; // the answer Yes?
+    int write; // the file written
+    int done; // "Done."
     // The Word save says "Done." unless its copy failed; the export only
     // after a file was written.
     bool doneWithoutWriting;

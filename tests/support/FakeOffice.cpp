@@ -23,11 +23,13 @@ void replaceAllIn(QString& text, const QString& search, const QString& replaceme
 struct FakeState {
     FakeOffice* engine;
     bool quit = false;
-    void enter(FakeOffice::Op operation)
+    [[nodiscard]] std::unique_lock<std::recursive_mutex> enter(FakeOffice::Op operation)
     {
+        std::unique_lock turn(*engine->mutex);
         if (quit)
             throw Failure(QStringLiteral("The office instance has ended"));
         engine->enter(operation);
+        return turn;
     }
 };
 
@@ -37,19 +39,22 @@ public:
         : mState(std::move(state)), mText(text)
     {
     }
-    void clearFindFormatting() override { mState->enter(FakeOffice::Op::ClearFindFormatting); }
+    void clearFindFormatting() override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::ClearFindFormatting);
+    }
     void clearReplacementFormatting() override
     {
-        mState->enter(FakeOffice::Op::ClearReplacementFormatting);
+        const auto turn = mState->enter(FakeOffice::Op::ClearReplacementFormatting);
     }
     office::Find& find() override
     {
-        mState->enter(FakeOffice::Op::Find);
+        const auto turn = mState->enter(FakeOffice::Op::Find);
         return mFind;
     }
     void execute(int replace) override
     {
-        mState->enter(FakeOffice::Op::Execute);
+        const auto turn = mState->enter(FakeOffice::Op::Execute);
         mState->engine->calls
             << QStringLiteral("execute:%1->%2").arg(mFind.text, mFind.replacementText);
         if (replace == office::kReplaceAll)
@@ -71,12 +76,12 @@ public:
     }
     bool hasText() override
     {
-        mState->enter(FakeOffice::Op::HasText);
+        const auto turn = mState->enter(FakeOffice::Op::HasText);
         return !mText->isEmpty();
     }
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
-        mState->enter(FakeOffice::Op::ReplaceText);
+        const auto turn = mState->enter(FakeOffice::Op::ReplaceText);
         mState->engine->calls
             << QStringLiteral("replaceText:%1->%2").arg(findText, replacementText);
         if (replace == office::kReplaceAll)
@@ -96,7 +101,7 @@ public:
     }
     std::vector<Ref<office::Range>> storyRanges() override
     {
-        mState->enter(FakeOffice::Op::StoryRanges);
+        const auto turn = mState->enter(FakeOffice::Op::StoryRanges);
         std::vector<Ref<office::Range>> ranges;
         for (QString& story : mContent.stories)
             ranges.emplace_back(std::make_shared<FakeRange>(mState, &story));
@@ -104,7 +109,7 @@ public:
     }
     std::vector<Ref<office::Shape>> shapes() override
     {
-        mState->enter(FakeOffice::Op::Shapes);
+        const auto turn = mState->enter(FakeOffice::Op::Shapes);
         std::vector<Ref<office::Shape>> shapes;
         for (QString& shape : mContent.shapes)
             shapes.emplace_back(std::make_shared<FakeShape>(mState, &shape));
@@ -112,7 +117,7 @@ public:
     }
     void saveAs(const QString& path) override
     {
-        mState->enter(FakeOffice::Op::SaveAs);
+        const auto turn = mState->enter(FakeOffice::Op::SaveAs);
         mState->engine->calls << QStringLiteral("saveAs:") + path;
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
@@ -122,18 +127,18 @@ public:
     }
     void close() override
     {
-        mState->enter(FakeOffice::Op::Close);
+        const auto turn = mState->enter(FakeOffice::Op::Close);
         mState->engine->calls << QStringLiteral("close");
     }
     // A small page, so that its pictures stay cheap: 120 x 160 pixels.
     QSizeF pageSize() override
     {
-        mState->enter(FakeOffice::Op::PageSize);
+        const auto turn = mState->enter(FakeOffice::Op::PageSize);
         return QSizeF(960, 1280);
     }
     QImage pagePicture(const QSize& pixels) override
     {
-        mState->enter(FakeOffice::Op::PagePicture);
+        const auto turn = mState->enter(FakeOffice::Op::PagePicture);
         QImage picture(pixels, QImage::Format_RGB32);
         picture.fill(Qt::white);
         return picture;
@@ -141,7 +146,7 @@ public:
     // Enough of a PDF to be told from anything else: its header and the title.
     QByteArray pagePdf(const QString& title) override
     {
-        mState->enter(FakeOffice::Op::PagePdf);
+        const auto turn = mState->enter(FakeOffice::Op::PagePdf);
         mState->engine->calls << QStringLiteral("pagePdf:") + title;
         return "%PDF-1.7\n% " + title.toUtf8() + "\n%%EOF\n";
     }
@@ -156,7 +161,7 @@ public:
     explicit FakeApplication(std::shared_ptr<FakeState> state) : mState(std::move(state)) {}
     Ref<office::Document> open(const QString& path, bool readOnly) override
     {
-        mState->enter(FakeOffice::Op::Open);
+        const auto turn = mState->enter(FakeOffice::Op::Open);
         mState->engine->calls << QStringLiteral("open:") + path
                                      + (readOnly ? QStringLiteral(":readonly") : QString());
         if (!QFile::exists(path))
@@ -164,15 +169,18 @@ public:
         return Ref<office::Document>(
             std::make_shared<FakeDocument>(mState, mState->engine->templateContent));
     }
-    void setDisplayAlerts(bool) override { mState->enter(FakeOffice::Op::SetDisplayAlerts); }
+    void setDisplayAlerts(bool) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::SetDisplayAlerts);
+    }
     void closeActiveDocument(bool saveChanges) override
     {
-        mState->enter(FakeOffice::Op::CloseActiveDocument);
+        const auto turn = mState->enter(FakeOffice::Op::CloseActiveDocument);
         mState->engine->calls << QStringLiteral("closeActiveDocument:%1").arg(saveChanges);
     }
     void quit() override
     {
-        mState->enter(FakeOffice::Op::Quit);
+        const auto turn = mState->enter(FakeOffice::Op::Quit);
         mState->engine->calls << QStringLiteral("quit");
         mState->quit = true;
         ++mState->engine->applicationsQuit;
@@ -218,6 +226,7 @@ void FakeOffice::enter(Op operation)
 
 office::Ref<office::Application> FakeOffice::createApplication()
 {
+    const std::lock_guard turn(*mutex);
     enter(Op::Create);
     calls << QStringLiteral("create");
     ++applicationsCreated;
@@ -228,6 +237,7 @@ office::Ref<office::Application> FakeOffice::createApplication()
 
 void FakeOffice::checkAvailable()
 {
+    const std::lock_guard turn(*mutex);
     enter(Op::CheckAvailable);
     calls << QStringLiteral("checkAvailable");
     if (failing.contains(Op::Create))

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <mutex>
 
 namespace velmora::testing {
 
@@ -54,6 +55,10 @@ public:
     QHash<QString, Content> saved;
     // Runs inside every operation, before it does anything (for reentrancy tests).
     std::function<void(Op operation)> onOperation;
+
+    // Held by every operation: offices on other threads take turns, and a
+    // test reads what they did under it.
+    std::shared_ptr<std::recursive_mutex> mutex = std::make_shared<std::recursive_mutex>();
 
     int applicationsCreated = 0;
     int applicationsQuit = 0;

@@ -149,10 +149,12 @@ private slots:
             entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
         QCOMPARE(entries, (QStringList{QStringLiteral("Print…\tCtrl+P"),
                                        QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
-                                       QStringLiteral("Copy Picture\tCtrl+C")}));
+                                       QStringLiteral("Copy Picture\tCtrl+C"),
+                                       QStringLiteral("Designs…\tCtrl+D")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
-        for (const QString& keys : {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E")}) {
+        for (const QString& keys :
+             {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));

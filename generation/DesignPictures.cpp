@@ -1,0 +1,130 @@
+#include "generation/DesignPictures.h"
+
+#include "generation/Invitation.h"
+#include "platform/Failure.h"
+#include "platform/Files.h"
+#include "platform/OwnedDocuments.h"
+
+#include <QFile>
+#include <QScopeGuard>
+
+namespace velmora {
+
+void fillDocument(office::Document& document, const InvitationValues& values)
+{
+    using invitation::kTextTags;
+    for (const office::Ref<office::Range>& range : document.storyRanges()) {
+        for (int element = 0; element <= 3; ++element) {
+            const invitation::Replacement replacement =
+                invitation::textReplacement(kTextTags[element], values.texts[element], values.male);
+            range->clearFindFormatting();
+            range->clearReplacementFormatting();
+            office::Find& find = range->find();
+            find = office::Find{};
+            find.text = replacement.search;
+            find.replacementText = replacement.replacement;
+            find.wrap = office::kWrapContinue;
+            range->execute(office::kReplaceAll);
+        }
+    }
+    for (const office::Ref<office::Shape>& shape : document.shapes()) {
+        if (!shape->hasText())
+            continue;
+        for (int element = 0; element <= 3; ++element) {
+            const invitation::Replacement replacement =
+                invitation::textReplacement(kTextTags[element], values.texts[element], values.male);
+            shape->replaceText(replacement.search, replacement.replacement, office::kReplaceAll);
+        }
+        shape->replaceText(invitation::kBirthDateTag, invitation::birthDateText(values.birthDate),
+                           office::kReplaceAll);
+        shape->replaceText(invitation::kBirthTimeTag, invitation::birthTimeText(values.birthTime),
+                           office::kReplaceAll);
+    }
+}
+
+DesignPictures::DesignPictures(office::Engine& engine, QList<designs::Design> designs,
+                               InvitationValues values, QSize pixels, Ready ready, int offices)
+    : mEngine(engine), mDesigns(std::move(designs)), mValues(std::move(values)), mPixels(pixels),
+      mReady(std::move(ready)), mOffices(std::max(1, std::min<int>(offices, mDesigns.size())))
+{
+    for (int first = 0; first < mOffices; ++first)
+        mWorkers.emplace_back([this, first] { work(first); });
+}
+
+DesignPictures::~DesignPictures()
+{
+    mStopping = true;
+    for (std::thread& worker : mWorkers)
+        worker.join();
+}
+
+void DesignPictures::work(int first)
+{
+    // One office makes every picture of its share, one after another.
+    office::Ref<office::Application> application;
+    QString startFailure;
+    try {
+        if (!mStopping)
+            application = mEngine.createApplication();
+    } catch (const Failure& failure) {
+        startFailure = failure.description();
+    }
+    for (int index = first; index < mDesigns.size() && !mStopping; index += mOffices) {
+        QImage picture;
+        QString failure = startFailure;
+        if (application) {
+            try {
+                picture = pictureOf(*application.get(), mDesigns[index]);
+            } catch (const Failure& caught) {
+                failure = caught.description();
+            }
+        }
+        if (!mStopping)
+            mReady(index, picture, failure);
+    }
+    if (application) {
+        try {
+            application->quit();
+        } catch (const Failure&) {
+            // Ended already (by the watchdog); dropping it ends it otherwise.
+        }
+    }
+}
+
+QImage DesignPictures::pictureOf(office::Application& application, const designs::Design& design)
+{
+    // A private copy of the template that the filling run would use (the
+    // user's own template.dot for the default design, when there is one),
+    // gone again once the office is done with it.
+    const QString usual = temporaryFile(design.templateFileName);
+    QByteArray bytes;
+    QFile users(usual);
+    if (design.keepsUsersFile && nameState(usual) == NameState::Ours
+        && users.open(QIODevice::ReadOnly))
+        bytes = users.readAll();
+    if (bytes.isEmpty())
+        bytes = design.templateBytes();
+    const QString copy = createPrivateFileBeside(usual, bytes);
+    owned::recordDocument(copy);
+    const auto removeCopy = qScopeGuard([&] { quietDelete(copy); });
+
+    office::Ref<office::Document> document = application.open(copy, true);
+    const auto closeDocument = qScopeGuard([&] {
+        try {
+            document->close();
+        } catch (const Failure&) {
+            // The office is ended with its application either way.
+        }
+    });
+    fillDocument(*document.get(), mValues);
+    if (mStopping)
+        return {};
+    const QSizeF page = document->pageSize();
+    const QSize pixels =
+        page.isEmpty()
+            ? mPixels
+            : QSize(mPixels.width(), qRound(mPixels.width() * page.height() / page.width()));
+    return document->pagePicture(pixels);
+}
+
+} // namespace velmora

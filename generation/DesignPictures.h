@@ -1,0 +1,64 @@
+#pragma once
+
+#include "generation/Designs.h"
+#include "generation/Office.h"
+
+#include <QDate>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QTime>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace velmora {
+
+// What the user typed, as the filling run reads it from the form.
+struct InvitationValues {
+    // Celebrant, location, given by, RSVP number: text elements 0..3.
+    QString texts[4];
+    bool male = false;
+    QDate birthDate;
+    QTime birthTime;
+};
+
+// Fills an opened document with the values by the filling run's rules: the
+// four texts in every story and every text frame, the date and time in the
+// text frames. Throws Failure with the office's message.
+void fillDocument(office::Document& document, const InvitationValues& values);
+
+// Pictures of the user's invitation in each design, made by the office from
+// a filled document, on threads of their own (each with a prepared office)
+// so that the windows go on meanwhile. Each picture is handed over as soon as
+// it is made; a design that fails hands over a null picture and why.
+class DesignPictures {
+public:
+    // Runs on a worker thread: the design's index in the list, its picture.
+    using Ready =
+        std::function<void(int index, const QImage& picture, const QString& failure)>;
+
+    DesignPictures(office::Engine& engine, QList<designs::Design> designs, InvitationValues values,
+                   QSize pixels, Ready ready, int offices = 2);
+    // Stops the work and waits for it: no office and no thread is left.
+    ~DesignPictures();
+    DesignPictures(const DesignPictures&) = delete;
+    DesignPictures& operator=(const DesignPictures&) = delete;
+
+private:
+    void work(int first);
+    QImage pictureOf(office::Application& application, const designs::Design& design);
+
+    office::Engine& mEngine;
+    const QList<designs::Design> mDesigns;
+    const InvitationValues mValues;
+    const QSize mPixels;
+    const Ready mReady;
+    const int mOffices;
+    std::atomic<bool> mStopping{false};
+    std::vector<std::thread> mWorkers;
+};
+
+} // namespace velmora
