@@ -1,0 +1,187 @@
+// The gallery over the fake office: every design pictured from a document
+// filled with the user's words, chosen with the keys or the mouse, closed
+// mid-work without a trace; the choice remembered and used by the main window.
+#include "generation/Designs.h"
+#include "mainwindow/Form1.h"
+#include "platform/Files.h"
+#include "platform/SettingsStore.h"
+#include "preview/Form2.h"
+#include "preview/Gallery.h"
+#include "preview/PageActions.h"
+#include "tests/support/Controls.h"
+#include "tests/support/FakeOffice.h"
+#include "tests/support/TestPlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+using namespace velmora;
+using testing::FakeOffice;
+
+namespace {
+
+// The preview of an invitation for Orla, a boy, in the design given.
+struct Preview {
+    testing::TestPlatform test;
+    FakeOffice office;
+    Form2 form{test.platform()};
+
+    explicit Preview(const QString& design)
+    {
+        InvitationValues values;
+        values.texts[0] = QStringLiteral("Orla Penwick");
+        values.male = true;
+        values.birthDate = QDate(2021, 8, 31);
+        values.birthTime = QTime(14, 5);
+        form.pageActions().setOffice(office);
+        form.setInvitation(values, design);
+        form.show();
+        QApplication::setActiveWindow(&form);
+    }
+    Gallery* open()
+    {
+        QTest::keySequence(&form, QKeySequence(QStringLiteral("Ctrl+D")));
+        return form.gallery();
+    }
+    QStringList calls()
+    {
+        const std::lock_guard turn(*office.mutex);
+        return office.calls;
+    }
+};
+
+} // namespace
+
+class TestGallery : public QObject {
+    Q_OBJECT
+private slots:
+    void chooseADesign_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("the third, with the arrow keys and Enter") << "Right,Right,Return"
+                                                                   << "neon";
+        QTest::newRow("the second, with a double click") << "double click 1"
+                                                         << "balloons";
+        QTest::newRow("none: Escape") << "Escape" << "";
+    }
+    void chooseADesign()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, chosen);
+        Preview preview(QStringLiteral("party"));
+        Gallery* gallery = preview.open();
+        QVERIFY(gallery && gallery->isVisible());
+        QSignalSpy shown(gallery, &Gallery::pictureShown);
+        QSignalSpy choice(&preview.form, &Form2::designChosen);
+        const int designs = int(designs::all().size());
+        QTRY_COMPARE(shown.size(), designs);
+        for (const QList<QVariant>& picture : shown)
+            QVERIFY(picture.at(1).toBool());
+        // Each picture is of a document filled with the user's words.
+        const QStringList calls = preview.calls();
+        QCOMPARE(calls.filter(QStringLiteral("execute:[Celebrant] celebrate her->Orla Penwick "
+                                             "celebrate his"))
+                     .size(),
+                 designs);
+        for (const designs::Design& design : designs::all()) {
+            const QRegularExpression copy(
+                QStringLiteral("^open:.*/%1-[A-Za-z0-9]{6}\\.dot")
+                    .arg(QFileInfo(design.templateFileName).completeBaseName()));
+            QVERIFY2(calls.filter(copy).size() == 1, qPrintable(design.id));
+        }
+        auto* list = testing::control<QListWidget>(*gallery, "DesignList");
+        QVERIFY(list->currentItem()->text().contains(QStringLiteral("(current)")));
+
+        if (keys.startsWith(QLatin1String("double click"))) {
+            const QRect box = list->visualItemRect(list->item(keys.back().digitValue()));
+            // A double click is a click and a second press, as the window system sends it.
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.center());
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, box.center());
+        } else {
+            for (const QString& key : keys.split(u','))
+                QTest::keySequence(list, QKeySequence(key));
+        }
+        QTRY_VERIFY(!preview.form.gallery());
+        QTRY_COMPARE(choice.size(), chosen.isEmpty() ? 0 : 1);
+        if (!chosen.isEmpty())
+            QCOMPARE(choice.first().first().toString(), chosen);
+        // No office and no template copy is left.
+        QCOMPARE(preview.office.applicationsAlive(), 0);
+        QCOMPARE(QDir(temporaryFolder()).entryList({QStringLiteral("template*")}), QStringList());
+    }
+
+    // Closing the gallery, or the preview, while the pictures are being made
+    // ends the work at once.
+    void closedMidWork_data()
+    {
+        QTest::addColumn<bool>("preview");
+        QTest::newRow("the gallery closed") << false;
+        QTest::newRow("the preview closed") << true;
+    }
+    void closedMidWork()
+    {
+        QFETCH(bool, preview);
+        Preview shown(QStringLiteral("party"));
+        shown.office.onOperation = [](FakeOffice::Op operation) {
+            if (operation == FakeOffice::Op::PagePicture)
+                QThread::msleep(100);
+        };
+        QPointer<Gallery> gallery = shown.open();
+        QVERIFY(gallery);
+        if (preview)
+            shown.form.close();
+        else
+            gallery->close();
+        QTRY_VERIFY(!gallery);
+        QCOMPARE(shown.office.applicationsAlive(), 0);
+        QVERIFY(shown.calls().filter(QStringLiteral("open:")).size() < int(designs::all().size()));
+        QCOMPARE(QDir(temporaryFolder()).entryList({QStringLiteral("template*")}), QStringList());
+    }
+
+    // The design chosen is remembered, and "Start Creating Template" makes it;
+    // an unknown one is the default.
+    void theMainWindowMakesTheRememberedDesign_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("templateName");
+        QTest::newRow("formal") << "formal" << "template-formal.dot";
+        QTest::newRow("unknown") << "no such design" << "template.dot";
+        QTest::newRow("none") << "" << "template.dot";
+    }
+    void theMainWindowMakesTheRememberedDesign()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, templateName);
+        testing::TestPlatform test;
+        FakeOffice office;
+        test.random = [draw = 0]() mutable { return (draw++ % 9) / 9.0; }; // fresh names
+        if (!stored.isEmpty())
+            test.settings().setValue(designs::kSettingsKey, stored);
+        Form1 form(test.platform(), office);
+        form.Form_Load();
+        form.PushButton6_Click();
+        const auto opened = [&](const QString& name) {
+            return office.calls.contains(QStringLiteral("open:%1:readonly").arg(temporaryFile(name)));
+        };
+        QVERIFY2(opened(templateName),
+                 qPrintable(office.calls.join(u'\n')));
+        const QString first = form.form2()->mWordFile;
+        QVERIFY(QFile::exists(first));
+
+        form.makeInDesign(QStringLiteral("minimal"));
+        QCOMPARE(test.settings().value(designs::kSettingsKey), QStringLiteral("minimal"));
+        QVERIFY(opened(QStringLiteral("template-minimal.dot")));
+        // The invitation in the former design is gone, the new one shown.
+        QVERIFY(!QFile::exists(first));
+        QVERIFY(QFile::exists(form.form2()->mWordFile));
+    }
+};
+
+QTEST_MAIN(TestGallery)
+#include "test_gallery.moc"
