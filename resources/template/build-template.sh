@@ -13,7 +13,11 @@ need=()
 /usr/bin/python3 -c 'import uno' 2>/dev/null || need+=(python3-uno)
 command -v rsvg-convert >/dev/null || need+=(librsvg2-bin)
 command -v soffice >/dev/null || need+=(libreoffice-writer-nogui)
-fc-list | grep -qi 'EB Garamond' || need+=(fonts-ebgaramond)
+# The designs' typefaces (scripts/setup.sh installs the same).
+for font in fonts-ebgaramond fonts-lato fonts-arapey fonts-linuxlibertine fonts-urw-base35 \
+  fonts-cherrybomb fonts-quicksand fonts-league-spartan fonts-bebas-neue; do
+  dpkg-query -W -f='${Status}' "$font" 2>/dev/null | grep -q "install ok installed" || need+=("$font")
+done
 if ((${#need[@]})); then
   sudo=""
   [ "$(id -u)" -eq 0 ] || sudo="sudo"
