@@ -37,8 +37,7 @@ void fillDocument(office::Document& document, const InvitationValues& values);
 class DesignPictures {
 public:
     // Runs on a worker thread: the design's index in the list, its picture.
-    using Ready =
-        std::function<void(int index, const QImage& picture, const QString& failure)>;
+    using Ready = std::function<void(int index, const QImage& picture, const QString& failure)>;
 
     DesignPictures(office::Engine& engine, QList<designs::Design> designs, InvitationValues values,
                    QSize pixels, Ready ready, int offices = 2);

@@ -24,8 +24,10 @@ QString nameOf(const QString& id)
     QFile description(QStringLiteral(":/velmora/designs/%1/design.json").arg(id));
     if (!description.open(QIODevice::ReadOnly))
         return id;
-    const QString name =
-        QJsonDocument::fromJson(description.readAll()).object().value(QStringLiteral("name")).toString();
+    const QString name = QJsonDocument::fromJson(description.readAll())
+                             .object()
+                             .value(QStringLiteral("name"))
+                             .toString();
     return name.isEmpty() ? id : name;
 }
 

@@ -87,8 +87,8 @@ Gallery::Gallery(office::Engine& engine, const InvitationValues& values,
     connect(mList, &QListWidget::itemActivated, this, &Gallery::choose);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* use = buttons->addButton(QStringLiteral("Use This Design"),
-                                          QDialogButtonBox::AcceptRole);
+    QPushButton* use =
+        buttons->addButton(QStringLiteral("Use This Design"), QDialogButtonBox::AcceptRole);
     use->setObjectName(QStringLiteral("UseDesign"));
     buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("CloseGallery"));
     connect(use, &QPushButton::clicked, this, [this] { choose(mList->currentItem()); });

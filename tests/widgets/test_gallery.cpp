@@ -65,10 +65,11 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("chosen");
         QTest::newRow("the third, with the arrow keys and Enter") << "Right,Right,Return"
-                                                                   << "neon";
+                                                                  << "neon";
         QTest::newRow("the second, with a double click") << "double click 1"
                                                          << "balloons";
-        QTest::newRow("none: Escape") << "Escape" << "";
+        QTest::newRow("none: Escape") << "Escape"
+                                      << "";
     }
     void chooseADesign()
     {
@@ -85,8 +86,9 @@ private slots:
             QVERIFY(picture.at(1).toBool());
         // Each picture is of a document filled with the user's words.
         const QStringList calls = preview.calls();
-        QCOMPARE(calls.filter(QStringLiteral("execute:[Celebrant] celebrate her->Orla Penwick "
-                                             "celebrate his"))
+        QCOMPARE(calls
+                     .filter(QStringLiteral("execute:[Celebrant] celebrate her->Orla Penwick "
+                                            "celebrate his"))
                      .size(),
                  designs);
         for (const designs::Design& design : designs::all()) {
@@ -150,9 +152,12 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("templateName");
-        QTest::newRow("formal") << "formal" << "template-formal.dot";
-        QTest::newRow("unknown") << "no such design" << "template.dot";
-        QTest::newRow("none") << "" << "template.dot";
+        QTest::newRow("formal") << "formal"
+                                << "template-formal.dot";
+        QTest::newRow("unknown") << "no such design"
+                                 << "template.dot";
+        QTest::newRow("none") << ""
+                              << "template.dot";
     }
     void theMainWindowMakesTheRememberedDesign()
     {
@@ -167,10 +172,10 @@ private slots:
         form.Form_Load();
         form.PushButton6_Click();
         const auto opened = [&](const QString& name) {
-            return office.calls.contains(QStringLiteral("open:%1:readonly").arg(temporaryFile(name)));
+            return office.calls.contains(
+                QStringLiteral("open:%1:readonly").arg(temporaryFile(name)));
         };
-        QVERIFY2(opened(templateName),
-                 qPrintable(office.calls.join(u'\n')));
+        QVERIFY2(opened(templateName), qPrintable(office.calls.join(u'\n')));
         const QString first = form.form2()->mWordFile;
         QVERIFY(QFile::exists(first));
 
