@@ -71,8 +71,8 @@ int main(int argc, char** argv)
             });
             waitFor([&] { return shown == designs; }, "the pictures");
             samples[QStringLiteral("Ctrl+D -> first picture")].push_back(first);
-            samples[QStringLiteral("Ctrl+D -> all pictures")].push_back(
-                double(clock.nsecsElapsed()) / 1e6);
+            samples[QStringLiteral("Ctrl+D -> all pictures")].push_back(double(clock.nsecsElapsed())
+                                                                        / 1e6);
 
             // Another design each round, chosen as a user does.
             QTest::qWait(kPauseMs);
@@ -81,17 +81,20 @@ int main(int argc, char** argv)
             list->setCurrentRow((list->currentRow() + 1) % designs);
             clock.restart();
             QTest::keyClick(list, Qt::Key_Return);
-            waitFor([&] { return preview.mWordFile != before && preview.isVisible()
-                                 && !form.runInProgress(); },
-                    "the chosen design's preview");
+            waitFor(
+                [&] {
+                    return preview.mWordFile != before && preview.isVisible()
+                           && !form.runInProgress();
+                },
+                "the chosen design's preview");
             samples[QStringLiteral("choose -> preview shown")].push_back(
                 double(clock.nsecsElapsed()) / 1e6);
 
             QTest::qWait(kPauseMs);
             clock.restart();
             form.PushButton6_Click();
-            samples[QStringLiteral("click -> preview shown")].push_back(
-                double(clock.nsecsElapsed()) / 1e6);
+            samples[QStringLiteral("click -> preview shown")].push_back(double(clock.nsecsElapsed())
+                                                                        / 1e6);
         }
     } catch (const Failure& failure) {
         std::fprintf(stderr, "bench_gallery: %s\n", qPrintable(failure.description()));
