@@ -38,7 +38,8 @@ start() {
   pid=$!
   main=$(await_window 120 '^Velmora$')
 }
-offices() { pgrep -f "soffice.bin.*velmora-office-$pid-" || true; }
+# The program's children only: what an office forks has its command line too.
+offices() { pgrep -P "$pid" -f "soffice.bin.*velmora-office-$pid-" || true; }
 # A stop takes hold of each thread only when it is next scheduled; until then a
 # busy office may still answer. Waits for every thread to show T (or Z, or to go).
 await_stopped() { # builtins only: soffice.bin has dozens of threads

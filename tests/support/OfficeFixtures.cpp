@@ -418,8 +418,11 @@ QStringList ourOfficeProcesses()
         entry.toInt(&isPid);
         if (!isPid)
             continue;
+        // Our offices are children of this process; what one forks (paperconf,
+        // before its exec) has its command line but is no office.
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (!cmdline.open(QIODevice::ReadOnly))
+        if (statFields(QStringLiteral("/proc/%1/stat").arg(entry)).value(1).toInt() != getpid()
+            || !cmdline.open(QIODevice::ReadOnly))
             continue;
         const QString arguments = QString::fromUtf8(cmdline.readAll().replace('\0', ' '));
         if (arguments.contains(QStringLiteral("soffice.bin")) && isOurProfile(arguments))
