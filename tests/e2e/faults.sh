@@ -38,7 +38,19 @@ start() {
   pid=$!
   main=$(await_window 120 '^Velmora$')
 }
-offices() { pgrep -f "soffice.bin.*velmora-office-$pid-" || true; }
+# The program's children only: what an office forks has its command line too.
+offices() { pgrep -P "$pid" -f "soffice.bin.*velmora-office-$pid-" || true; }
+# A stop takes hold of each thread only when it is next scheduled; until then a
+# busy office may still answer. Waits for every thread to show T (or Z, or to go).
+await_stopped() { # builtins only: soffice.bin has dozens of threads
+  local deadline=$((SECONDS + 10)) stat line
+  for stat in /proc/"$1"/task/*/stat; do
+    while { read -r line <"$stat"; } 2>/dev/null && [[ "${line##*) }" != [TZ]* ]]; do
+      [ "$SECONDS" -lt "$deadline" ] || fail "office $1 did not stop within 10 s"
+      sleep 0.01
+    done
+  done
+}
 documents() { find "$TEMP" -maxdepth 1 -name 'tarvik*.doc' | wc -l; }
 click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 # Main window: "Start Creating Template" across the top, "Load Sample/Example Data" below it.
@@ -104,6 +116,7 @@ hung-office)
   load_sample
   stopped=$(offices | head -n 1)
   kill -STOP "$stopped"
+  await_stopped "$stopped"
   start_creating
   reports=$(await_preview)
   echo "a stopped prepared office: preview shown after $reports Error report(s)"
@@ -113,7 +126,7 @@ hung-office)
   start_creating
   # Whatever office the run holds at any moment of its first seconds is stopped.
   for _ in $(seq 60); do
-    for p in $(offices); do kill -STOP "$p" 2>/dev/null || true; done
+    for p in $(offices); do kill -STOP "$p" 2>/dev/null && await_stopped "$p" || true; done
     sleep 0.05
   done
   reports=$(await_preview)

@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace velmora;
@@ -41,6 +42,22 @@ pid_t officeUsing(const QString& profile)
             return entry.toInt();
     }
     return 0;
+}
+
+// Quits, then waits for the office to leave: it has up to 10 s before it is
+// killed, and meanwhile would be counted beside the prepared ones. Those stay
+// until taken, so the office that goes is the one told to quit.
+bool quitAndAwaitItsOffice(const office::Ref<office::Application>& application)
+{
+    const QStringList before = ourOfficeProcesses();
+    application->quit();
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList now = ourOfficeProcesses();
+            return std::any_of(before.begin(), before.end(),
+                               [&](const QString& office) { return !now.contains(office); });
+        },
+        60000);
 }
 
 } // namespace
@@ -181,7 +198,7 @@ private slots:
         for (int round = 0; round < 3; ++round) {
             auto application = engine->createApplication();
             QVERIFY(application->open(mDocument, true)->storyRanges().size() >= 4);
-            application->quit();
+            QVERIFY(quitAndAwaitItsOffice(application));
         }
         // Started a little after the last hand-out.
         QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 120000);
@@ -240,7 +257,7 @@ private slots:
             auto engine = makeTestEngine(2);
             auto application = engine->createApplication();
             fittedPagePicture(application->open(mDocument, true));
-            application->quit();
+            QVERIFY(quitAndAwaitItsOffice(application));
             // Two prepared ones, then one of them crashes in use.
             QTRY_COMPARE_WITH_TIMEOUT(ourOfficeProcesses().size(), 2, 120000);
             auto crashing = engine->createApplication();

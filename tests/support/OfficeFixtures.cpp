@@ -4,6 +4,7 @@
 #include "generation/OfficeModule.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -104,6 +105,33 @@ const char kStoriesFodt[] = R"(<?xml version="1.0" encoding="UTF-8"?>
 bool isOurProfile(const QString& text)
 {
     return text.contains(QStringLiteral("velmora-office-%1-").arg(getpid()));
+}
+
+// The fields of a /proc/.../stat file after the command's name: state, parent...
+QByteArrayList statFields(const QString& path)
+{
+    QFile file(path);
+    const QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ');
+}
+
+// Whether every thread of a process sent SIGSTOP stops within 5 s: a stop takes
+// hold of a thread only when it is next scheduled, and until then a busy
+// office may still answer a call. (A thread that has gone reads as empty.)
+bool hasStopped(const QString& pid)
+{
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    const auto running = [&] {
+        for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (!QByteArrayList{"", "T"}.contains(
+                    statFields(tasks.filePath(task) + QStringLiteral("/stat"))[0]))
+                return true;
+        return false;
+    };
+    for (QDeadlineTimer deadline(5000); running(); QThread::msleep(1))
+        if (deadline.hasExpired())
+            return false;
+    return true;
 }
 
 double points(QStringView length)
@@ -390,8 +418,11 @@ QStringList ourOfficeProcesses()
         entry.toInt(&isPid);
         if (!isPid)
             continue;
+        // Our offices are children of this process; what one forks (paperconf,
+        // before its exec) has its command line but is no office.
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (!cmdline.open(QIODevice::ReadOnly))
+        if (statFields(QStringLiteral("/proc/%1/stat").arg(entry)).value(1).toInt() != getpid()
+            || !cmdline.open(QIODevice::ReadOnly))
             continue;
         const QString arguments = QString::fromUtf8(cmdline.readAll().replace('\0', ' '));
         if (arguments.contains(QStringLiteral("soffice.bin")) && isOurProfile(arguments))
@@ -426,7 +457,7 @@ int killOurOffices(int signal)
     int count = 0;
     for (const QString& process : ourOfficeProcesses())
         if (::kill(process.section(u' ', 0, 0).toInt(), signal) == 0)
-            ++count;
+            count += signal != SIGSTOP || hasStopped(process.section(u' ', 0, 0));
     return count;
 }
 

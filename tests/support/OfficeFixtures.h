@@ -60,7 +60,8 @@ QStringList lockFiles(const QString& folder);
 // Waits for processes being ended to disappear (up to 30 s), then lists what is left.
 QStringList leftovers(const QString& documentFolder);
 
-// Kills every office process of ours (as a crash would).
+// Kills every office process of ours (as a crash would) or, with SIGSTOP, hangs
+// it; gives how many it reached (for SIGSTOP, how many have stopped on return).
 int killOurOffices(int signal);
 
 // Converts a document to another format ("pdf", "fodt") with a LibreOffice of its
