@@ -27,9 +27,9 @@ public:
     QList<Printer> printers();
     int submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf);
 
-    // A little longer than the spooler's own limits (5 s for the printers;
-    // 5 s to connect and 20 s for the answers to a job), which end a call
-    // by themselves.
+    // A little longer than the CUPS spooler's own limits (4 s for the
+    // printers; 5 s to connect and 20 s for the answers to a job), which end
+    // a call by themselves.
     static constexpr std::chrono::milliseconds kListLimit{6000};
     static constexpr std::chrono::milliseconds kSubmitLimit{26000};
     // How long the wait goes unannounced.

@@ -22,8 +22,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds kConnectLimit(5000);
-// The printers and their papers, from the first try to connect.
-constexpr std::chrono::milliseconds kListLimit(5000);
+// The printers and their papers, from the first try to connect. The library
+// may take a second more to notice: it retries once on a fresh connection and
+// waits up to a second for a "100 Continue" there.
+constexpr std::chrono::milliseconds kListLimit(4000);
 // Answers to a job, from the connection on.
 constexpr std::chrono::milliseconds kJobAnswerLimit(20000);
 // How often the library asks, while it waits, whether to go on waiting.
@@ -46,12 +48,11 @@ public:
     Connection(PrintCancel& cancel, Clock::time_point deadline)
         : mCancel(cancel), mDeadline(deadline)
     {
-        const auto connectFor = std::min(
-            kConnectLimit,
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        const int connectMs =
+            int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 1, kConnectLimit.count()));
         mHttp = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                             int(std::max<std::chrono::milliseconds::rep>(1, connectFor.count())),
-                             cancel.flag());
+                             connectMs, cancel.flag());
         if (!mHttp)
             throw PrintServiceSilent(kSilent + QStringLiteral(": ") + lastError());
         httpSetTimeout(mHttp, kCheckSeconds, &Connection::goOn, this);
