@@ -5,7 +5,7 @@
 // the PDF is timed.
 #include "OfficeRoad.h"
 #include "generation/PrintAndExport.h"
-#include "platform/PrintSpooler.h"
+#include "platform/PrintService.h"
 #include "tests/support/OfficeFixtures.h"
 #include "tests/support/PrintQueue.h"
 
@@ -35,7 +35,7 @@ int main(int argc, char** argv)
             *engine, QStringLiteral(VELMORA_TEMPLATE), folder.path(),
             QStringLiteral("Orla Penwick"), QStringLiteral("Candia Inflatable Play Facility"));
         const QString title = invitationTitle(QStringLiteral("Orla Penwick"));
-        CupsSpooler spooler;
+        PrintService spooler(makeCupsSpooler());
         PrintSettings settings{queue.name(), 1, QStringLiteral("A4")};
         Samples samples;
         for (int run = 0; run < runs; ++run) {

@@ -1,7 +1,7 @@
 #include "generation/PrintAndExport.h"
 
 #include "platform/Files.h"
-#include "platform/PrintSpooler.h"
+#include "platform/PrintService.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -115,14 +115,14 @@ void exportDocument(office::Engine& engine, const QString& documentPath, const Q
     replaceFileWhole(path, bytes);
 }
 
-int printDocument(office::Engine& engine, PrintSpooler& spooler, const QString& documentPath,
+int printDocument(office::Engine& engine, PrintService& service, const QString& documentPath,
                   const QString& title, const PrintSettings& settings)
 {
     const QByteArray pdf =
         withDocument(engine, documentPath, [&](const office::Ref<office::Document>& document) {
             return document->pagePdf(title);
         });
-    return spooler.submit(settings, title, pdf);
+    return service.submit(settings, title, pdf);
 }
 
 } // namespace velmora

@@ -7,7 +7,7 @@
 
 namespace velmora {
 
-class PrintSpooler;
+class PrintService;
 struct PrintSettings;
 
 enum class ExportFormat { Pdf, Png, Jpeg };
@@ -48,8 +48,10 @@ void exportDocument(office::Engine& engine, const QString& documentPath, const Q
                     const QString& path, ExportFormat format);
 
 // Prints the first page: the office lays it out as a PDF, which the queue
-// gets with the dialog's settings, fitted to the paper. Returns the job's number.
-int printDocument(office::Engine& engine, PrintSpooler& spooler, const QString& documentPath,
+// gets with the dialog's settings, fitted to the paper. Returns the job's
+// number; throws PrintServiceSilent when the print service does not answer in
+// time, PrintWaitCancelled when the user stopped waiting for it.
+int printDocument(office::Engine& engine, PrintService& service, const QString& documentPath,
                   const QString& title, const PrintSettings& settings);
 
 } // namespace velmora

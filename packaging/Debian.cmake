@@ -25,10 +25,9 @@ drag, and saves it as a Word document.
 
 Velmora starts its own private, invisible LibreOffice for each job and never
 touches one the user is running.")
-# dpkg-shlibdeps finds the libraries the program and the office module link
-# (Qt, and LibreOffice's UNO libraries through the module's run path). For
-# printing that is Qt's print support, which also holds the plugin that lists
-# the CUPS queues in the print dialog, and the CUPS client library.
+# dpkg-shlibdeps finds the libraries the program and its modules link (Qt;
+# LibreOffice's UNO libraries through the office module's run path; the CUPS
+# client library through the print module).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
 # (the GUI variants serve as well), the fonts of the windows and of the

@@ -6,11 +6,10 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QRegularExpression>
 #include <QStringList>
 
+#include "platform/PrintDialog.h"
 #include "platform/Termination.h"
 
 namespace velmora {
@@ -133,23 +132,16 @@ Dialogs::SaveChoice QtDialogs::saveFileChoice(const QString& title, const QStrin
     return {dialog.chosen(), entryOf(dialog.selectedNameFilter())};
 }
 
-std::optional<PrintSettings> QtDialogs::printSettings(const QString& title)
+std::optional<PrintSettings> QtDialogs::printSettings(const QString& title,
+                                                      const QList<Printer>& printers)
 {
     if (terminationRequested())
         return std::nullopt;
-    QPrinter printer(QPrinter::HighResolution);
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    PrintDialog dialog(printers, QApplication::activeWindow());
     dialog.setWindowTitle(title);
-    // One page, printed whole: no range, no selection; writing a file is
-    // what "Save as PDF" is for.
-    dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
-    if (dialog.exec() != QDialog::Accepted || printer.printerName().isEmpty())
+    if (dialog.exec() != QDialog::Accepted || dialog.settings().queue.isEmpty())
         return std::nullopt;
-    PrintSettings settings;
-    settings.queue = printer.printerName();
-    settings.copies = printer.copyCount();
-    settings.paper = printer.pageLayout().pageSize().key();
-    return settings;
+    return dialog.settings();
 }
 
 QString QtDialogs::filterFrom(const QString& filter, int entry)

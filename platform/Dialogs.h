@@ -40,11 +40,13 @@ public:
         return {saveFileName(title, filter, fileName), 0};
     }
 
-    // The desktop's print dialog: queue, copies, paper. Nothing when cancelled
-    // (and nothing without a print dialog).
-    virtual std::optional<PrintSettings> printSettings(const QString& title)
+    // The print dialog over these printers: queue, paper, copies. Nothing
+    // when cancelled (and nothing without a print dialog).
+    virtual std::optional<PrintSettings> printSettings(const QString& title,
+                                                       const QList<Printer>& printers)
     {
         Q_UNUSED(title);
+        Q_UNUSED(printers);
         return std::nullopt;
     }
 
@@ -63,7 +65,8 @@ public:
                          const QString& fileName) override;
     SaveChoice saveFileChoice(const QString& title, const QString& filter,
                               const QString& fileName) override;
-    std::optional<PrintSettings> printSettings(const QString& title) override;
+    std::optional<PrintSettings> printSettings(const QString& title,
+                                               const QList<Printer>& printers) override;
 
     // "Word Files (*.doc)|*.doc" becomes Qt's "Word Files (*.doc)".
     static QString toQtFilter(const QString& filter);

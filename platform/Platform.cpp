@@ -13,9 +13,8 @@ Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs)
     Platform platform;
     platform.settings = &settings;
     platform.dialogs = &dialogs;
-    // It keeps no state: one serves every window.
-    static CupsSpooler spooler;
-    platform.spooler = &spooler;
+    // One serves every window; CUPS is loaded when it is first asked.
+    platform.spooler = makeCupsSpooler();
     platform.now = [] { return QDateTime::currentDateTime(); };
     platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
     platform.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <memory>
 
 namespace velmora {
 
@@ -16,7 +17,8 @@ class SettingsStore;
 struct Platform {
     SettingsStore* settings = nullptr;
     Dialogs* dialogs = nullptr;
-    PrintSpooler* spooler = nullptr;
+    // Shared with the calls into it, which may outlast the wait for them.
+    std::shared_ptr<PrintSpooler> spooler;
     std::function<QDateTime()> now;
     // A uniform number in [0, 1).
     std::function<double()> random;

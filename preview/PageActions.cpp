@@ -6,7 +6,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
-#include "platform/PrintSpooler.h"
+#include "platform/PrintService.h"
 #include "preview/HeldRequests.h"
 #include "preview/ResultCopy.h"
 #include "preview/SaveFlow.h"
@@ -27,6 +27,9 @@ const QString kExportTitle = QStringLiteral("Save as PDF or Picture");
 const QString kNoPrinter =
     QStringLiteral("No printer is installed. Add one in the system's printer settings, "
                    "then print again.");
+const QString kNoAnswer =
+    QStringLiteral("The print service does not answer. Check that printing is set up and "
+                   "running, then print again.");
 
 QString keys(const QKeySequence& sequence)
 {
@@ -129,11 +132,9 @@ office::Engine& PageActions::engine() const
     return *mEngine;
 }
 
-PrintSpooler& PageActions::spooler() const
+PrintService PageActions::printService() const
 {
-    if (!mPlatform.spooler)
-        throw Failure(QStringLiteral("No print service is at hand"));
-    return *mPlatform.spooler;
+    return PrintService(mPlatform.spooler);
 }
 
 void PageActions::mnuPrint_Click()
@@ -141,18 +142,46 @@ void PageActions::mnuPrint_Click()
     const HeldRequests::UntilEnd held(*mHeld);
     Dialogs& dialogs = *mPlatform.dialogs;
     Guard guard(dialogs, locations::Form2_mnuPrint_Click);
+    QList<Printer> printers;
+    // What the box says when there is no queue to print on; nothing when the
+    // user stopped waiting for the print service.
+    QString noQueue;
     std::optional<PrintSettings> settings;
-    if (guard.test(100, [&] { return spooler().queues().isEmpty(); })) {
-        guard.step(102, [&] {
-            dialogs.message(kNoPrinter, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
-        });
+    if (guard.test(100, [&] {
+            const HeldRequests::Busy busy(*mHeld);
+            try {
+                printers = printService().printers();
+                noQueue = kNoPrinter;
+            } catch (const PrintServiceSilent&) {
+                noQueue = kNoAnswer;
+            } catch (const PrintWaitCancelled&) {
+            }
+            return printers.isEmpty();
+        })) {
+        if (!noQueue.isEmpty()) {
+            guard.step(102, [&] {
+                dialogs.message(noQueue, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+            });
+        }
     } else {
-        guard.step(104, [&] { settings = dialogs.printSettings(kPrintTitle); });
+        guard.step(104, [&] { settings = dialogs.printSettings(kPrintTitle, printers); });
         if (guard.test(106, [&] { return settings.has_value(); })) {
             guard.step(108, [&] {
-                const HeldRequests::Busy busy(*mHeld);
-                printDocument(engine(), spooler(), mWordFile, invitationTitle(mCelebrant),
-                              *settings);
+                bool silent = false;
+                {
+                    const HeldRequests::Busy busy(*mHeld);
+                    PrintService service = printService();
+                    try {
+                        printDocument(engine(), service, mWordFile, invitationTitle(mCelebrant),
+                                      *settings);
+                    } catch (const PrintServiceSilent&) {
+                        silent = true;
+                    } catch (const PrintWaitCancelled&) {
+                    }
+                }
+                if (silent)
+                    dialogs.message(kNoAnswer, QString(), Dialogs::Buttons::Ok,
+                                    Dialogs::Icon::Warning);
             });
         }
     }

@@ -15,6 +15,7 @@ namespace office {
 class Engine;
 }
 class HeldRequests;
+class PrintService;
 
 // The preview's ways of getting the invitation out: print it, save it as a
 // PDF or a picture, copy its picture. Their shortcuts work anywhere in the
@@ -52,7 +53,7 @@ private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (PageActions::*slot)());
     void popUp(const QPoint& globalPosition);
     office::Engine& engine() const;
-    PrintSpooler& spooler() const;
+    PrintService printService() const;
 
     QWidget& mWindow;
     QWidget& mView;

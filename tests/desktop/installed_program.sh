@@ -25,7 +25,7 @@ trap cleanup EXIT
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 program="$prefix/lib/velmora"
-for file in velmora velmora_libreoffice.so HAND-M.CUR x/o.cjs; do
+for file in velmora velmora_libreoffice.so velmora_print.so HAND-M.CUR x/o.cjs; do
   [ -f "$program/$file" ] || fail "lib/velmora/$file is missing"
 done
 [ -x "$program/velmora" ] || fail "lib/velmora/velmora is not executable"

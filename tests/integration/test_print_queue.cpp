@@ -1,14 +1,21 @@
 // Printing through a real CUPS queue: a private cupsd with a CUPS-PDF printer
 // takes the job, and what it prints is the invitation, fitted to the chosen
-// paper at the printer's resolution.
+// paper at the printer's resolution. A print service that does not answer is
+// told to the user in a few seconds.
 #include "generation/PrintAndExport.h"
-#include "platform/PrintSpooler.h"
+#include "platform/PrintService.h"
+#include "preview/Form2.h"
 #include "tests/support/OfficeFixtures.h"
 #include "tests/support/PrintQueue.h"
+#include "tests/support/TestPlatform.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,8 +55,18 @@ private slots:
         PrintQueue queue;
         if (!queue.ready())
             QSKIP(qPrintable(QStringLiteral("no print service here: ") + queue.whyNot()));
-        CupsSpooler spooler;
-        QVERIFY2(spooler.queues().contains(queue.name()), qPrintable(spooler.queues().join(u' ')));
+        PrintService service(makeCupsSpooler());
+        const QList<Printer> printers = service.printers();
+        const auto printer =
+            std::find_if(printers.begin(), printers.end(),
+                         [&](const Printer& each) { return each.queue == queue.name(); });
+        QVERIFY2(printer != printers.end(), qPrintable(QString::number(printers.size())));
+        // The printer's own papers, by the names the dialog sends.
+        const QString a4 = QStringLiteral("iso_a4_210x297mm");
+        QVERIFY(
+            std::any_of(printer->papers.begin(), printer->papers.end(), [&](const Paper& paper) {
+                return paper.name == a4 && paper.label == QStringLiteral("A4");
+            }));
 
         int job = 0;
         {
@@ -59,8 +76,8 @@ private slots:
             PrintSettings settings;
             settings.queue = queue.name();
             settings.copies = 2;
-            settings.paper = QStringLiteral("A4");
-            job = printDocument(*engine, spooler, document, invitationTitle(kCelebrant), settings);
+            settings.paper = a4;
+            job = printDocument(*engine, service, document, invitationTitle(kCelebrant), settings);
         }
         QVERIFY(job > 0);
         QCOMPARE(queue.jobAttribute(job, "copies"), QStringLiteral("2"));
@@ -107,7 +124,48 @@ private slots:
                  qPrintable(QStringLiteral("%1 above, %2 below").arg(area.top()).arg(below)));
     }
     FAIL_ON_UNEXPECTED_FAILURE
+
+    // A print service that takes the connection and never answers (a stopped
+    // scheduler does the same), and none at all: Ctrl+P tells the user so
+    // within seconds, without an Error report.
+    void aServiceThatDoesNotAnswerIsToldInTime_data()
+    {
+        QTest::addColumn<bool>("listening");
+        QTest::newRow("a silent listener") << true;
+        QTest::newRow("nothing listening") << false;
+    }
+    void aServiceThatDoesNotAnswerIsToldInTime()
+    {
+        QFETCH(bool, listening);
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        const QByteArray former = qgetenv("CUPS_SERVER");
+        const auto restore = qScopeGuard(
+            [&] { former.isEmpty() ? qunsetenv("CUPS_SERVER") : qputenv("CUPS_SERVER", former); });
+        qputenv("CUPS_SERVER", "127.0.0.1:" + QByteArray::number(silent.serverPort()));
+        if (!listening)
+            silent.close();
+        TestPlatform test;
+        Platform platform = test.platform();
+        platform.spooler = makeCupsSpooler();
+        Form2 form(platform);
+        QImage page(306, 396, QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QVERIFY(page.save(test.path(QStringLiteral("temp.bmp")), "BMP"));
+        form.loadPicture(test.path(QStringLiteral("temp.bmp")));
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keySequence(&form, QKeySequence::Print);
+        QVERIFY2(clock.elapsed() < 10000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(test.dialogs.errorReports(), QStringList());
+        QCOMPARE(test.dialogs.shown.size(), 1);
+        QVERIFY(test.dialogs.shown.first().text.startsWith(u"The print service does not answer."));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestPrintQueue)
+QTEST_MAIN(TestPrintQueue)
 #include "test_print_queue.moc"

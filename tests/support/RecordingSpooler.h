@@ -6,8 +6,9 @@
 
 namespace velmora::testing {
 
-// A print service for tests: the queues a test lists, every job kept, and a
-// refusal on demand.
+// A print service for tests: the printers a test lists, every job kept, a
+// refusal on demand, and silence: a call that does not return until its
+// caller gives up.
 class RecordingSpooler final : public PrintSpooler {
 public:
     struct Job {
@@ -16,13 +17,16 @@ public:
         QByteArray pdf;
     };
 
-    QStringList installed{QStringLiteral("Office_Printer")};
+    QList<Printer> installed{
+        {QStringLiteral("Office_Printer"), QStringLiteral("Office Printer"), true, {}, {}}};
     // When set, every job is refused with this message.
     QString refusal;
+    std::atomic<bool> silent = false;
     QList<Job> jobs;
 
-    QStringList queues() override { return installed; }
-    int submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf) override;
+    QList<Printer> printers(PrintCancel& cancel) override;
+    int submit(const PrintSettings& settings, const QString& title, const QByteArray& pdf,
+               PrintCancel& cancel) override;
 };
 
 } // namespace velmora::testing

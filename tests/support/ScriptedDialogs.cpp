@@ -32,8 +32,10 @@ Dialogs::SaveChoice ScriptedDialogs::saveFileChoice(const QString& title, const 
     return choice;
 }
 
-std::optional<PrintSettings> ScriptedDialogs::printSettings(const QString& title)
+std::optional<PrintSettings> ScriptedDialogs::printSettings(const QString& title,
+                                                            const QList<Printer>& printers)
 {
+    Q_UNUSED(printers);
     printDialogs << title;
     if (nextPrintSettings.isEmpty())
         return std::nullopt;

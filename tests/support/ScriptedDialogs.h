@@ -31,7 +31,8 @@ public:
     // (the first entry without one); recorded in saveDialogs.
     SaveChoice saveFileChoice(const QString& title, const QString& filter,
                               const QString& fileName) override;
-    std::optional<PrintSettings> printSettings(const QString& title) override;
+    std::optional<PrintSettings> printSettings(const QString& title,
+                                               const QList<Printer>& printers) override;
 
     // Answers for the next message boxes, in order; without one a box answers
     // OK (or No for Yes/No).

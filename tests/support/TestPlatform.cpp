@@ -24,7 +24,7 @@ Platform TestPlatform::platform()
     Platform platform;
     platform.settings = mSettings.get();
     platform.dialogs = &dialogs;
-    platform.spooler = &spooler;
+    platform.spooler = spooler;
     platform.now = [this] { return now; };
     platform.random = [this] { return random(); };
     platform.openUrl = [this](const QUrl& address) {

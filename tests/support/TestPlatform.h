@@ -38,7 +38,8 @@ public:
     void useSettingsFile(const QString& path);
 
     ScriptedDialogs dialogs;
-    RecordingSpooler spooler;
+    // Shared with the print calls, which may outlast the test's wait for them.
+    std::shared_ptr<RecordingSpooler> spooler = std::make_shared<RecordingSpooler>();
     QDateTime now{QDate(2026, 12, 8), QTime(18, 45, 12)};
     std::function<double()> random = [] { return 0.5; };
     // Addresses opened outside a test function (a benchmark's).

@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
@@ -198,6 +199,9 @@ private slots:
         const QString noPrinter =
             QStringLiteral("No printer is installed. Add one in the system's printer settings, "
                            "then print again.");
+        const QString noAnswer =
+            QStringLiteral("The print service does not answer. Check that printing is set up and "
+                           "running, then print again.");
         const QStringList none;
         const QString overwrite = QStringLiteral("Are you sure you wish to overwrite %1 ?");
         QTest::newRow("export: a new PDF")
@@ -249,6 +253,9 @@ private slots:
         QTest::newRow("print: no printer installed")
             << "Ctrl+P"
             << "" << false << "no printer" << none << QStringList{noPrinter} << 0;
+        QTest::newRow("print: a print service that does not answer")
+            << "Ctrl+P"
+            << "" << false << "silent" << none << QStringList{noAnswer} << 0;
         QTest::newRow("print: the queue refuses the job")
             << "Ctrl+P"
             << "" << false << "refused" << QStringList{"Form2.mnuPrint_Click:108"} << none << 0;
@@ -304,9 +311,10 @@ private slots:
                                            : fault == QLatin1String("pagePdf") ? Op::PagePdf
                                                                                : Op::PagePicture);
         if (fault == QLatin1String("no printer"))
-            preview.test.spooler.installed.clear();
+            preview.test.spooler->installed.clear();
+        preview.test.spooler->silent = fault == QLatin1String("silent");
         if (fault == QLatin1String("refused"))
-            preview.test.spooler.refusal = QStringLiteral("The printer or class does not exist.");
+            preview.test.spooler->refusal = QStringLiteral("The printer or class does not exist.");
         PrintSettings settings{QStringLiteral("Office_Printer"), 3, QStringLiteral("A4")};
         if (fault != QLatin1String("cancel"))
             dialogs.nextPrintSettings << settings;
@@ -336,20 +344,25 @@ private slots:
             };
         }
 
+        QElapsedTimer clock;
+        clock.start();
         preview.press(QKeySequence(keys));
+        QVERIFY(clock.elapsed() < 10000);
 
         QCOMPARE(dialogs.reportedLines(), reported);
         QStringList expectedBoxes;
         for (const QString& box : boxes)
             expectedBoxes << (box.contains(u'%') ? box.arg(path) : box);
         QCOMPARE(preview.boxes(), expectedBoxes);
-        QCOMPARE(preview.test.spooler.jobs.size(), jobs);
+        QCOMPARE(preview.test.spooler->jobs.size(), jobs);
         // Every office handed out was ended.
         QCOMPARE(preview.office.applicationsAlive(), 0);
         if (keys == QLatin1String("Ctrl+P")) {
-            QCOMPARE(dialogs.printDialogs.size(), fault == QLatin1String("no printer") ? 0 : 1);
+            const bool noDialog =
+                fault == QLatin1String("no printer") || fault == QLatin1String("silent");
+            QCOMPARE(dialogs.printDialogs.size(), noDialog ? 0 : 1);
             if (jobs) {
-                const auto& job = preview.test.spooler.jobs.first();
+                const auto& job = preview.test.spooler->jobs.first();
                 QCOMPARE(job.settings.queue, settings.queue);
                 QCOMPARE(job.settings.copies, 3);
                 QCOMPARE(job.settings.paper, QStringLiteral("A4"));
