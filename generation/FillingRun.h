@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace velmora {
 
@@ -32,6 +33,10 @@ public:
     virtual void hideMainWindow() = 0;
 };
 
+// The smallest type a box's text is set in to make it fit the box, in points
+// (docs/template.md says why this size).
+inline constexpr double kSmallestTypePoints = 9.0;
+
 // "tarvik" followed by eight digits 1..9, drawn from a uniform source in [0, 1).
 QString drawResultName(const std::function<double()>& random);
 
@@ -49,6 +54,10 @@ public:
     bool inProgress() const { return mInProgress; }
     // The document the last run saved (empty when it saved none).
     QString lastResultPath() const { return mLastResultPath; }
+    // The text elements (0..3, in order) whose values the last run's
+    // invitation does not show whole: their box overflows even in the
+    // smallest type.
+    const std::vector<int>& lastUnfitElements() const { return mUnfitElements; }
 
 private:
     office::Engine& mEngine;
@@ -57,6 +66,7 @@ private:
     std::function<QByteArray()> mTemplateBytes;
     bool mInProgress = false;
     QString mLastResultPath;
+    std::vector<int> mUnfitElements;
 };
 
 // The embedded invitation template, read whole. Throws Failure when absent.

@@ -433,6 +433,12 @@ int killOurOffices(int signal)
 QString convertDocument(const QString& path, const QString& format, const QString& folder,
                         const QString& fontconfigFile)
 {
+    return convertDocuments({path}, format, folder, fontconfigFile).front();
+}
+
+QStringList convertDocuments(const QStringList& paths, const QString& format, const QString& folder,
+                             const QString& fontconfigFile)
+{
     QTemporaryDir profile(QDir::tempPath()
                           + QStringLiteral("/velmora-office-%1-convert-XXXXXX").arg(getpid()));
     if (!profile.isValid())
@@ -443,13 +449,18 @@ QString convertDocument(const QString& path, const QString& format, const QStrin
     // The wrapper, not soffice.bin: it waits for the office and restarts it once
     // when a new profile asks for that.
     run(QStringLiteral("/usr/lib/libreoffice/program/soffice"),
-        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
-         QStringLiteral("--headless"), QStringLiteral("--norestore"),
-         QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder, path},
+        QStringList{QStringLiteral("-env:UserInstallation=")
+                        + QUrl::fromLocalFile(profile.path()).toString(),
+                    QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                    QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder}
+            + paths,
         environment);
-    const QString converted = folder + u'/' + QFileInfo(path).completeBaseName() + u'.' + format;
-    if (!QFile::exists(converted))
-        throw Failure(QStringLiteral("LibreOffice did not convert %1 to %2").arg(path, format));
+    QStringList converted;
+    for (const QString& path : paths) {
+        converted << folder + u'/' + QFileInfo(path).completeBaseName() + u'.' + format;
+        if (!QFile::exists(converted.back()))
+            throw Failure(QStringLiteral("LibreOffice did not convert %1 to %2").arg(path, format));
+    }
     return converted;
 }
 

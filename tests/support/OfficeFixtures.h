@@ -68,6 +68,9 @@ int killOurOffices(int signal);
 // sees only the fonts it lists. Returns the converted file's path.
 QString convertDocument(const QString& path, const QString& format, const QString& folder,
                         const QString& fontconfigFile = {});
+// The same for several documents with one office: the converted files' paths, in order.
+QStringList convertDocuments(const QStringList& paths, const QString& format, const QString& folder,
+                             const QString& fontconfigFile = {});
 
 // A font configuration of the system's in which fonts whose file names match the
 // glob do not exist.
