@@ -16,9 +16,9 @@ using namespace velmora::bench;
 
 namespace {
 
-const std::array<QString, 4> kSample = {
-    QStringLiteral("Orla Penwick"), QStringLiteral("Candia Inflatable Play Facility"),
-    QStringLiteral("Bozo"), QStringLiteral("555-010-2468")};
+const std::array<QString, 4> kSample = {QStringLiteral("Orla Penwick"),
+                                        QStringLiteral("Candia Inflatable Play Facility"),
+                                        QStringLiteral("Bozo"), QStringLiteral("555-010-2468")};
 
 const std::array<QString, 4> kWords = {
     QStringLiteral("Maximiliana Theodora Wilhelmina Penwick-Abernathy of Upper Candlewick Hollow, "

@@ -9,10 +9,15 @@
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
 #include <com/sun/star/container/XIndexAccess.hpp>
+#include <com/sun/star/container/XNameContainer.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/style/XStyle.hpp>
+#include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/SizeType.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <map>
 
 namespace velmora::office::lo {
 
@@ -40,13 +45,23 @@ float sizeAt(float original, int step, double floor)
     return float(std::max(scaled, floor));
 }
 
-// One run of a box's text with its sizes as the template set them.
-struct Run {
-    Reference<css::beans::XMultiPropertySet> portion;
+// What a step sets smaller, with its sizes as they were: a run of a box's
+// text, or a paragraph style of the box's own.
+struct Sized {
+    Reference<css::beans::XMultiPropertySet> object;
     std::array<float, 3> sizes;
 };
 
-// A text box of fixed height and its runs, once they are needed.
+Sized sized(const Reference<css::uno::XInterface>& object)
+{
+    Sized result{Reference<css::beans::XMultiPropertySet>(object, UNO_QUERY_THROW), {}};
+    const Sequence<Any> sizes = result.object->getPropertyValues(sizeNames());
+    for (std::size_t script = 0; script < result.sizes.size(); ++script)
+        result.sizes[script] = sizes[sal_Int32(script)].get<float>();
+    return result;
+}
+
+// A text box of fixed height; what it holds is looked at only when it overflows.
 class Box {
 public:
     Box(Reference<css::beans::XPropertySet> frame, sal_Int32 height)
@@ -63,16 +78,13 @@ public:
                - mHeight;
     }
 
-    void setSizeType(sal_Int16 type)
-    {
-        mFrame->setPropertyValue(OUString("SizeType"), Any(type));
-    }
+    void setSizeType(sal_Int16 type) { mFrame->setPropertyValue(OUString("SizeType"), Any(type)); }
 
     // Sets the text smaller step by step until it fits or everything is at the
     // floor; returns how far it then still reaches below the box.
-    sal_Int32 shrink(sal_Int32 excess, double floor)
+    sal_Int32 shrink(const Reference<css::lang::XComponent>& model, sal_Int32 excess, double floor)
     {
-        collectRuns();
+        collect(model);
         const int last = lastStep(floor);
         if (last == 0)
             return excess;
@@ -101,11 +113,25 @@ public:
         return atStep;
     }
 
-    QString text() const { return toQString(Reference<css::text::XText>(mFrame, UNO_QUERY_THROW)->getString()); }
+    QString text() const
+    {
+        return toQString(Reference<css::text::XText>(mFrame, UNO_QUERY_THROW)->getString());
+    }
 
 private:
-    void collectRuns()
+    // The runs of the box's paragraphs, and a paragraph style of the box's
+    // own for each style they have: a paragraph's mark takes the size of its
+    // style (a Word file keeps no other size for it), and Word makes the
+    // line that ends a paragraph as tall as its mark. The own style is a
+    // child of the paragraph's, equal to it until a step sets its size.
+    void collect(const Reference<css::lang::XComponent>& model)
     {
+        const Reference<css::container::XNameContainer> styles(
+            Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
+                ->getStyleFamilies()
+                ->getByName(OUString("ParagraphStyles")),
+            UNO_QUERY_THROW);
+        std::map<OUString, OUString> ownStyles;
         const Reference<css::container::XEnumeration> paragraphs =
             Reference<css::container::XEnumerationAccess>(mFrame, UNO_QUERY_THROW)
                 ->createEnumeration();
@@ -116,6 +142,14 @@ private:
             if (!paragraph.is()
                 || !paragraph->supportsService(OUString("com.sun.star.text.Paragraph")))
                 continue;
+            const Reference<css::beans::XPropertySet> properties(paragraph, UNO_QUERY_THROW);
+            const OUString style =
+                properties->getPropertyValue(OUString("ParaStyleName")).get<OUString>();
+            auto own = ownStyles.find(style);
+            if (own == ownStyles.end())
+                own = ownStyles.emplace(style, ownStyle(model, styles, style)).first;
+            properties->setPropertyValue(OUString("ParaStyleName"), Any(own->second));
+
             const Reference<css::container::XEnumeration> portions =
                 Reference<css::container::XEnumerationAccess>(paragraph, UNO_QUERY_THROW)
                     ->createEnumeration();
@@ -123,23 +157,38 @@ private:
                 const Reference<css::beans::XPropertySet> portion(portions->nextElement(),
                                                                   UNO_QUERY_THROW);
                 if (portion->getPropertyValue(OUString("TextPortionType")).get<OUString>()
-                    != "Text")
-                    continue;
-                Run run{Reference<css::beans::XMultiPropertySet>(portion, UNO_QUERY_THROW), {}};
-                const Sequence<Any> sizes = run.portion->getPropertyValues(sizeNames());
-                for (std::size_t script = 0; script < run.sizes.size(); ++script)
-                    run.sizes[script] = sizes[sal_Int32(script)].get<float>();
-                mRuns.push_back(std::move(run));
+                    == "Text")
+                    mSized.push_back(sized(portion));
             }
         }
+    }
+
+    // A new child of the style, named after it, sized as it is.
+    OUString ownStyle(const Reference<css::lang::XComponent>& model,
+                      const Reference<css::container::XNameContainer>& styles,
+                      const OUString& parent)
+    {
+        OUString name = parent + " (fitted)";
+        for (int n = 2; styles->hasByName(name); ++n)
+            name = parent + " (fitted " + OUString::number(n) + ")";
+        const Reference<css::style::XStyle> style(
+            Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+                ->createInstance(OUString("com.sun.star.style.ParagraphStyle")),
+            UNO_QUERY_THROW);
+        styles->insertByName(name, Any(style));
+        style->setParentStyle(parent);
+        Sized own = sized(style);
+        own.sizes = sized(styles->getByName(parent).get<Reference<css::uno::XInterface>>()).sizes;
+        mSized.push_back(std::move(own));
+        return name;
     }
 
     // The first step at which every size is at the floor (0 when none is above it).
     int lastStep(double floor) const
     {
         float largest = 0;
-        for (const Run& run : mRuns)
-            largest = std::max(largest, *std::max_element(run.sizes.begin(), run.sizes.end()));
+        for (const Sized& item : mSized)
+            largest = std::max(largest, *std::max_element(item.sizes.begin(), item.sizes.end()));
         if (largest <= floor)
             return 0;
         return int(std::ceil(std::log(floor / largest) / std::log(kStep)));
@@ -147,11 +196,11 @@ private:
 
     void setStep(int step, double floor)
     {
-        for (const Run& run : mRuns) {
-            Sequence<Any> sizes(sal_Int32(run.sizes.size()));
-            for (std::size_t script = 0; script < run.sizes.size(); ++script)
-                sizes.getArray()[script] <<= sizeAt(run.sizes[script], step, floor);
-            run.portion->setPropertyValues(sizeNames(), sizes);
+        for (const Sized& item : mSized) {
+            Sequence<Any> sizes(sal_Int32(item.sizes.size()));
+            for (std::size_t script = 0; script < item.sizes.size(); ++script)
+                sizes.getArray()[script] <<= sizeAt(item.sizes[script], step, floor);
+            item.object->setPropertyValues(sizeNames(), sizes);
         }
     }
 
@@ -163,7 +212,7 @@ private:
 
     Reference<css::beans::XPropertySet> mFrame;
     sal_Int32 mHeight;
-    std::vector<Run> mRuns;
+    std::vector<Sized> mSized;
 };
 
 double mm100ToPoints(sal_Int32 value)
@@ -206,7 +255,7 @@ std::vector<Overflow> fitTextToBoxes(const Reference<css::lang::XComponent>& mod
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             if (excesses[i] <= 0)
                 continue;
-            const sal_Int32 left = boxes[i].shrink(excesses[i], floorPoints);
+            const sal_Int32 left = boxes[i].shrink(model, excesses[i], floorPoints);
             if (left > 0)
                 overflows.push_back({boxes[i].text(), mm100ToPoints(left)});
         }

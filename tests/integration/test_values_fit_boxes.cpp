@@ -76,8 +76,8 @@ std::vector<Design> discoverDesigns()
         const QString id = dot.dir().path() == QStringLiteral(VELMORA_TEMPLATES)
                                ? QStringLiteral("shipped")
                                : dot.dir().dirName();
-        designs.push_back({id, design.value(QStringLiteral("name")).toString(id),
-                           dot.filePath(), QColor(design.value(QStringLiteral("paper")).toString())});
+        designs.push_back({id, design.value(QStringLiteral("name")).toString(id), dot.filePath(),
+                           QColor(design.value(QStringLiteral("paper")).toString())});
     }
     std::sort(designs.begin(), designs.end(),
               [](const Design& a, const Design& b) { return a.id < b.id; });
@@ -220,9 +220,9 @@ QStringList fontsNotEmbedded(const QString& pdf)
 
 QImage rendered(const QString& pdf, const QString& prefix)
 {
-    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("36"),
-                                     QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf,
-                                     prefix});
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("36"), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), pdf, prefix});
     return QImage(prefix + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
 }
 
@@ -275,7 +275,8 @@ private slots:
         }
         application->quit();
         convertDocuments(documents, QStringLiteral("pdf"), mFolder.path());
-        for (const QString& flat : convertDocuments(templates, QStringLiteral("fodt"), mFolder.path()))
+        for (const QString& flat :
+             convertDocuments(templates, QStringLiteral("fodt"), mFolder.path()))
             mTemplates[QFileInfo(flat).completeBaseName().section(u'-', 0, 0)] =
                 readFlatDocument(flat);
     }
@@ -348,9 +349,9 @@ private slots:
             for (std::size_t b = a + 1; b < boxWords.size(); ++b)
                 for (const PdfWord& one : boxWords[a])
                     for (const PdfWord& other : boxWords[b])
-                        QVERIFY2(!one.box.intersects(other.box),
-                                 qPrintable(where(one) + QStringLiteral(" overlaps ")
-                                            + where(other)));
+                        QVERIFY2(
+                            !one.box.intersects(other.box),
+                            qPrintable(where(one) + QStringLiteral(" overlaps ") + where(other)));
 
         // Outside the shared area, nothing but the paper.
         const QImage picture = rendered(pdf, mFolder.filePath(name));
@@ -381,9 +382,8 @@ private slots:
                      qPrintable(QStringLiteral("catdoc misses \"%1\"").arg(value)));
 
         if (!longValues) {
-            const QImage before = rendered(
-                mFolder.filePath(name + QStringLiteral("-unfitted.pdf")),
-                mFolder.filePath(name + QStringLiteral("-unfitted")));
+            const QImage before = rendered(mFolder.filePath(name + QStringLiteral("-unfitted.pdf")),
+                                           mFolder.filePath(name + QStringLiteral("-unfitted")));
             QVERIFY(!before.isNull());
             QVERIFY2(picture == before, "fitting changed a page whose values fit");
         }
