@@ -8,6 +8,9 @@ packages=(
   qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond fonts-noto-color-emoji
+  # the typefaces of the other designs
+  fonts-lato fonts-arapey fonts-linuxlibertine fonts-urw-base35 fonts-cherrybomb
+  fonts-quicksand fonts-league-spartan fonts-bebas-neue
   xvfb xauth xdotool
   dpkg-dev file
   desktop-file-utils appstream
