@@ -1,8 +1,8 @@
 #include "OfficeRoad.h"
 
 #include "generation/FillingRun.h"
-#include "generation/Invitation.h"
 #include "generation/PageExport.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,33 +11,6 @@
 #include <cstdio>
 
 namespace velmora::bench {
-
-void fill(office::Document& document, const std::array<QString, 4>& values)
-{
-    for (const auto& range : document.storyRanges()) {
-        for (int element = 0; element < 4; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
-            office::Find& find = range->find();
-            find.text = replacement.search;
-            find.replacementText = replacement.replacement;
-            range->execute(office::kReplaceAll);
-        }
-    }
-    for (const auto& shape : document.shapes()) {
-        if (!shape->hasText())
-            continue;
-        for (int element = 0; element < 4; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
-            shape->replaceText(replacement.search, replacement.replacement, office::kReplaceAll);
-        }
-        shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("August 31, 2021"),
-                           office::kReplaceAll);
-        shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("2:05 P.M."),
-                           office::kReplaceAll);
-    }
-}
 
 void road(office::Engine& engine, const QString& source, const QString& folder, Samples& samples)
 {
@@ -56,9 +29,11 @@ void road(office::Engine& engine, const QString& source, const QString& folder, 
     lap("1 create A");
     auto document = word->open(source, true);
     lap("2 open template");
-    fill(*document.get(),
-         {QStringLiteral("Orla Penwick"), QStringLiteral("Candia Inflatable Play Facility"),
-          QStringLiteral("Bozo"), QStringLiteral("555-010-2468")});
+    testing::fillDocument(*document.get(),
+                          {QStringLiteral("Orla Penwick"),
+                           QStringLiteral("Candia Inflatable Play Facility"),
+                           QStringLiteral("Bozo"), QStringLiteral("555-010-2468")},
+                          true);
     lap("3 fill");
     document->fitTextToBoxes(kSmallestTypePoints);
     lap("4 fit text to boxes");

@@ -3,7 +3,6 @@
 #include "generation/Office.h"
 
 #include <QString>
-#include <array>
 #include <map>
 #include <vector>
 
@@ -11,9 +10,6 @@ namespace velmora::bench {
 
 // Milliseconds per named phase, one entry per run.
 using Samples = std::map<QString, std::vector<double>>;
-
-// The replacements of a filling run with these four text values, both passes.
-void fill(office::Document& document, const std::array<QString, 4>& values);
 
 // One invitation's road through the engine, as the program walks it: instance
 // A fills the template and saves the result, instance B pictures it into

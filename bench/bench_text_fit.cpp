@@ -73,7 +73,7 @@ int main(int argc, char** argv)
                     QThread::msleep(1000);
                     auto word = engine->createApplication();
                     auto document = word->open(design, true);
-                    fill(*document.get(), values);
+                    testing::fillDocument(*document.get(), values, true);
                     QElapsedTimer clock;
                     clock.start();
                     const auto overflows = document->fitTextToBoxes(kSmallestTypePoints);

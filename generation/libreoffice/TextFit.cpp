@@ -92,8 +92,10 @@ public:
         // lines, each holding more), so the first try is the step that
         // estimate points at; the walk from there is a step or two.
         const double estimate =
-            std::log(std::sqrt(double(mHeight) / double(mHeight + excess))) / std::log(kStep);
-        int step = std::clamp(int(std::lround(estimate)), 1, last);
+            mHeight > 0
+                ? std::log(std::sqrt(double(mHeight) / double(mHeight + excess))) / std::log(kStep)
+                : last;
+        int step = std::clamp(int(std::lround(std::min(estimate, double(last)))), 1, last);
         sal_Int32 atStep = tryStep(step, floor);
         if (atStep <= 0) {
             // A larger size may fit as well.

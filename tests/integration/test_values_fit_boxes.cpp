@@ -9,7 +9,6 @@
 #include "tests/support/OfficeFixtures.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QJsonDocument>
@@ -24,36 +23,28 @@ namespace {
 
 struct Values {
     QString id;
-    QString texts[4];
-    QString date, time;
-    bool male = false;
+    std::array<QString, 4> texts;
+    bool male;
 };
 
 const Values kSample{QStringLiteral("sample"),
                      {QStringLiteral("Orla Penwick"),
                       QStringLiteral("Candia Inflatable Play Facility"), QStringLiteral("Bozo"),
                       QStringLiteral("555-010-2468")},
-                     QStringLiteral("December 8, 2026"),
-                     QStringLiteral("2:05 P.M."),
                      false};
 
-const Values kLong{
-    QStringLiteral("200"),
-    {QStringLiteral("Maximiliana Theodora Wilhelmina Penwick-Abernathy of Upper Candlewick Hollow, "
-                    "beloved granddaughter of Rosalind and Bartholomew, eldest sister of Jeremiah, "
-                    "Philippa and little Augustin Mossetti-Farrow"),
-     QStringLiteral("The Grand Candia Inflatable Play Facility, Hall B2, 1234 Long Meadow Street "
-                    "West, behind the old railway station, past the bakery with the green awning, "
-                    "second door on the left after the big fountain."),
-     QStringLiteral("Grandma Rosalind, Grandpa Bartholomew, Auntie Philippa and Uncle Desmond, "
-                    "Cousin Jeremiah Mossetti, and all the neighbours from Juniper Lane who helped "
-                    "with the cake, balloons, music and paper crowns!"),
-     QStringLiteral("555-010-2468 weekday evenings after six, or else 555-010-9753 on Saturday "
-                    "mornings; please leave a message with your name, how many are coming, and "
-                    "any allergies we should know about before the party.")},
-    QStringLiteral("September 30, 2026"),
-    QStringLiteral("12:45 P.M."),
-    true};
+// 200 characters of words, ending in a full stop.
+QString twoHundred(const QString& words)
+{
+    return (words + u' ').repeated(10).left(199) + u'.';
+}
+
+const Values kLong{QStringLiteral("200"),
+                   {twoHundred(QStringLiteral("Maximiliana Theodora Penwick-Abernathy")),
+                    twoHundred(QStringLiteral("Candia Play Facility, Hall B2, 1234 Long Meadow")),
+                    twoHundred(QStringLiteral("Grandma Rosalind and Cousin Jeremiah")),
+                    twoHundred(QStringLiteral("555-010-2468 after six or Saturday mornings"))},
+                   true};
 
 struct Design {
     QString id;
@@ -84,32 +75,6 @@ std::vector<Design> discoverDesigns()
     return designs;
 }
 
-// The filling run's replacements, in its order, over both passes.
-void fill(office::Document& document, const Values& values)
-{
-    const auto replacement = [&](int element) {
-        return invitation::textReplacement(invitation::kTextTags[element], values.texts[element],
-                                           values.male);
-    };
-    for (const auto& range : document.storyRanges()) {
-        for (int element = 0; element <= 3; ++element) {
-            office::Find& find = range->find();
-            find.text = replacement(element).search;
-            find.replacementText = replacement(element).replacement;
-            range->execute(office::kReplaceAll);
-        }
-    }
-    for (const auto& shape : document.shapes()) {
-        if (!shape->hasText())
-            continue;
-        for (int element = 0; element <= 3; ++element)
-            shape->replaceText(replacement(element).search, replacement(element).replacement,
-                               office::kReplaceAll);
-        shape->replaceText(invitation::kBirthDateTag, values.date, office::kReplaceAll);
-        shape->replaceText(invitation::kBirthTimeTag, values.time, office::kReplaceAll);
-    }
-}
-
 // A template box's text as the filled page must show it.
 QString filledText(QString text, const Values& values)
 {
@@ -118,8 +83,8 @@ QString filledText(QString text, const Values& values)
                                                              values.texts[element], values.male);
         text.replace(replacement.search, replacement.replacement, Qt::CaseInsensitive);
     }
-    return text.replace(invitation::kBirthDateTag, values.date, Qt::CaseInsensitive)
-        .replace(invitation::kBirthTimeTag, values.time, Qt::CaseInsensitive);
+    return text.replace(invitation::kBirthDateTag, QStringLiteral("August 31, 2021"))
+        .replace(invitation::kBirthTimeTag, QStringLiteral("2:05 P.M."));
 }
 
 // Letters only, in one case: how a text is compared with the words of a PDF
@@ -195,12 +160,9 @@ QRectF inked(const PdfWord& word)
 
 QString where(const PdfWord& word)
 {
-    return QStringLiteral("\"%1\" at (%2, %3)-(%4, %5) pt")
-        .arg(word.text)
-        .arg(word.box.left())
-        .arg(word.box.top())
-        .arg(word.box.right())
-        .arg(word.box.bottom());
+    const QRectF& b = word.box;
+    return QString::asprintf("\"%s\" at (%.1f, %.1f)-(%.1f, %.1f) pt", qPrintable(word.text),
+                             b.left(), b.top(), b.right(), b.bottom());
 }
 
 // The fonts pdffonts lists that are not embedded.
@@ -255,18 +217,15 @@ private slots:
             for (const Values* values : {&kSample, &kLong}) {
                 const QString name = design.id + u'-' + values->id;
                 auto document = application->open(design.path, true);
-                fill(*document.get(), *values);
-                QElapsedTimer clock;
-                clock.start();
+                fillDocument(*document.get(), values->texts, values->male);
                 mOverflows[name] = document->fitTextToBoxes(kSmallestTypePoints);
-                qInfo("%s: fitted in %lld ms", qPrintable(name), clock.elapsed());
                 document->saveAs(mFolder.filePath(name + QStringLiteral(".doc")));
                 document->close();
                 documents << mFolder.filePath(name + QStringLiteral(".doc"));
                 if (values == &kSample) {
                     // The same page as it was before any fitting.
                     auto unfitted = application->open(design.path, true);
-                    fill(*unfitted.get(), *values);
+                    fillDocument(*unfitted.get(), values->texts, values->male);
                     unfitted->saveAs(mFolder.filePath(name + QStringLiteral("-unfitted.doc")));
                     unfitted->close();
                     documents << mFolder.filePath(name + QStringLiteral("-unfitted.doc"));
@@ -339,12 +298,6 @@ private slots:
             boxWords.push_back(words);
         }
         QCOMPARE(boxes, 3);
-        // Each value lies in one box, and so was looked for above.
-        int placed = 0;
-        for (const QString& value : values.texts)
-            for (const TextBox& box : flat.boxes)
-                placed += filledText(box.text(), values).contains(value) ? 1 : 0;
-        QCOMPARE(placed, 4);
         for (std::size_t a = 0; a < boxWords.size(); ++a)
             for (std::size_t b = a + 1; b < boxWords.size(); ++b)
                 for (const PdfWord& one : boxWords[a])

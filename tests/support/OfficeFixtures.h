@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -47,6 +48,12 @@ QString makeStoriesDocument(office::Engine& engine, const QString& folder);
 // saved as the filling run leaves it: tarvik12345678.doc in the folder.
 QString fillInvitation(office::Engine& engine, const QString& templatePath, const QString& folder,
                        const QString& celebrant, const QString& location);
+
+// The replacements of a filling run over both passes: the four text values (the
+// celebrant's phrase for a male celebrant when male), the date and the time.
+void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
+                  const QString& date = QStringLiteral("August 31, 2021"),
+                  const QString& time = QStringLiteral("2:05 P.M."));
 
 // The text of a .doc as far as a test needs it: every UTF-16 and 8-bit run of
 // printable characters in the file.
