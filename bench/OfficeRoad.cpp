@@ -1,7 +1,8 @@
 #include "OfficeRoad.h"
 
-#include "generation/Invitation.h"
+#include "generation/FillingRun.h"
 #include "generation/PageExport.h"
+#include "tests/support/OfficeFixtures.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -10,41 +11,6 @@
 #include <cstdio>
 
 namespace velmora::bench {
-
-namespace {
-
-// The replacements of a filling run with typical values, both passes.
-void fill(office::Document& document)
-{
-    const QString values[] = {QStringLiteral("Orla Penwick"),
-                              QStringLiteral("Candia Inflatable Play Facility"),
-                              QStringLiteral("Bozo"), QStringLiteral("555-010-2468")};
-    for (const auto& range : document.storyRanges()) {
-        for (int element = 0; element < 4; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
-            office::Find& find = range->find();
-            find.text = replacement.search;
-            find.replacementText = replacement.replacement;
-            range->execute(office::kReplaceAll);
-        }
-    }
-    for (const auto& shape : document.shapes()) {
-        if (!shape->hasText())
-            continue;
-        for (int element = 0; element < 4; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(invitation::kTextTags[element], values[element], true);
-            shape->replaceText(replacement.search, replacement.replacement, office::kReplaceAll);
-        }
-        shape->replaceText(QStringLiteral("[BirthDate]"), QStringLiteral("August 31, 2021"),
-                           office::kReplaceAll);
-        shape->replaceText(QStringLiteral("[BirthTime]"), QStringLiteral("2:05 P.M."),
-                           office::kReplaceAll);
-    }
-}
-
-} // namespace
 
 void road(office::Engine& engine, const QString& source, const QString& folder, Samples& samples)
 {
@@ -63,27 +29,33 @@ void road(office::Engine& engine, const QString& source, const QString& folder, 
     lap("1 create A");
     auto document = word->open(source, true);
     lap("2 open template");
-    fill(*document.get());
+    testing::fillDocument(*document.get(),
+                          {QStringLiteral("Orla Penwick"),
+                           QStringLiteral("Candia Inflatable Play Facility"),
+                           QStringLiteral("Bozo"), QStringLiteral("555-010-2468")},
+                          true);
     lap("3 fill");
+    document->fitTextToBoxes(kSmallestTypePoints);
+    lap("4 fit text to boxes");
     document->saveAs(result);
     document->close();
-    lap("4 save + close");
+    lap("5 save + close");
     word->quit();
-    lap("5 quit A");
+    lap("6 quit A");
 
     auto second = engine.createApplication();
-    lap("6 create B");
+    lap("7 create B");
     auto filled = second->open(result, false);
-    lap("7 open result");
+    lap("8 open result");
     const QImage page = fittedPagePicture(filled);
 
-    lap("8 page picture");
+    lap("9 page picture");
     writePagePicture(page, picture);
-    lap("9 write temp.bmp");
+    lap("10 write temp.bmp");
     samples[QStringLiteral("road to temp.bmp")].push_back(clock.nsecsElapsed() / 1e6);
     second->closeActiveDocument(false);
     second->quit();
-    lap("10 close + quit B");
+    lap("11 close + quit B");
     samples[QStringLiteral("road incl. quit B")].push_back(clock.nsecsElapsed() / 1e6);
     QFile::remove(result);
     QFile::remove(picture);

@@ -9,6 +9,8 @@
 #include "platform/WorkingNames.h"
 
 #include <QFile>
+#include <optional>
+#include <set>
 
 namespace velmora {
 
@@ -45,6 +47,29 @@ QString workingPath(const QString& written, const QString& name)
         return written;
     const QString path = temporaryFile(name);
     return nameState(path) == NameState::Taken ? QString() : path;
+}
+
+// The text elements to blame for boxes that still overflow: of the typed
+// values in such a box, each one at least half as long as the longest there
+// (a short value beside a very long one is not what fills the box).
+std::vector<int> unfitElements(const std::vector<office::Overflow>& overflows, FillingRunHost& host)
+{
+    std::set<int> unfit;
+    for (const office::Overflow& overflow : overflows) {
+        std::vector<std::pair<int, qsizetype>> inBox;
+        qsizetype longest = 0;
+        for (int element = 0; element <= 3; ++element) {
+            const QString value = host.text(element).trimmed();
+            if (value.isEmpty() || !overflow.text.contains(value))
+                continue;
+            inBox.emplace_back(element, value.size());
+            longest = std::max(longest, value.size());
+        }
+        for (const auto& [element, length] : inBox)
+            if (2 * length >= longest)
+                unfit.insert(element);
+    }
+    return {unfit.begin(), unfit.end()};
 }
 
 } // namespace
@@ -89,6 +114,7 @@ void FillingRun::run(FillingRunHost& host)
     guard.step(100, [&] { leave = mInProgress; });
     if (leave)
         return;
+    mUnfitElements.clear();
     guard.step(102, [&] { mInProgress = true; });
     guard.step(104, [&] { host.setBusyPointer(true); });
 
@@ -207,13 +233,26 @@ void FillingRun::run(FillingRunHost& host)
         // a link or into a file that another user planted there.
         if (nameState(resultPath) == NameState::Taken)
             throw Failure(QStringLiteral("%1 is not this user's own file").arg(resultPath));
+        // Values too long for their boxes are set smaller; what still does not
+        // fit is kept for the main window to tell. A fit that fails does not
+        // keep the invitation from being saved; it is reported after the save.
+        std::optional<Failure> fitFailure;
+        try {
+            mUnfitElements = unfitElements(document->fitTextToBoxes(kSmallestTypePoints), host);
+        } catch (const Failure& failure) {
+            fitFailure = failure;
+        }
         try {
             document->saveAs(resultPath);
         } catch (const Failure&) {
-            // The empty file that claimed the name is no document.
+            // The empty file that claimed the name is no document, and
+            // there is no invitation to tell about.
             quietDelete(resultPath);
+            mUnfitElements.clear();
             throw;
         }
+        if (fitFailure)
+            throw *fitFailure;
     });
     guard.step(208, [&] { application->setDisplayAlerts(false); });
     guard.step(210, [&] { document->close(); });

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <functional>
+#include <vector>
 
 namespace velmora {
 
@@ -31,6 +32,10 @@ public:
     virtual void showPreview() = 0;
     virtual void hideMainWindow() = 0;
 };
+
+// The smallest type a box's text is set in to make it fit the box, in points
+// (docs/template.md says why this size).
+inline constexpr double kSmallestTypePoints = 9.0;
 
 // "tarvik" followed by eight digits 1..9, drawn from a uniform source in [0, 1).
 QString drawResultName(const std::function<double()>& random);
@@ -61,6 +66,10 @@ public:
     bool inProgress() const { return mInProgress; }
     // The document the last run saved (empty when it saved none).
     QString lastResultPath() const { return mLastResultPath; }
+    // The text elements (0..3, in order) whose values the last run's
+    // invitation does not show whole: their box overflows even in the
+    // smallest type.
+    const std::vector<int>& lastUnfitElements() const { return mUnfitElements; }
 
 private:
     office::Engine& mEngine;
@@ -69,6 +78,7 @@ private:
     std::function<Template()> mTemplate;
     bool mInProgress = false;
     QString mLastResultPath;
+    std::vector<int> mUnfitElements;
 };
 
 // The embedded invitation template, read whole. Throws Failure when absent.

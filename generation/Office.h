@@ -79,11 +79,26 @@ public:
                              int replace) = 0;
 };
 
+// A text box whose text reaches below its bottom edge.
+struct Overflow {
+    // The box's text, its paragraphs joined by '\n'.
+    QString text;
+    // How far the text reaches below the box, in points.
+    double points = 0;
+};
+
 class Document {
 public:
     virtual ~Document() = default;
     virtual std::vector<Ref<Range>> storyRanges() = 0;
     virtual std::vector<Ref<Shape>> shapes() = 0;
+    // Fits the text of every fixed-height text box into its box. The text of a
+    // box it overflows is set smaller, every run in proportion (to half points,
+    // none below floorPoints, none made larger), step by step until it fits;
+    // the sizes go into the runs themselves, so the saved file shows the same
+    // anywhere. Boxes whose text fits are left as they are. Returns the boxes
+    // whose text still overflows at the floor.
+    virtual std::vector<Overflow> fitTextToBoxes(double floorPoints) = 0;
     // Writes the document under the full path, as a Word 97-2003 document.
     virtual void saveAs(const QString& path) = 0;
     virtual void close() = 0;

@@ -42,6 +42,27 @@ QString textKey(int element)
     return QStringLiteral("Text1_") + QString::number(element);
 }
 
+// What to say when values do not fit their boxes even in the smallest type,
+// naming the fields as their labels do: "Location", or "Location" and
+// "Given By".
+QString notFittingText(const QStringList& fields)
+{
+    QStringList quoted;
+    for (const QString& field : fields)
+        quoted << u'"' + field + u'"';
+    const QString last = quoted.takeLast();
+    const QString named = quoted.isEmpty()
+                              ? last
+                              : quoted.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    if (fields.size() == 1)
+        return QStringLiteral("The text in %1 is too long to fit on the invitation, even in small "
+                              "type, so part of it is not shown. Shorten it to see it whole.")
+            .arg(named);
+    return QStringLiteral("The texts in %1 are too long to fit on the invitation, even in small "
+                          "type, so parts of them are not shown. Shorten them to see them whole.")
+        .arg(named);
+}
+
 } // namespace
 
 Form1::Form1(const Platform& platform, office::Engine& engine, QWidget* parent)
@@ -358,6 +379,14 @@ void Form1::PushButton6_Click()
         // The program was asked to end while the run worked: the preview never
         // showed, so nobody else will remove the document the run saved.
         quietDelete(mRun.lastResultPath());
+    } else if (!mRun.lastUnfitElements().empty()) {
+        // Once per invitation, over the preview that shows it; what was typed
+        // stays as it is, to be shortened.
+        QStringList fields;
+        for (int element : mRun.lastUnfitElements())
+            fields << Text1.at(element)->accessibleName();
+        mPlatform.dialogs->message(notFittingText(fields), QString(), Dialogs::Buttons::Ok,
+                                   Dialogs::Icon::Warning);
     }
     // A run passes a few page-sized pictures through the heap; what they
     // leave free goes back to the system instead of staying with an idle

@@ -1,6 +1,7 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 
 #include "generation/libreoffice/StoreArguments.h"
+#include "generation/libreoffice/TextFit.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -415,6 +416,11 @@ std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
                 mInstance, Reference<css::uno::XInterface>(page->getByIndex(i), UNO_QUERY)));
         return result;
     });
+}
+
+std::vector<Overflow> LibreOfficeDocument::fitTextToBoxes(double floorPoints)
+{
+    return mInstance->call([&] { return lo::fitTextToBoxes(openModel(mModel), floorPoints); });
 }
 
 void LibreOfficeDocument::saveAs(const QString& path)

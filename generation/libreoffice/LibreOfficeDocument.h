@@ -13,6 +13,7 @@ public:
 
     std::vector<Ref<Range>> storyRanges() override;
     std::vector<Ref<Shape>> shapes() override;
+    std::vector<Overflow> fitTextToBoxes(double floorPoints) override;
     void saveAs(const QString& path) override;
     void close() override;
     QSizeF pageSize() override;

@@ -115,6 +115,16 @@ public:
             shapes.emplace_back(std::make_shared<FakeShape>(mState, &shape));
         return shapes;
     }
+    std::vector<office::Overflow> fitTextToBoxes(double floorPoints) override
+    {
+        mState->enter(FakeOffice::Op::FitTextToBoxes);
+        mState->engine->calls << QStringLiteral("fitTextToBoxes:%1").arg(floorPoints);
+        std::vector<office::Overflow> overflows;
+        for (const QString& box : mContent.shapes)
+            if (box.size() > mState->engine->boxCapacity)
+                overflows.push_back({box, double(box.size() - mState->engine->boxCapacity)});
+        return overflows;
+    }
     void saveAs(const QString& path) override
     {
         const auto turn = mState->enter(FakeOffice::Op::SaveAs);
@@ -205,6 +215,7 @@ QString FakeOffice::nameOf(Op operation)
                                         "execute",
                                         "hasText",
                                         "replaceText",
+                                        "fitTextToBoxes",
                                         "saveAs",
                                         "setDisplayAlerts",
                                         "close",

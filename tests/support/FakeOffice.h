@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -23,6 +24,9 @@ public:
 
     // What a newly opened document holds.
     Content templateContent;
+    // The shapes are the text boxes: one holding more characters than this
+    // overflows even in the smallest type, and fitTextToBoxes says so.
+    qsizetype boxCapacity = std::numeric_limits<qsizetype>::max();
     // The operations, in interface order.
     enum class Op {
         Create,
@@ -36,6 +40,7 @@ public:
         Execute,
         HasText,
         ReplaceText,
+        FitTextToBoxes,
         SaveAs,
         SetDisplayAlerts,
         Close,

@@ -387,6 +387,30 @@ QString fillInvitation(office::Engine& engine, const QString& templatePath, cons
     return result;
 }
 
+void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
+                  const QString& date, const QString& time)
+{
+    std::vector<invitation::Replacement> replacements;
+    for (int element = 0; element <= 3; ++element)
+        replacements.push_back(
+            invitation::textReplacement(invitation::kTextTags[element], texts[element], male));
+    for (const auto& range : document.storyRanges()) {
+        for (const auto& [search, replacement] : replacements) {
+            range->find().text = search;
+            range->find().replacementText = replacement;
+            range->execute(office::kReplaceAll);
+        }
+    }
+    for (const auto& shape : document.shapes()) {
+        if (!shape->hasText())
+            continue;
+        for (const auto& [search, replacement] : replacements)
+            shape->replaceText(search, replacement, office::kReplaceAll);
+        shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
+        shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
+    }
+}
+
 QString documentText(const QString& path)
 {
     QFile file(path);
@@ -464,6 +488,12 @@ int killOurOffices(int signal)
 QString convertDocument(const QString& path, const QString& format, const QString& folder,
                         const QString& fontconfigFile)
 {
+    return convertDocuments({path}, format, folder, fontconfigFile).front();
+}
+
+QStringList convertDocuments(const QStringList& paths, const QString& format, const QString& folder,
+                             const QString& fontconfigFile)
+{
     QTemporaryDir profile(QDir::tempPath()
                           + QStringLiteral("/velmora-office-%1-convert-XXXXXX").arg(getpid()));
     if (!profile.isValid())
@@ -474,13 +504,18 @@ QString convertDocument(const QString& path, const QString& format, const QStrin
     // The wrapper, not soffice.bin: it waits for the office and restarts it once
     // when a new profile asks for that.
     run(QStringLiteral("/usr/lib/libreoffice/program/soffice"),
-        {QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(profile.path()).toString(),
-         QStringLiteral("--headless"), QStringLiteral("--norestore"),
-         QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder, path},
+        QStringList{QStringLiteral("-env:UserInstallation=")
+                        + QUrl::fromLocalFile(profile.path()).toString(),
+                    QStringLiteral("--headless"), QStringLiteral("--norestore"),
+                    QStringLiteral("--convert-to"), format, QStringLiteral("--outdir"), folder}
+            + paths,
         environment);
-    const QString converted = folder + u'/' + QFileInfo(path).completeBaseName() + u'.' + format;
-    if (!QFile::exists(converted))
-        throw Failure(QStringLiteral("LibreOffice did not convert %1 to %2").arg(path, format));
+    QStringList converted;
+    for (const QString& path : paths) {
+        converted << folder + u'/' + QFileInfo(path).completeBaseName() + u'.' + format;
+        if (!QFile::exists(converted.back()))
+            throw Failure(QStringLiteral("LibreOffice did not convert %1 to %2").arg(path, format));
+    }
     return converted;
 }
 

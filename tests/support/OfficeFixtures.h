@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -48,6 +49,12 @@ QString makeStoriesDocument(office::Engine& engine, const QString& folder);
 QString fillInvitation(office::Engine& engine, const QString& templatePath, const QString& folder,
                        const QString& celebrant, const QString& location);
 
+// The replacements of a filling run over both passes: the four text values (the
+// celebrant's phrase for a male celebrant when male), the date and the time.
+void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
+                  const QString& date = QStringLiteral("August 31, 2021"),
+                  const QString& time = QStringLiteral("2:05 P.M."));
+
 // The text of a .doc as far as a test needs it: every UTF-16 and 8-bit run of
 // printable characters in the file.
 QString documentText(const QString& path);
@@ -69,6 +76,9 @@ int killOurOffices(int signal);
 // sees only the fonts it lists. Returns the converted file's path.
 QString convertDocument(const QString& path, const QString& format, const QString& folder,
                         const QString& fontconfigFile = {});
+// The same for several documents with one office: the converted files' paths, in order.
+QStringList convertDocuments(const QStringList& paths, const QString& format, const QString& folder,
+                             const QString& fontconfigFile = {});
 
 // A font configuration of the system's in which fonts whose file names match the
 // glob do not exist.

@@ -293,6 +293,19 @@ private slots:
         QVERIFY(!run.inProgress());
     }
 
+    // The fit happens right before the save; when it fails, the invitation
+    // is saved all the same and the failure reported at the save's step.
+    void failingFitStillSavesAndIsReported()
+    {
+        mOffice.failing = {FakeOffice::Op::FitTextToBoxes};
+        FillingRun run = makeRun();
+        run.run(mHost);
+        QCOMPARE(mDialogs.reportedLines(), QStringList{"Form1.PushButton6_Click:206"});
+        QVERIFY(QFile::exists(mHost.wordFile));
+        QVERIFY(savedText().contains("Given By Bozo"));
+        QVERIFY(run.lastUnfitElements().empty());
+    }
+
     void unwritableTemporaryFolderGivesReportsNotACrash()
     {
         qputenv("TEMP", "/nonexistent/velmora/temp");

@@ -28,6 +28,7 @@ struct PictureOffice final : Engine {
         explicit Doc(PictureOffice& owner) : office(owner) {}
         std::vector<Ref<Range>> storyRanges() override { return {}; }
         std::vector<Ref<Shape>> shapes() override { return {}; }
+        std::vector<Overflow> fitTextToBoxes(double) override { return {}; }
         void saveAs(const QString& path) override
         {
             office.calls << QStringLiteral("saveAs ") + path;

@@ -532,6 +532,35 @@ private slots:
         QCOMPARE(mOffice.applicationsAlive(), 0);
     }
 
+    // A value that no type size fits in its box is named once, by its label,
+    // over the preview; the short value beside it is not blamed, nothing is
+    // reported as an error and nothing typed is lost.
+    void aValueTooLongForItsBoxIsNamedOnce()
+    {
+        mOffice.templateContent.shapes = {
+            QStringLiteral("Please come and help [Celebrant] celebrate her birthday!"),
+            QStringLiteral("Location [Location]\nGiven By [GivenBy]")};
+        mOffice.boxCapacity = 120;
+        auto form = startForm();
+        form->show();
+        button(*form, "PushButton4")->click();
+        const QString location = QString(150, u'L');
+        textBox(*form, 1)->setText(location);
+        bool previewShown = false;
+        mTest->dialogs.whileShown = [&] { previewShown = form->form2()->isVisible(); };
+        button(*form, "PushButton6")->click();
+        QVERIFY(mTest->dialogs.errorReports().isEmpty());
+        QCOMPARE(mTest->dialogs.shown.size(), 1);
+        QCOMPARE(mTest->dialogs.shown.front().text,
+                 QStringLiteral("The text in \"Location\" is too long to fit on the invitation, "
+                                "even in small type, so part of it is not shown. Shorten it to "
+                                "see it whole."));
+        QVERIFY(previewShown);
+        QVERIFY(mOffice.calls.contains(QStringLiteral("fitTextToBoxes:9")));
+        QCOMPARE(textBox(*form, 1)->text(), location);
+        QCOMPARE(textBox(*form, 2)->text(), QStringLiteral("Bozo"));
+    }
+
     // A value of any length survives a restart whole and reaches the document.
     void aLongValueIsKeptWholeThroughARestartAndIntoTheDocument()
     {
