@@ -1,5 +1,6 @@
 #include "generation/DesignPictures.h"
 
+#include "generation/FillingRun.h"
 #include "generation/Invitation.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
@@ -10,19 +11,21 @@
 
 namespace velmora {
 
-void fillDocument(office::Document& document, const InvitationValues& values)
+void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
+                  const QString& date, const QString& time)
 {
-    using invitation::kTextTags;
+    std::vector<invitation::Replacement> replacements;
+    for (int element = 0; element <= 3; ++element)
+        replacements.push_back(
+            invitation::textReplacement(invitation::kTextTags[element], texts[element], male));
     for (const office::Ref<office::Range>& range : document.storyRanges()) {
-        for (int element = 0; element <= 3; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(kTextTags[element], values.texts[element], values.male);
+        for (const auto& [search, replacement] : replacements) {
             range->clearFindFormatting();
             range->clearReplacementFormatting();
             office::Find& find = range->find();
             find = office::Find{};
-            find.text = replacement.search;
-            find.replacementText = replacement.replacement;
+            find.text = search;
+            find.replacementText = replacement;
             find.wrap = office::kWrapContinue;
             range->execute(office::kReplaceAll);
         }
@@ -30,16 +33,17 @@ void fillDocument(office::Document& document, const InvitationValues& values)
     for (const office::Ref<office::Shape>& shape : document.shapes()) {
         if (!shape->hasText())
             continue;
-        for (int element = 0; element <= 3; ++element) {
-            const invitation::Replacement replacement =
-                invitation::textReplacement(kTextTags[element], values.texts[element], values.male);
-            shape->replaceText(replacement.search, replacement.replacement, office::kReplaceAll);
-        }
-        shape->replaceText(invitation::kBirthDateTag, invitation::birthDateText(values.birthDate),
-                           office::kReplaceAll);
-        shape->replaceText(invitation::kBirthTimeTag, invitation::birthTimeText(values.birthTime),
-                           office::kReplaceAll);
+        for (const auto& [search, replacement] : replacements)
+            shape->replaceText(search, replacement, office::kReplaceAll);
+        shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
+        shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
     }
+}
+
+void fillDocument(office::Document& document, const InvitationValues& values)
+{
+    fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
+                 invitation::birthTimeText(values.birthTime));
 }
 
 DesignPictures::DesignPictures(office::Engine& engine, QList<designs::Design> designs,
@@ -117,6 +121,7 @@ QImage DesignPictures::pictureOf(office::Application& application, const designs
         }
     });
     fillDocument(*document.get(), mValues);
+    document->fitTextToBoxes(kSmallestTypePoints);
     if (mStopping)
         return {};
     const QSizeF page = document->pageSize();

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QTime>
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -19,15 +20,18 @@ namespace velmora {
 // What the user typed, as the filling run reads it from the form.
 struct InvitationValues {
     // Celebrant, location, given by, RSVP number: text elements 0..3.
-    QString texts[4];
+    std::array<QString, 4> texts;
     bool male = false;
     QDate birthDate;
     QTime birthTime;
 };
 
-// Fills an opened document with the values by the filling run's rules: the
-// four texts in every story and every text frame, the date and time in the
-// text frames. Throws Failure with the office's message.
+// Fills an opened document by the filling run's rules: the four texts (with
+// the celebrant's phrase for a male celebrant) in every story and every text
+// frame, the date and time texts in the text frames. Throws Failure with the
+// office's message.
+void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
+                  const QString& date, const QString& time);
 void fillDocument(office::Document& document, const InvitationValues& values);
 
 // Pictures of the user's invitation in each design, made by the office from

@@ -117,7 +117,7 @@ public:
     }
     std::vector<office::Overflow> fitTextToBoxes(double floorPoints) override
     {
-        mState->enter(FakeOffice::Op::FitTextToBoxes);
+        const auto turn = mState->enter(FakeOffice::Op::FitTextToBoxes);
         mState->engine->calls << QStringLiteral("fitTextToBoxes:%1").arg(floorPoints);
         std::vector<office::Overflow> overflows;
         for (const QString& box : mContent.shapes)

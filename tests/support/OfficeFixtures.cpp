@@ -387,30 +387,6 @@ QString fillInvitation(office::Engine& engine, const QString& templatePath, cons
     return result;
 }
 
-void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date, const QString& time)
-{
-    std::vector<invitation::Replacement> replacements;
-    for (int element = 0; element <= 3; ++element)
-        replacements.push_back(
-            invitation::textReplacement(invitation::kTextTags[element], texts[element], male));
-    for (const auto& range : document.storyRanges()) {
-        for (const auto& [search, replacement] : replacements) {
-            range->find().text = search;
-            range->find().replacementText = replacement;
-            range->execute(office::kReplaceAll);
-        }
-    }
-    for (const auto& shape : document.shapes()) {
-        if (!shape->hasText())
-            continue;
-        for (const auto& [search, replacement] : replacements)
-            shape->replaceText(search, replacement, office::kReplaceAll);
-        shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
-        shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
-    }
-}
-
 QString documentText(const QString& path)
 {
     QFile file(path);

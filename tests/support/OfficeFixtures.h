@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generation/DesignPictures.h"
 #include "generation/Office.h"
 
 #include <QProcessEnvironment>
@@ -49,11 +50,12 @@ QString makeStoriesDocument(office::Engine& engine, const QString& folder);
 QString fillInvitation(office::Engine& engine, const QString& templatePath, const QString& folder,
                        const QString& celebrant, const QString& location);
 
-// The replacements of a filling run over both passes: the four text values (the
-// celebrant's phrase for a male celebrant when male), the date and the time.
-void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date = QStringLiteral("August 31, 2021"),
-                  const QString& time = QStringLiteral("2:05 P.M."));
+// The replacements of a filling run over both passes, with the sample date and time.
+inline void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male)
+{
+    velmora::fillDocument(document, texts, male, QStringLiteral("August 31, 2021"),
+                          QStringLiteral("2:05 P.M."));
+}
 
 // The text of a .doc as far as a test needs it: every UTF-16 and 8-bit run of
 // printable characters in the file.
