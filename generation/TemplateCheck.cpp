@@ -240,7 +240,8 @@ Report describe(const office::TemplateFindings& findings)
     const auto listMistyped = [&] {
         if (mistyped.empty())
             return;
-        lines << QString() << QStringLiteral("These look like mistyped tokens and stay as written:");
+        lines << QString()
+              << QStringLiteral("These look like mistyped tokens and stay as written:");
         for (const auto& [word, places] : mistyped)
             lines << QStringLiteral("  %1 in %2: did you mean %3?")
                          .arg(word, placesText(places), likelyToken(word));
@@ -314,7 +315,8 @@ Report check(office::Engine& engine, const QString& path, const QString& copyTo)
     } catch (const Failure& failure) {
         if (!copyTo.isEmpty())
             QFile::remove(copyTo);
-        if (looksEncrypted(path) || failure.description().contains(u"password", Qt::CaseInsensitive))
+        if (looksEncrypted(path)
+            || failure.description().contains(u"password", Qt::CaseInsensitive))
             return {false, QStringLiteral("\"%1\" asks for a password: save it without one first.")
                                .arg(shown)};
         return {false, QStringLiteral("\"%1\" could not be opened as a document: %2")

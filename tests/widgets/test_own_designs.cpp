@@ -84,10 +84,13 @@ private slots:
         testing::control<QPushButton>(*gallery, "UseOwnTemplate")->click();
         QVERIFY(office.calls.contains(QStringLiteral("checkTemplate:") + file));
         const QString report = test.dialogs.shown.last().text;
-        QVERIFY2(report.contains(QStringLiteral("[Celebrant] in the main text")), qPrintable(report));
-        QVERIFY(report.contains(QStringLiteral("[BirthDate] in the main text: the date and time are "
-                                               "replaced in text boxes only")));
-        QVERIFY(report.endsWith(QStringLiteral("Add this template to the designs as \"My Party\"?")));
+        QVERIFY2(report.contains(QStringLiteral("[Celebrant] in the main text")),
+                 qPrintable(report));
+        QVERIFY(
+            report.contains(QStringLiteral("[BirthDate] in the main text: the date and time are "
+                                           "replaced in text boxes only")));
+        QVERIFY(
+            report.endsWith(QStringLiteral("Add this template to the designs as \"My Party\"?")));
         const QString kept = designs::ownFolder() + QStringLiteral("/My Party.dot");
         QVERIFY(QFile::exists(kept));
         // The folder is the user's alone.
@@ -96,7 +99,8 @@ private slots:
         QCOMPARE(designs::all().last().id, QStringLiteral("own:My Party"));
         QCOMPARE(designs::all().last().name, QStringLiteral("My Party"));
         QCOMPARE(list->count(), shipped + 1);
-        QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(), QStringLiteral("own:My Party"));
+        QCOMPARE(list->currentItem()->data(Qt::UserRole).toString(),
+                 QStringLiteral("own:My Party"));
         // Its own picture, filled like every design's.
         QTRY_VERIFY(std::any_of(shown.begin(), shown.end(), [&](const QList<QVariant>& picture) {
             return picture.at(0).toInt() == shipped && picture.at(1).toBool();
@@ -128,9 +132,11 @@ private slots:
         window.PushButton6_Click();
         QVERIFY(mainOffice.calls.contains(
             QStringLiteral("open:%1:readonly").arg(temporaryFile(QStringLiteral("template.dot")))));
-        QVERIFY(std::any_of(main.dialogs.shown.begin(), main.dialogs.shown.end(), [](const auto& box) {
-            return box.text.startsWith(QStringLiteral("Your design \"My Party\" is no longer there"));
-        }));
+        QVERIFY(
+            std::any_of(main.dialogs.shown.begin(), main.dialogs.shown.end(), [](const auto& box) {
+                return box.text.startsWith(
+                    QStringLiteral("Your design \"My Party\" is no longer there"));
+            }));
     }
 
 private:
