@@ -2,6 +2,7 @@
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
@@ -61,6 +62,22 @@ void LibreOfficeApplication::closeActiveDocument(bool saveChanges)
     active->close();
 }
 
+namespace {
+
+// The office reads any file it recognises nothing in as plain text.
+bool isPlainText(const Reference<css::lang::XComponent>& model)
+{
+    const Reference<css::frame::XModel> document(model, UNO_QUERY);
+    if (!document.is())
+        return false;
+    for (const css::beans::PropertyValue& argument : document->getArgs())
+        if (argument.Name == "FilterName")
+            return argument.Value.get<OUString>().startsWith("Text");
+    return false;
+}
+
+} // namespace
+
 TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, const QString& copyTo)
 {
     return mInstance->call([&] {
@@ -92,8 +109,8 @@ TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, cons
             }
         } closer{model};
         const Reference<css::text::XTextDocument> text(model, UNO_QUERY);
-        if (!text.is())
-            throw Failure(QStringLiteral("This is not a word-processor document"));
+        if (!text.is() || isPlainText(model))
+            throw Failure(QStringLiteral("it is not a word-processor document"));
         TemplateFindings findings = inspectTemplate(model);
         if (!copyTo.isEmpty()) {
             const css::beans::PropertyValue settings[] = {

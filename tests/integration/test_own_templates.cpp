@@ -58,6 +58,10 @@ private slots:
         write(folder + QStringLiteral("/linked.fodt"),
               linkedDocument(folder + QStringLiteral("/secret.png")).toUtf8());
         write(folder + QStringLiteral("/empty.doc"), QByteArray());
+        QByteArray noise(4096, '\0');
+        for (int i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919) % 251);
+        write(folder + QStringLiteral("/noise.doc"), noise);
         QVERIFY(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.doc")).constData(), 0600)
                 == 0);
         QVERIFY(QDir(folder).mkdir(QStringLiteral("folder.doc")));
@@ -130,6 +134,9 @@ private slots:
         QTest::newRow("empty file")
             << "empty.doc" << false << QStringList{QStringLiteral("\"empty.doc\" is empty")}
             << QStringList{};
+        QTest::newRow("not a document")
+            << "noise.doc" << false
+            << QStringList{QStringLiteral("could not be opened as a document")} << QStringList{};
         QTest::newRow("a pipe") << "pipe.doc" << false
                                 << QStringList{QStringLiteral("is a pipe, not a document")}
                                 << QStringList{};
