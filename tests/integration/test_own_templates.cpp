@@ -25,6 +25,7 @@ QString placesDocument();
 QString macroDocument(const QString& marker);
 QString linkedDocument(const QString& picture);
 void write(const QString& path, const QByteArray& bytes);
+extern const char kEncryptedDocument[];
 
 } // namespace
 
@@ -71,6 +72,9 @@ private slots:
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(25 * 1024 * 1024));
         big.close();
         // A few hundred KB that unpack to 300 MB.
+        // A document whose content only a password opens.
+        run(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(kEncryptedDocument),
+                                        folder + QStringLiteral("/locked.odt")});
         run(QStringLiteral("python3"),
             {QStringLiteral("-c"),
              QStringLiteral("import zipfile,sys\n"
@@ -137,6 +141,9 @@ private slots:
         QTest::newRow("not a document")
             << "noise.doc" << false
             << QStringList{QStringLiteral("could not be opened as a document")} << QStringList{};
+        QTest::newRow("asks for a password")
+            << "locked.odt" << false << QStringList{QStringLiteral("asks for a password")}
+            << QStringList{};
         QTest::newRow("a pipe") << "pipe.doc" << false
                                 << QStringList{QStringLiteral("is a pipe, not a document")}
                                 << QStringList{};
@@ -279,6 +286,36 @@ const char kStyles[] = R"(
   </style:master-page>
  </office:master-styles>
 )";
+
+const char kEncryptedDocument[] =
+    "import zipfile,sys,os\n"
+    "z=zipfile.ZipFile(sys.argv[1],'w')\n"
+    "z.writestr(zipfile.ZipInfo('mimetype'),'application/vnd.oasis.opendocument.text')\n"
+    "m='''<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" "
+    "manifest:version=\"1.3\">\n"
+    " <manifest:file-entry manifest:full-path=\"/\" "
+    "manifest:media-type=\"application/vnd.oasis.opendocument.text\"/>\n"
+    " <manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\" "
+    "manifest:size=\"1000\">\n"
+    "  <manifest:encryption-data "
+    "manifest:checksum-type=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0#sha256-1k\" "
+    "manifest:checksum=\"AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=\">\n"
+    "   <manifest:algorithm "
+    "manifest:algorithm-name=\"http://www.w3.org/2001/04/xmlenc#aes256-cbc\" "
+    "manifest:initialisation-vector=\"AAAAAAAAAAAAAAAAAAAAAA==\"/>\n"
+    "   <manifest:start-key-generation "
+    "manifest:start-key-generation-name=\"http://www.w3.org/2000/09/xmldsig#sha256\" "
+    "manifest:key-size=\"32\"/>\n"
+    "   <manifest:key-derivation manifest:key-derivation-name=\"PBKDF2\" manifest:key-size=\"32\" "
+    "manifest:iteration-count=\"100000\" manifest:salt=\"AAAAAAAAAAAAAAAAAAAAAA==\"/>\n"
+    "  </manifest:encryption-data>\n"
+    " </manifest:file-entry>\n"
+    "</manifest:manifest>\n"
+    "'''\n"
+    "z.writestr(zipfile.ZipInfo('META-INF/manifest.xml'),m)\n"
+    "z.writestr(zipfile.ZipInfo('content.xml'),os.urandom(1008))\n"
+    "z.close()\n";
 
 QString flat(const QString& body, const QString& before)
 {
