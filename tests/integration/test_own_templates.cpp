@@ -45,6 +45,20 @@ private slots:
             ->saveAs(folder + QStringLiteral("/places.doc"));
         office->closeActiveDocument(false);
         office->quit();
+        // A drawing shape with text: a shape of its own in a .doc, a shape with
+        // a text box in a .docx.
+        write(folder + QStringLiteral("/shape.fodt"),
+              flat(QStringLiteral("<text:p>[Celebrant] celebrate her<draw:rect draw:name=\"S\" "
+                                  "text:anchor-type=\"paragraph\" svg:width=\"3in\" "
+                                  "svg:height=\"1in\"><text:p>At [BirthTime]</text:p>"
+                                  "</draw:rect></text:p>"))
+                  .toUtf8());
+        office = mEngine->createApplication();
+        office->open(folder + QStringLiteral("/shape.fodt"), true)
+            ->saveAs(folder + QStringLiteral("/shape.doc"));
+        office->closeActiveDocument(false);
+        office->quit();
+        convertDocument(folder + QStringLiteral("/shape.fodt"), QStringLiteral("docx"), folder);
         write(folder + QStringLiteral("/mistyped.fodt"),
               flat(QStringLiteral("<text:p>[Celebrant] and [Celebrent], call [RSVP No] on my "
                                   "[Birthday] at [Party Hall]</text:p>"))
@@ -115,6 +129,11 @@ private slots:
         QTest::newRow("every place, flat OpenDocument")
             << "places.fodt" << true << places << placesNot;
         QTest::newRow("every place, Word 97") << "places.doc" << true << places << placesNot;
+        for (const char* shape : {"shape.doc", "shape.docx"})
+            QTest::newRow(shape) << shape << true
+                                 << QStringList{QStringLiteral("[BirthTime] in a text box\n")}
+                                 << QStringList{QStringLiteral("[BirthTime] in the main text"),
+                                                QStringLiteral("[BirthTime] in a text box (")};
         QTest::newRow("mistyped tokens")
             << "mistyped.fodt" << true
             << QStringList{QStringLiteral(
