@@ -3,9 +3,12 @@
 #include "platform/Failure.h"
 #include "platform/WorkingNames.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStandardPaths>
 
 namespace velmora::designs {
 
@@ -49,6 +52,26 @@ QList<Design> readCatalogue()
     return found;
 }
 
+QList<Design> ownDesigns()
+{
+    QList<Design> found;
+    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                      + QStringLiteral("/velmora/templates"));
+    for (const QFileInfo& file :
+         folder.entryInfoList({QStringLiteral("*.dot")}, QDir::Files, QDir::Name)) {
+        const QString name = file.completeBaseName();
+        found << Design{kOwnPrefix + name, name, QStringLiteral("template-own-%1.dot").arg(name),
+                        false, file.absoluteFilePath()};
+    }
+    return found;
+}
+
+QList<Design>& catalogue()
+{
+    static QList<Design> designs = readCatalogue() + ownDesigns();
+    return designs;
+}
+
 } // namespace
 
 QByteArray Design::templateBytes() const
@@ -56,10 +79,54 @@ QByteArray Design::templateBytes() const
     return resourceBytes(resource);
 }
 
+bool Design::own() const
+{
+    return id.startsWith(kOwnPrefix);
+}
+
 const QList<Design>& all()
 {
-    static const QList<Design> catalogue = readCatalogue();
-    return catalogue;
+    return catalogue();
+}
+
+bool usable(const QString& id)
+{
+    for (const Design& design : all())
+        if (design.id == id)
+            return !design.own() || QFileInfo(design.resource).isReadable();
+    return false;
+}
+
+QString ownFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                           + QStringLiteral("/velmora/templates");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return folder;
+}
+
+QString ownTemplatePath(const QString& name)
+{
+    return ownFolder() + u'/' + name + QStringLiteral(".dot");
+}
+
+void reload()
+{
+    catalogue() = readCatalogue() + ownDesigns();
+}
+
+bool removeOwn(const QString& id)
+{
+    for (const Design& design : all()) {
+        if (design.id == id && design.own()) {
+            QFile::remove(design.resource);
+            reload();
+            return true;
+        }
+    }
+    return false;
 }
 
 const Design& find(const QString& id)

@@ -25,11 +25,29 @@ struct Design {
     // The template, read whole. Throws Failure when the resource is absent.
     QByteArray templateBytes() const;
     QString resource;
+    // Brought by the user (kept in ownFolder()), not shipped: it can go.
+    bool own() const;
 };
 
-// Every design, the default first, in the gallery's order.
+// The ids of the user's own designs: "own:" and the file's stem.
+inline const QString kOwnPrefix = QStringLiteral("own:");
+
+// Every design, the default first, in the gallery's order: the shipped ones,
+// then the user's own. Read again by reload().
 const QList<Design>& all();
 // The design with the id; the default one for an unknown or empty id.
 const Design& find(const QString& id);
+// Whether a design with the id is in the catalogue and its template can be read.
+bool usable(const QString& id);
+
+// Where the user's own designs are kept ($XDG_DATA_HOME/velmora/templates),
+// made (mode 0700) when it is not there.
+QString ownFolder();
+// The file a user's design of that name is kept in.
+QString ownTemplatePath(const QString& name);
+// Reads the catalogue again, after a design was added or removed.
+void reload();
+// Removes one of the user's own designs; false for a shipped one.
+bool removeOwn(const QString& id);
 
 } // namespace velmora::designs

@@ -116,6 +116,23 @@ public:
     }
 };
 
+// Where a bracketed word of a template stands.
+enum class Place { MainText, TextBox, HeaderFooter, Table, Note };
+
+// What a template holds, as far as filling it goes: every bracketed word
+// ("[Celebrant]", "[Celebrent]", …) where it stands, with the text that follows
+// it in its paragraph, and the number of pages.
+struct TemplateFindings {
+    struct Word {
+        QString text;
+        Place place = Place::MainText;
+        QString following;
+    };
+    std::vector<Word> words;
+    int pages = 0;
+    bool hasText = false;
+};
+
 class Application {
 public:
     virtual ~Application() = default;
@@ -125,6 +142,15 @@ public:
     virtual void closeActiveDocument(bool saveChanges) = 0;
     // Ends the instance. Further calls on it fail.
     virtual void quit() = 0;
+    // Opens a word-processor file hidden and read-only, without running its
+    // macros or reading anything it links to, and tells what it holds; with
+    // copyTo, also writes it there as a Word 97-2003 template. Closes it.
+    virtual TemplateFindings checkTemplate(const QString& path, const QString& copyTo)
+    {
+        Q_UNUSED(path);
+        Q_UNUSED(copyTo);
+        throw Failure(QStringLiteral("This office cannot check templates"));
+    }
 };
 
 // Creates fresh, private application instances. Each instance belongs to the

@@ -486,13 +486,29 @@ void Form1::setPreviewWordFile(const QString& documentPath)
 
 const designs::Design& Form1::chosenDesign() const
 {
-    return designs::find(mPlatform.settings->value(designs::kSettingsKey).value_or(QString()));
+    const QString id = mPlatform.settings->value(designs::kSettingsKey).value_or(QString());
+    return designs::find(designs::usable(id) ? id : designs::kDefaultId);
 }
 
 FillingRun::Template Form1::chosenTemplate() const
 {
+    const QString id = mPlatform.settings->value(designs::kSettingsKey).value_or(QString());
+    // A design the user brought can go; ours cannot.
+    if (id.startsWith(designs::kOwnPrefix) && !designs::usable(id))
+        mPlatform.dialogs->message(
+            QStringLiteral("Your design \"%1\" is no longer there or cannot be read, so the "
+                           "invitation is made in the default design.")
+                .arg(id.mid(designs::kOwnPrefix.size())),
+            QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     const designs::Design& design = chosenDesign();
-    return {design.templateBytes(), design.templateFileName, design.keepsUsersFile};
+    try {
+        return {design.templateBytes(), design.templateFileName, design.keepsUsersFile};
+    } catch (const Failure&) {
+        if (!design.own())
+            throw;
+        const designs::Design& fallback = designs::find(designs::kDefaultId);
+        return {fallback.templateBytes(), fallback.templateFileName, fallback.keepsUsersFile};
+    }
 }
 
 void Form1::makeInDesign(const QString& id)

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -105,6 +106,29 @@ int QtDialogs::message(const QString& text, const QString& title, Buttons button
     default:
         return buttons == Buttons::YesNo ? No : Ok;
     }
+}
+
+QString QtDialogs::openFileName(const QString& title, const QString& filter)
+{
+    if (terminationRequested())
+        return {};
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), resolvedTitle(title),
+                                        QString(), toQtFilter(filter));
+}
+
+bool QtDialogs::confirm(const QString& text, const QString& title, const QString& confirmLabel)
+{
+    if (terminationRequested())
+        return false;
+    QMessageBox box(QMessageBox::NoIcon, resolvedTitle(title), text, QMessageBox::Cancel,
+                    QApplication::activeWindow());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    QPushButton* yes = box.addButton(confirmLabel, QMessageBox::AcceptRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QString QtDialogs::saveFileName(const QString& title, const QString& filter,

@@ -40,6 +40,23 @@ public:
         return {saveFileName(title, filter, fileName), 0};
     }
 
+    // The open dialog: the chosen path, empty when cancelled (and without a
+    // dialog of its own). The filter is as for saveFileName.
+    virtual QString openFileName(const QString& title, const QString& filter)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(filter);
+        return {};
+    }
+
+    // A report and a question on it in one window: the text can be selected
+    // and copied, and Return confirms. True when confirmed.
+    virtual bool confirm(const QString& text, const QString& title, const QString& confirmLabel)
+    {
+        Q_UNUSED(confirmLabel);
+        return message(text, title, Buttons::YesNo, Icon::None) == Yes;
+    }
+
     // The print dialog over these printers: queue, paper, copies. Nothing
     // when cancelled (and nothing without a print dialog).
     virtual std::optional<PrintSettings> printSettings(const QString& title,
@@ -67,6 +84,8 @@ public:
                               const QString& fileName) override;
     std::optional<PrintSettings> printSettings(const QString& title,
                                                const QList<Printer>& printers) override;
+    QString openFileName(const QString& title, const QString& filter) override;
+    bool confirm(const QString& text, const QString& title, const QString& confirmLabel) override;
 
     // "Word Files (*.doc)|*.doc" becomes Qt's "Word Files (*.doc)".
     static QString toQtFilter(const QString& filter);

@@ -420,7 +420,7 @@ void Form2::showGallery()
         mGallery->activateWindow();
         return;
     }
-    mGallery = new Gallery(*engine, mValues, mDesign, this);
+    mGallery = new Gallery(*engine, *mPlatform.dialogs, mValues, mDesign, this);
     mGallery->setAttribute(Qt::WA_DeleteOnClose);
     connect(mGallery, &QObject::destroyed, this, [this] { mGallery = nullptr; });
     connect(mGallery, &QDialog::finished, mGallery, &QWidget::close);

@@ -1,10 +1,17 @@
 #include "preview/Gallery.h"
 
+#include "generation/TemplateCheck.h"
+#include "platform/Dialogs.h"
+
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace velmora {
@@ -39,9 +46,9 @@ QIcon pageIcon(const QPixmap& page)
 
 } // namespace
 
-Gallery::Gallery(office::Engine& engine, const InvitationValues& values,
+Gallery::Gallery(office::Engine& engine, Dialogs& dialogs, const InvitationValues& values,
                  const QString& currentDesign, QWidget* parent)
-    : QDialog(parent)
+    : QDialog(parent), mEngine(engine), mDialogs(dialogs), mValues(values)
 {
     setObjectName(QStringLiteral("Gallery"));
     setWindowTitle(QStringLiteral("Designs"));
@@ -66,63 +73,95 @@ Gallery::Gallery(office::Engine& engine, const InvitationValues& values,
     mList->setWordWrap(true);
     mList->setStyleSheet(QStringLiteral("QListView::item:selected { border: 3px solid "
                                         "palette(highlight); border-radius: 4px; }"));
-    const QPixmap waiting = waitingPage(devicePixelRatioF());
-    const QList<designs::Design>& all = designs::all();
-    for (const designs::Design& design : all) {
-        const bool current = design.id == designs::find(currentDesign).id;
-        auto* item = new QListWidgetItem(pageIcon(waiting), design.name, mList);
-        item->setData(Qt::UserRole, design.id);
-        if (current) {
-            // Marked in words, not by colour alone.
-            item->setText(design.name + QStringLiteral("\n(current)"));
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
-            mList->setCurrentItem(item);
-        }
-        item->setData(Qt::AccessibleTextRole, item->text().replace(u'\n', u' '));
-    }
+    const QList<designs::Design> all = designs::all();
+    const QString current = designs::find(currentDesign).id;
+    for (const designs::Design& design : all)
+        addItem(design, design.id == current);
     layout->addWidget(mList, 1);
     // Enter and a double click both activate.
     connect(mList, &QListWidget::itemActivated, this, &Gallery::choose);
+    connect(mList, &QListWidget::currentItemChanged, this, &Gallery::updateButtons);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* use =
         buttons->addButton(QStringLiteral("Use This Design"), QDialogButtonBox::AcceptRole);
     use->setObjectName(QStringLiteral("UseDesign"));
+    QPushButton* bring =
+        buttons->addButton(QStringLiteral("Use My Own Template…"), QDialogButtonBox::ActionRole);
+    bring->setObjectName(QStringLiteral("UseOwnTemplate"));
+    bring->setAutoDefault(false);
+    mRemove = buttons->addButton(QStringLiteral("Remove Design"), QDialogButtonBox::ActionRole);
+    mRemove->setObjectName(QStringLiteral("RemoveDesign"));
+    mRemove->setAutoDefault(false);
     buttons->addButton(QDialogButtonBox::Close)->setObjectName(QStringLiteral("CloseGallery"));
     connect(use, &QPushButton::clicked, this, [this] { choose(mList->currentItem()); });
+    connect(bring, &QPushButton::clicked, this, &Gallery::bringTemplate);
+    connect(mRemove, &QPushButton::clicked, this, &Gallery::removeDesign);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* open = new QShortcut(QKeySequence(QStringLiteral("Ctrl+O")), this);
+    connect(open, &QShortcut::activated, this, &Gallery::bringTemplate);
     layout->addWidget(buttons);
+    updateButtons();
     // Three designs a row, two rows.
     resize(3 * (kPictureWidth + 34) + 40, 2 * (kPictureHeight + 54) + 120);
-
-    const qreal scale = devicePixelRatioF();
-    mPictures = std::make_unique<DesignPictures>(
-        engine, all, values, QSize(int(kPictureWidth * scale), int(kPictureHeight * scale)),
-        [this](int index, const QImage& picture, const QString& failure) {
-            QMetaObject::invokeMethod(
-                this, [this, index, picture, failure] { showPicture(index, picture, failure); },
-                Qt::QueuedConnection);
-        });
+    picture(all);
 }
 
 Gallery::~Gallery()
 {
     // Waits for the work under way, so no picture comes to a gone window.
-    mPictures.reset();
+    mPictures.clear();
+}
+
+void Gallery::addItem(const designs::Design& design, bool current)
+{
+    auto* item =
+        new QListWidgetItem(pageIcon(waitingPage(devicePixelRatioF())), design.name, mList);
+    item->setData(Qt::UserRole, design.id);
+    if (design.own())
+        item->setToolTip(QStringLiteral("Your own template"));
+    if (current) {
+        // Marked in words, not by colour alone.
+        item->setText(design.name + QStringLiteral("\n(current)"));
+        QFont bold = item->font();
+        bold.setBold(true);
+        item->setFont(bold);
+        mList->setCurrentItem(item);
+    }
+    item->setData(Qt::AccessibleTextRole, item->text().replace(u'\n', u' '));
+}
+
+void Gallery::picture(const QList<designs::Design>& designs)
+{
+    const int first = int(mPictured.size());
+    for (const designs::Design& design : designs)
+        mPictured << design.id;
+    const qreal scale = devicePixelRatioF();
+    mPictures.push_back(std::make_unique<DesignPictures>(
+        mEngine, designs, mValues, QSize(int(kPictureWidth * scale), int(kPictureHeight * scale)),
+        [this, first](int index, const QImage& picture, const QString& failure) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, index = first + index, picture, failure] {
+                    showPicture(index, picture, failure);
+                },
+                Qt::QueuedConnection);
+        }));
 }
 
 void Gallery::hideEvent(QHideEvent* event)
 {
     // Closed, or its preview left: the offices' work ends now.
-    mPictures.reset();
+    mPictures.clear();
     QDialog::hideEvent(event);
 }
 
 void Gallery::showPicture(int index, const QImage& picture, const QString& failure)
 {
-    QListWidgetItem* item = mList->item(index);
+    QListWidgetItem* item = nullptr;
+    for (int row = 0; row < mList->count() && index < mPictured.size(); ++row)
+        if (mList->item(row)->data(Qt::UserRole).toString() == mPictured[index])
+            item = mList->item(row);
     if (!item)
         return;
     if (picture.isNull()) {
@@ -142,6 +181,84 @@ void Gallery::choose(QListWidgetItem* item)
     const QString id = item->data(Qt::UserRole).toString();
     accept();
     emit designChosen(id);
+}
+
+void Gallery::updateButtons()
+{
+    const QListWidgetItem* item = mList->currentItem();
+    mRemove->setEnabled(item
+                        && item->data(Qt::UserRole).toString().startsWith(designs::kOwnPrefix));
+}
+
+void Gallery::bringTemplate()
+{
+    const QString title = QStringLiteral("Use My Own Template");
+    const QString path = mDialogs.openFileName(
+        title, QStringLiteral("Word and OpenDocument texts|*.dot *.doc *.docx *.dotx *.odt *.ott "
+                              "*.fodt *.rtf|All files|*"));
+    if (path.isEmpty())
+        return;
+    const QString name = QFileInfo(path).completeBaseName();
+    // Checked into a copy of our own; it becomes the design once confirmed.
+    const QString checking = designs::ownFolder() + QStringLiteral("/.checking.dot");
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const templatecheck::Report report = templatecheck::check(mEngine, path, checking);
+    QApplication::restoreOverrideCursor();
+    if (!report.accepted) {
+        QFile::remove(checking);
+        mDialogs.message(QStringLiteral("\"%1\" cannot be used as a design.\n\n%2")
+                             .arg(QFileInfo(path).fileName(), report.text),
+                         title, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        return;
+    }
+    const QString target = designs::ownTemplatePath(name);
+    const bool replacing = QFileInfo::exists(target);
+    const QString question =
+        replacing ? QStringLiteral("Replace your design \"%1\" with this template?").arg(name)
+                  : QStringLiteral("Add this template to the designs as \"%1\"?").arg(name);
+    if (!mDialogs.confirm(report.text + QStringLiteral("\n\n") + question, title,
+                          QStringLiteral("Add Design"))) {
+        QFile::remove(checking);
+        return;
+    }
+    QFile::remove(target);
+    if (!QFile::rename(checking, target)) {
+        QFile::remove(checking);
+        mDialogs.message(QStringLiteral("The design could not be kept in %1.").arg(target), title,
+                         Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        return;
+    }
+    designs::reload();
+    const QString id = designs::kOwnPrefix + name;
+    for (int row = 0; row < mList->count(); ++row)
+        if (mList->item(row)->data(Qt::UserRole).toString() == id)
+            delete mList->takeItem(row);
+    const designs::Design& design = designs::find(id);
+    addItem(design, false);
+    mList->setCurrentRow(mList->count() - 1);
+    picture({design});
+    emit designsChanged();
+}
+
+void Gallery::removeDesign()
+{
+    QListWidgetItem* item = mList->currentItem();
+    if (!item)
+        return;
+    const QString id = item->data(Qt::UserRole).toString();
+    if (!id.startsWith(designs::kOwnPrefix))
+        return;
+    const QString name = id.mid(designs::kOwnPrefix.size());
+    if (mDialogs.message(QStringLiteral("Remove the design \"%1\"? Velmora's copy of the template "
+                                        "goes; your own file stays where it is.")
+                             .arg(name),
+                         QStringLiteral("Remove Design"), Dialogs::Buttons::YesNo,
+                         Dialogs::Icon::None)
+        != Dialogs::Yes)
+        return;
+    designs::removeOwn(id);
+    delete mList->takeItem(mList->row(item));
+    emit designsChanged();
 }
 
 } // namespace velmora

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QPainter>
+#include <QRegularExpression>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -15,15 +16,19 @@
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/frame/XController.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
 #include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnotesSupplier.hpp>
+#include <com/sun/star/text/XPageCursor.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
+#include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
@@ -321,7 +326,113 @@ double mm100ToTwips(sal_Int32 value)
     return value * 1440.0 / 2540.0;
 }
 
+const QString kBracketedWord = QStringLiteral("\\[[A-Za-z ]+\\]");
+
+// The text after a word, up to the end of its paragraph.
+QString followingInParagraph(const QString& rest)
+{
+    const qsizetype end = rest.indexOf(QRegularExpression(QStringLiteral("[\\n\\r\\x{2029}]")));
+    return end < 0 ? rest : rest.left(end);
+}
+
+Place placeOf(const Reference<css::text::XText>& text)
+{
+    const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
+    if (!info.is())
+        return Place::MainText;
+    const QString implementation = toQString(info->getImplementationName());
+    if (info->supportsService(OUString("com.sun.star.table.Cell"))
+        || implementation == QStringLiteral("SwXCell"))
+        return Place::Table;
+    if (info->supportsService(OUString("com.sun.star.text.TextFrame")))
+        return Place::TextBox;
+    if (implementation.contains(QStringLiteral("HeadFoot")))
+        return Place::HeaderFooter;
+    if (info->supportsService(OUString("com.sun.star.text.Footnote")))
+        return Place::Note;
+    return Place::MainText;
+}
+
+bool isTextBoxOfFrame(const Reference<css::uno::XInterface>& shape)
+{
+    // A shape with a text box (from .docx) keeps its text in a Writer frame,
+    // which the document's search has already met.
+    const Reference<css::beans::XPropertySet> properties(shape, UNO_QUERY);
+    if (!properties.is())
+        return false;
+    try {
+        return properties->getPropertyValue(OUString("TextBox")).get<bool>();
+    } catch (const css::uno::Exception&) {
+        return false;
+    }
+}
+
+int pageCount(const Reference<css::lang::XComponent>& model)
+{
+    const Reference<css::frame::XModel> document(model, UNO_QUERY);
+    const Reference<css::frame::XController> controller =
+        document.is() ? document->getCurrentController() : Reference<css::frame::XController>();
+    const Reference<css::text::XTextViewCursorSupplier> supplier(controller, UNO_QUERY);
+    if (!supplier.is())
+        return 1;
+    const Reference<css::text::XPageCursor> cursor(supplier->getViewCursor(), UNO_QUERY);
+    if (!cursor.is())
+        return 1;
+    cursor->jumpToLastPage();
+    return std::max(1, int(cursor->getPage()));
+}
+
 } // namespace
+
+TemplateFindings inspectTemplate(const Reference<css::lang::XComponent>& model)
+{
+    TemplateFindings findings;
+    const Reference<css::util::XSearchable> searchable(model, UNO_QUERY_THROW);
+    const Reference<css::util::XSearchDescriptor> descriptor = searchable->createSearchDescriptor();
+    descriptor->setSearchString(toOUString(kBracketedWord));
+    const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
+    options->setPropertyValue(OUString("SearchRegularExpression"), Any(true));
+    options->setPropertyValue(OUString("SearchCaseSensitive"), Any(true));
+    const Reference<css::container::XIndexAccess> hits = searchable->findAll(descriptor);
+    for (sal_Int32 i = 0; hits.is() && i < hits->getCount(); ++i) {
+        const Reference<css::text::XTextRange> hit(hits->getByIndex(i), UNO_QUERY);
+        if (!hit.is())
+            continue;
+        const Reference<css::text::XText> text = hit->getText();
+        const Reference<css::text::XTextCursor> after =
+            text->createTextCursorByRange(hit->getEnd());
+        after->goRight(60, true);
+        findings.words.push_back({toQString(hit->getString()), placeOf(text),
+                                  followingInParagraph(toQString(after->getString()))});
+    }
+
+    // Drawing shapes with text are not searched by the document; their text
+    // is filled all the same, so it is read here.
+    const Reference<css::drawing::XDrawPage> page = drawPageOf(model);
+    const QRegularExpression bracketed(kBracketedWord);
+    for (sal_Int32 i = 0; i < page->getCount(); ++i) {
+        const Reference<css::uno::XInterface> shape(page->getByIndex(i), UNO_QUERY);
+        const Reference<css::text::XText> text(shape, UNO_QUERY);
+        if (!text.is() || isWriterText(text) || isTextBoxOfFrame(shape))
+            continue;
+        const QString string = toQString(text->getString());
+        findings.hasText = findings.hasText || !string.trimmed().isEmpty();
+        auto matches = bracketed.globalMatch(string);
+        while (matches.hasNext()) {
+            const QRegularExpressionMatch match = matches.next();
+            findings.words.push_back({match.captured(), Place::TextBox,
+                                      followingInParagraph(string.mid(match.capturedEnd()))});
+        }
+    }
+    findings.hasText = findings.hasText || !findings.words.empty() || page->getCount() > 0
+                       || !Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)
+                               ->getText()
+                               ->getString()
+                               .trim()
+                               .isEmpty();
+    findings.pages = pageCount(model);
+    return findings;
+}
 
 LibreOfficeDocument::LibreOfficeDocument(std::shared_ptr<Instance> instance,
                                          Reference<css::lang::XComponent> model)

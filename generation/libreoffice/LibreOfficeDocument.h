@@ -7,6 +7,9 @@
 
 namespace velmora::office::lo {
 
+// What a loaded document holds, for the check of a template.
+TemplateFindings inspectTemplate(const Reference<css::lang::XComponent>& model);
+
 class LibreOfficeDocument final : public Document {
 public:
     LibreOfficeDocument(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model);

@@ -48,7 +48,12 @@ const char kProfileSettings[] =
     "<item oor:path=\"/org.openoffice.Office.Recovery/AutoSave\">"
     "<prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
     "<item oor:path=\"/org.openoffice.Office.Recovery/RecoveryInfo\">"
-    "<prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n";
+    "<prop oor:name=\"Enabled\" oor:op=\"fuse\"><value>false</value></prop></item>\n"
+    // Pictures and objects that a document only links to are not fetched:
+    // a template brought by the user may point anywhere.
+    "<item oor:path=\"/org.openoffice.Office.Common/Security/Scripting\">"
+    "<prop oor:name=\"BlockUntrustedRefererLinks\" oor:op=\"fuse\"><value>true</value></prop>"
+    "</item>\n";
 
 QString fileUrl(const QString& path)
 {
@@ -198,10 +203,11 @@ QString profileTemplate(const QString& installDir)
                           + QStringLiteral("/velmora");
     // Numbered after the settings it holds: one made with other settings by
     // an earlier program is not used, and goes.
-    const QString ready = cache + QStringLiteral("/libreoffice-profile-2");
+    const QString ready = cache + QStringLiteral("/libreoffice-profile-3");
     if (QFileInfo::exists(ready + QStringLiteral("/user/registrymodifications.xcu")))
         return ready;
     QDir(cache + QStringLiteral("/libreoffice-profile")).removeRecursively();
+    QDir(cache + QStringLiteral("/libreoffice-profile-2")).removeRecursively();
 
     QDir().mkpath(cache);
     // Built beside the final place and renamed, so that two programs setting

@@ -188,6 +188,17 @@ public:
         const auto turn = mState->enter(FakeOffice::Op::CloseActiveDocument);
         mState->engine->calls << QStringLiteral("closeActiveDocument:%1").arg(saveChanges);
     }
+    office::TemplateFindings checkTemplate(const QString& path, const QString& copyTo) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::CheckTemplate);
+        mState->engine->calls << QStringLiteral("checkTemplate:") + path;
+        if (!copyTo.isEmpty()) {
+            QFile::remove(copyTo);
+            if (!QFile::copy(path, copyTo))
+                throw Failure(QStringLiteral("Could not write ") + copyTo);
+        }
+        return mState->engine->templateFindings;
+    }
     void quit() override
     {
         const auto turn = mState->enter(FakeOffice::Op::Quit);
@@ -223,7 +234,8 @@ QString FakeOffice::nameOf(Op operation)
                                         "pagePicture",
                                         "pagePdf",
                                         "closeActiveDocument",
-                                        "quit"};
+                                        "quit",
+                                        "checkTemplate"};
     return QString::fromLatin1(names[int(operation)]);
 }
 

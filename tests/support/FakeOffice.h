@@ -48,9 +48,13 @@ public:
         PagePicture,
         PagePdf,
         CloseActiveDocument,
-        Quit
+        Quit,
+        CheckTemplate
     };
     static QString nameOf(Op operation);
+
+    // What checkTemplate finds in any file; an accepted copy is the file itself.
+    office::TemplateFindings templateFindings;
 
     // The operations that fail.
     QSet<Op> failing;

@@ -32,6 +32,12 @@ Dialogs::SaveChoice ScriptedDialogs::saveFileChoice(const QString& title, const 
     return choice;
 }
 
+QString ScriptedDialogs::openFileName(const QString& title, const QString& filter)
+{
+    openDialogs << title + u'|' + filter;
+    return nextOpenFileNames.isEmpty() ? QString() : nextOpenFileNames.takeFirst();
+}
+
 std::optional<PrintSettings> ScriptedDialogs::printSettings(const QString& title,
                                                             const QList<Printer>& printers)
 {

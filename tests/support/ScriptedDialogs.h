@@ -33,6 +33,8 @@ public:
                               const QString& fileName) override;
     std::optional<PrintSettings> printSettings(const QString& title,
                                                const QList<Printer>& printers) override;
+    // Takes its path from nextOpenFileNames; recorded in openDialogs.
+    QString openFileName(const QString& title, const QString& filter) override;
 
     // Answers for the next message boxes, in order; without one a box answers
     // OK (or No for Yes/No).
@@ -40,6 +42,9 @@ public:
     // Answers for the next save dialogs, in order; without one it is cancelled.
     QList<QString> nextFileNames;
     QList<int> nextFilters;
+    // Answers for the next open dialogs, in order; without one it is cancelled.
+    QList<QString> nextOpenFileNames;
+    QStringList openDialogs;
     // Answers for the next print dialogs, in order; without one it is cancelled.
     QList<PrintSettings> nextPrintSettings;
 
