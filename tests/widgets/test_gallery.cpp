@@ -1,6 +1,7 @@
 // The gallery over the fake office: every design pictured from a document
 // filled with the user's words, chosen with the keys or the mouse, closed
-// mid-work without a trace; the choice remembered and used by the main window.
+// mid-work without a trace; the choice remembered and used by the main window;
+// a template of the user's own brought, refused, kept, pictured and removed.
 #include "generation/Designs.h"
 #include "mainwindow/Form1.h"
 #include "platform/Files.h"
@@ -15,8 +16,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -60,6 +63,14 @@ struct Preview {
 class TestGallery : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(mData.isValid());
+        // The user's designs go to a folder of the test's.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(mData.filePath(QStringLiteral("data"))));
+        designs::reload();
+    }
+
     void chooseADesign_data()
     {
         QTest::addColumn<QString>("keys");
@@ -186,6 +197,84 @@ private slots:
         QVERIFY(!QFile::exists(first));
         QVERIFY(QFile::exists(form.form2()->mWordFile));
     }
+
+    // A template of one's own: refused without a trace when it holds no token;
+    // otherwise the report and the question in one box, the copy kept in a
+    // folder of the user's alone and pictured like every design; removed only
+    // after a question, never a shipped one; remembered but gone, the default.
+    void bringAndRemoveADesign()
+    {
+        Preview preview(QStringLiteral("party"));
+        auto& dialogs = preview.test.dialogs;
+        FakeOffice& office = preview.office;
+        Gallery* gallery = preview.open();
+        QVERIFY(gallery);
+        auto* list = testing::control<QListWidget>(*gallery, "DesignList");
+        auto* remove = testing::control<QPushButton>(*gallery, "RemoveDesign");
+        const int shipped = list->count();
+        QVERIFY(!remove->isEnabled());
+
+        const QString file = mData.filePath(QStringLiteral("My Party.docx"));
+        {
+            QFile source(file);
+            QVERIFY(source.open(QIODevice::WriteOnly));
+            source.write("a template");
+        }
+        office.templateFindings.hasText = true;
+        dialogs.nextOpenFileNames << file;
+        dialogs.shown.clear();
+        QApplication::setActiveWindow(gallery);
+        QTest::keySequence(gallery, QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(dialogs.shown.last().icon, Dialogs::Icon::Warning);
+        QCOMPARE(list->count(), shipped);
+        QCOMPARE(QDir(designs::ownFolder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+        office.templateFindings.words = {{QStringLiteral("[Celebrant]"), office::Place::MainText,
+                                          QStringLiteral(" celebrate her birthday")}};
+        dialogs.nextOpenFileNames << file;
+        dialogs.nextAnswers << Dialogs::Yes;
+        QSignalSpy shown(gallery, &Gallery::pictureShown);
+        testing::control<QPushButton>(*gallery, "UseOwnTemplate")->click();
+        QVERIFY(preview.calls().contains(QStringLiteral("checkTemplate:") + file));
+        QVERIFY(dialogs.shown.last().text.endsWith(
+            QStringLiteral("Add this template to the designs as \"My Party\"?")));
+        const QString kept = designs::ownFolder() + QStringLiteral("/My Party.dot");
+        QVERIFY(QFile::exists(kept));
+        QCOMPARE(int(QFile::permissions(designs::ownFolder()) & 0x7077), 0x7000);
+        QCOMPARE(designs::all().last().id, QStringLiteral("own:My Party"));
+        QCOMPARE(list->count(), shipped + 1);
+        QTRY_VERIFY(std::any_of(shown.begin(), shown.end(), [&](const QList<QVariant>& picture) {
+            return picture.at(0).toInt() == shipped && picture.at(1).toBool();
+        }));
+
+        list->setCurrentRow(0);
+        QVERIFY(!remove->isEnabled());
+        list->setCurrentRow(shipped);
+        QVERIFY(remove->isEnabled());
+        dialogs.nextAnswers << Dialogs::No;
+        remove->click();
+        QVERIFY(QFile::exists(kept));
+        dialogs.nextAnswers << Dialogs::Yes;
+        remove->click();
+        QVERIFY(!QFile::exists(kept));
+        QCOMPARE(list->count(), shipped);
+        gallery->close();
+
+        testing::TestPlatform main;
+        main.settings().setValue(designs::kSettingsKey, QStringLiteral("own:My Party"));
+        FakeOffice mainOffice;
+        Form1 window(main.platform(), mainOffice);
+        window.Form_Load();
+        window.PushButton6_Click();
+        QVERIFY(mainOffice.calls.contains(
+            QStringLiteral("open:%1:readonly").arg(temporaryFile(QStringLiteral("template.dot")))));
+        QVERIFY(std::any_of(main.dialogs.shown.begin(), main.dialogs.shown.end(),
+                            [](const auto& box) { return box.text.contains(u"My Party"); }));
+    }
+
+private:
+    QTemporaryDir mData;
 };
 
 QTEST_MAIN(TestGallery)
