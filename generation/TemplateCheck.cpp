@@ -1,5 +1,7 @@
 #include "generation/TemplateCheck.h"
 
+#include "platform/Files.h"
+
 #include "generation/Invitation.h"
 
 #include <QFile>
@@ -15,11 +17,6 @@
 namespace velmora::templatecheck {
 
 namespace {
-
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 quint32 little32(const QByteArray& bytes, qsizetype at)
 {

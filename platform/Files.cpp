@@ -34,11 +34,6 @@ QString environmentTemp()
     return {};
 }
 
-QString systemError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 // Writes all the bytes to a freshly created descriptor and closes it; on a
 // failure the file is removed again.
 void fillNewFile(int fd, const QByteArray& native, const QString& path, const QByteArray& bytes)
@@ -69,8 +64,7 @@ QString privateTemporaryFolder()
         QDir::tempPath() + QStringLiteral("/velmora-") + QString::number(::getuid());
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        throw Failure(QStringLiteral("Cannot create the folder %1: %2")
-                          .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Failure(QStringLiteral("Cannot create the folder %1: %2").arg(path, systemError()));
     // Someone else's folder, or a link planted in its place, is never used.
     struct stat info {};
     if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
@@ -152,6 +146,11 @@ void replaceFileWhole(const QString& path, const QByteArray& bytes)
     if (!file.commit())
         throw failure(file.errorString());
     syncFolderOf(path);
+}
+
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
 }
 
 void releaseFreeMemory()

@@ -46,6 +46,9 @@ QString createPrivateFileBeside(const QString& path, const QByteArray& bytes);
 // the path.
 void replaceFileWhole(const QString& path, const QByteArray& bytes);
 
+// The system's description of the last failed call (errno).
+QString systemError();
+
 // Gives the heap's free pages back to the system; never fails.
 void releaseFreeMemory();
 

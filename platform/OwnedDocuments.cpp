@@ -195,8 +195,7 @@ void writeWorkingFile(const QString& path, const QByteArray& bytes, bool keepOur
             return;
         }
         if (nameState(path) != NameState::Taken) {
-            const QString description =
-                QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + path;
+            const QString description = systemError() + QStringLiteral(": ") + path;
             quietDelete(beside);
             throw Failure(description);
         }
