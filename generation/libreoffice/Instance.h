@@ -57,6 +57,7 @@ public:
     }
 
     const Reference<css::frame::XDesktop2>& desktop() const { return mConnection.desktop; }
+    const Reference<css::uno::XComponentContext>& context() const { return mConnection.context; }
     QString scratchFolder() const;
     // Asks the office to end. Once it has agreed, the wait for it to leave
     // (and the kill when it does not) is the reaper's; otherwise it is killed.

@@ -1,12 +1,13 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
+#include "generation/libreoffice/PagePicture.h"
 
 #include "generation/libreoffice/StoreArguments.h"
 #include "generation/libreoffice/TextFit.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <QPainter>
 #include <QRegularExpression>
+#include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
 #include <com/sun/star/container/XEnumeration.hpp>
 #include <com/sun/star/container/XEnumerationAccess.hpp>
@@ -27,11 +28,14 @@
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
+#include <com/sun/star/text/XTextRangeCompare.hpp>
 #include <com/sun/star/text/XTextTable.hpp>
 #include <com/sun/star/text/XTextViewCursorSupplier.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/util/XSearchDescriptor.hpp>
 #include <com/sun/star/util/XSearchable.hpp>
+#include <map>
+#include <set>
 
 namespace velmora::office::lo {
 
@@ -133,57 +137,196 @@ void replaceThroughCursor(const Reference<css::text::XText>& text, const Find& f
     }
 }
 
+// What a text is, from one question to the office: the services it offers.
+struct TextServices {
+    explicit TextServices(const Reference<css::text::XText>& text)
+    {
+        const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
+        if (info.is())
+            names = info->getSupportedServiceNames();
+    }
+    bool has(const char* name) const
+    {
+        const OUString wanted = OUString::createFromAscii(name);
+        return std::find(names.begin(), names.end(), wanted) != names.end();
+    }
+    Sequence<OUString> names;
+};
+
+// Writer's own texts (body, headers, frames) are searched by the document;
+// the texts of drawing shapes are edit-engine texts it cannot search.
+bool isWriterText(const TextServices& services)
+{
+    return (services.has("com.sun.star.text.Text") || services.has("com.sun.star.text.TextFrame"))
+           && !services.has("com.sun.star.drawing.Text");
+}
+
 bool isWriterText(const Reference<css::text::XText>& text)
 {
-    const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
-    // Writer's own texts (body, headers, frames) are searched by the document;
-    // the texts of drawing shapes are edit-engine texts it cannot search.
-    return info.is()
-           && (info->supportsService(OUString("com.sun.star.text.Text"))
-               || info->supportsService(OUString("com.sun.star.text.TextFrame")))
-           && !info->supportsService(OUString("com.sun.star.drawing.Text"));
+    return isWriterText(TextServices(text));
 }
 
 enum class StoryKind { Text, Footnotes, Endnotes };
 
-StoryKind kindOf(const Reference<css::text::XText>& text)
+StoryKind kindOf(const TextServices& services)
 {
-    const Reference<css::lang::XServiceInfo> info(text, UNO_QUERY);
     // An endnote offers the footnote service as well.
-    if (info.is() && info->supportsService(OUString("com.sun.star.text.Endnote")))
+    if (services.has("com.sun.star.text.Endnote"))
         return StoryKind::Endnotes;
-    if (info.is() && info->supportsService(OUString("com.sun.star.text.Footnote")))
+    if (services.has("com.sun.star.text.Footnote"))
         return StoryKind::Footnotes;
     return StoryKind::Text;
 }
 
-// The texts a story is made of, as a word processor counts them: its own, and
-// the cells of the tables in it, nested tables included.
-void collectStoryTexts(const Reference<css::text::XText>& text,
-                       std::vector<Reference<css::uno::XInterface>>& texts)
+StoryKind kindOf(const Reference<css::text::XText>& text)
 {
-    texts.emplace_back(text, UNO_QUERY);
-    const Reference<css::container::XEnumerationAccess> content(text, UNO_QUERY);
-    if (!content.is())
-        return;
-    const Reference<css::container::XEnumeration> parts = content->createEnumeration();
-    while (parts->hasMoreElements()) {
-        const Reference<css::text::XTextTable> table(parts->nextElement(), UNO_QUERY);
-        if (!table.is())
-            continue;
-        for (const OUString& cell : table->getCellNames())
-            collectStoryTexts(Reference<css::text::XText>(table->getCellByName(cell), UNO_QUERY),
-                              texts);
-    }
+    return kindOf(TextServices(text));
 }
+
+} // namespace
+
+// One story as the search sees it, worked out once: the searches of a filling
+// ask for the same stories for every element, and each question is a round
+// trip to the office.
+struct Story {
+    explicit Story(std::vector<Reference<css::text::XText>> storyTexts)
+        : texts(std::move(storyTexts))
+    {
+        const TextServices services(texts.front());
+        kind = kindOf(services);
+        writer = isWriterText(services);
+        for (const auto& text : texts)
+            identities.emplace_back(text, UNO_QUERY);
+    }
+
+    // Whether the range lies in one of the story's texts or in a table of it
+    // (nested tables too): a text compares only ranges of its own, tables
+    // included, and refuses others.
+    bool holds(const Reference<css::text::XTextRange>& range) const
+    {
+        for (const auto& text : texts) {
+            const Reference<css::text::XTextRangeCompare> compare(text, UNO_QUERY);
+            if (!compare.is())
+                continue;
+            try {
+                compare->compareRegionStarts(range, range);
+                return true;
+            } catch (const css::lang::IllegalArgumentException&) {
+            }
+        }
+        return false;
+    }
+
+    std::vector<Reference<css::text::XText>> texts;
+    StoryKind kind = StoryKind::Text;
+    // Searched by the document (else through a cursor on its string).
+    bool writer = false;
+    // The story's own texts, as objects to compare with.
+    std::vector<Reference<css::uno::XInterface>> identities;
+};
+
+// What the document's search last found, story by story. A filling searches
+// every story for one text in turn; the document's search covers them all at
+// once, so one search serves every story until something else changes the
+// document. Replacing in one story leaves the others' hits as they were.
+class SearchMemory {
+public:
+    // The document changed other than by replacing what was found.
+    void changed() { mKnown = false; }
+
+    void setStories(std::vector<std::shared_ptr<const Story>> stories)
+    {
+        mStories = std::move(stories);
+        mKnown = false;
+    }
+
+    std::vector<Reference<css::text::XTextRange>>
+    hitsIn(const Story& story, const Reference<css::lang::XComponent>& model, const Find& find)
+    {
+        const Key key{find.text, find.matchCase, find.matchWholeWord};
+        if (!mKnown || !(key == mKey) || mReplacedIn.count(&story))
+            search(model, key);
+        const auto hits = mHits.find(&story);
+        return hits == mHits.end() ? std::vector<Reference<css::text::XTextRange>>{} : hits->second;
+    }
+
+    // The story's hits were replaced: a new search of it finds what is there now.
+    void replacedIn(const Story& story) { mReplacedIn.insert(&story); }
+
+private:
+    struct Key {
+        QString text;
+        bool matchCase = false;
+        bool matchWholeWord = false;
+        bool operator==(const Key&) const = default;
+    };
+
+    void search(const Reference<css::lang::XComponent>& model, const Key& key)
+    {
+        const Reference<css::util::XSearchable> searchable(model, UNO_QUERY_THROW);
+        const Reference<css::util::XSearchDescriptor> descriptor =
+            searchable->createSearchDescriptor();
+        descriptor->setSearchString(toOUString(key.text));
+        const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
+        // A new descriptor searches literally, in any case, not for whole
+        // words only, without similarity or styles: only what differs is set.
+        if (key.matchCase)
+            options->setPropertyValue(OUString("SearchCaseSensitive"), Any(true));
+        if (key.matchWholeWord)
+            options->setPropertyValue(OUString("SearchWords"), Any(true));
+        mHits.clear();
+        mReplacedIn.clear();
+        mKnown = false;
+        const Reference<css::container::XIndexAccess> hits = searchable->findAll(descriptor);
+        const sal_Int32 count = hits.is() ? hits->getCount() : 0;
+        for (sal_Int32 i = 0; i < count; ++i) {
+            const Reference<css::text::XTextRange> hit(hits->getByIndex(i), UNO_QUERY);
+            if (!hit.is())
+                continue;
+            if (const Story* story = storyOf(hit))
+                mHits[story].push_back(hit);
+        }
+        mKey = key;
+        mKnown = true;
+    }
+
+    const Story* storyOf(const Reference<css::text::XTextRange>& hit) const
+    {
+        const Reference<css::text::XText> where = hit->getText();
+        const Reference<css::uno::XInterface> identity(where, UNO_QUERY);
+        for (const auto& story : mStories)
+            if (story->writer && story->kind == StoryKind::Text
+                && std::find(story->identities.begin(), story->identities.end(), identity)
+                       != story->identities.end())
+                return story.get();
+        // A note is not the same object each time it is looked up: notes are
+        // told by their kind.
+        const StoryKind kind = kindOf(where);
+        for (const auto& story : mStories)
+            if (story->writer && kind != StoryKind::Text && story->kind == kind)
+                return story.get();
+        // A table's cell: the story whose text holds the table.
+        for (const auto& story : mStories)
+            if (story->writer && story->holds(hit))
+                return story.get();
+        return nullptr;
+    }
+
+    std::vector<std::shared_ptr<const Story>> mStories;
+    bool mKnown = false;
+    Key mKey;
+    std::map<const Story*, std::vector<Reference<css::text::XTextRange>>> mHits;
+    std::set<const Story*> mReplacedIn;
+};
+
+namespace {
 
 class LibreOfficeRange final : public Range {
 public:
-    // A range over one text, or over all the notes of a kind.
     LibreOfficeRange(std::shared_ptr<Instance> instance, Reference<css::lang::XComponent> model,
-                     std::vector<Reference<css::text::XText>> texts)
-        : mInstance(std::move(instance)), mModel(std::move(model)), mTexts(std::move(texts)),
-          mKind(kindOf(mTexts.front()))
+                     std::shared_ptr<const Story> story, std::shared_ptr<SearchMemory> searches)
+        : mInstance(std::move(instance)), mModel(std::move(model)), mStory(std::move(story)),
+          mSearches(std::move(searches))
     {
     }
 
@@ -195,10 +338,12 @@ public:
     void execute(int replace) override
     {
         mInstance->call([&] {
-            if (isWriterText(mTexts.front()))
+            if (mStory->writer) {
                 replaceInWriterStory(replace);
-            else
-                replaceThroughCursor(mTexts.front(), mFind, replace);
+            } else {
+                mSearches->changed();
+                replaceThroughCursor(mStory->texts.front(), mFind, replace);
+            }
         });
     }
 
@@ -209,65 +354,39 @@ private:
     {
         if (mFind.text.isEmpty() || replace == 0)
             return;
-        const Reference<css::util::XSearchable> searchable(mModel, UNO_QUERY_THROW);
-        const Reference<css::util::XSearchDescriptor> descriptor =
-            searchable->createSearchDescriptor();
-        descriptor->setSearchString(toOUString(mFind.text));
-        const Reference<css::beans::XPropertySet> options(descriptor, UNO_QUERY_THROW);
-        options->setPropertyValue(OUString("SearchCaseSensitive"), Any(mFind.matchCase));
-        options->setPropertyValue(OUString("SearchWords"), Any(mFind.matchWholeWord));
-        options->setPropertyValue(OUString("SearchRegularExpression"), Any(false));
-        options->setPropertyValue(OUString("SearchSimilarity"), Any(false));
-        options->setPropertyValue(OUString("SearchStyles"), Any(false));
-        const Reference<css::container::XIndexAccess> hits = searchable->findAll(descriptor);
-        if (!hits.is())
-            return;
-        const OUString replacement = toOUString(mFind.replacementText);
-        std::vector<Reference<css::uno::XInterface>> storyTexts;
-        for (const auto& text : mTexts)
-            collectStoryTexts(text, storyTexts);
-        const auto inThisStory = [&](const Reference<css::text::XText>& where) {
-            // A note is not the same object each time it is looked up: notes
-            // are told by their kind.
-            if (mKind != StoryKind::Text && kindOf(where) == mKind)
-                return true;
-            const Reference<css::uno::XInterface> identity(where, UNO_QUERY);
-            return std::find(storyTexts.begin(), storyTexts.end(), identity) != storyTexts.end();
-        };
-        std::vector<Reference<css::text::XTextRange>> mine;
-        for (sal_Int32 i = 0; i < hits->getCount(); ++i) {
-            const Reference<css::text::XTextRange> hit(hits->getByIndex(i), UNO_QUERY);
-            if (hit.is() && inThisStory(hit->getText()))
-                mine.push_back(hit);
-        }
+        std::vector<Reference<css::text::XTextRange>> mine =
+            mSearches->hitsIn(*mStory, mModel, mFind);
         if (mine.empty())
             return;
         if (replace != kReplaceAll)
             mine.resize(1);
+        mSearches->replacedIn(*mStory);
+        const OUString replacement = toOUString(mFind.replacementText);
         for (auto hit = mine.rbegin(); hit != mine.rend(); ++hit)
             replaceKeepingFormatting((*hit)->getText(), *hit, replacement);
     }
 
     std::shared_ptr<Instance> mInstance;
     Reference<css::lang::XComponent> mModel;
-    std::vector<Reference<css::text::XText>> mTexts;
-    StoryKind mKind;
+    std::shared_ptr<const Story> mStory;
+    std::shared_ptr<SearchMemory> mSearches;
     Find mFind;
 };
 
 class LibreOfficeShape final : public Shape {
 public:
-    LibreOfficeShape(std::shared_ptr<Instance> instance, Reference<css::uno::XInterface> shape)
-        : mInstance(std::move(instance)), mShape(std::move(shape))
+    LibreOfficeShape(std::shared_ptr<Instance> instance, DrawingShape shape,
+                     std::shared_ptr<SearchMemory> searches)
+        : mInstance(std::move(instance)), mShape(std::move(shape)), mSearches(std::move(searches))
     {
     }
 
     bool hasText() override
     {
-        return mInstance->call([&] {
-            const Reference<css::text::XText> text(mShape, UNO_QUERY);
-            return text.is() && !text->getString().isEmpty();
-        });
+        // Replacing never puts text into a shape that had none.
+        if (!mShape.hadText)
+            return false;
+        return mInstance->call([&] { return !mShape.text->getString().isEmpty(); });
     }
 
     // The engine's current search settings are: case ignored, whole words
@@ -275,19 +394,20 @@ public:
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
         mInstance->call([&] {
-            const Reference<css::text::XText> text(mShape, UNO_QUERY);
-            if (!text.is())
+            if (!mShape.text.is())
                 throw Failure(QStringLiteral("The shape holds no text"));
+            mSearches->changed();
             Find find;
             find.text = findText;
             find.replacementText = replacementText;
-            replaceThroughCursor(text, find, replace);
+            replaceThroughCursor(mShape.text, find, replace);
         });
     }
 
 private:
     std::shared_ptr<Instance> mInstance;
-    Reference<css::uno::XInterface> mShape;
+    DrawingShape mShape;
+    std::shared_ptr<SearchMemory> mSearches;
 };
 
 // Writer has one draw page; the interface that reaches it is marked deprecated
@@ -436,7 +556,8 @@ TemplateFindings inspectTemplate(const Reference<css::lang::XComponent>& model)
 
 LibreOfficeDocument::LibreOfficeDocument(std::shared_ptr<Instance> instance,
                                          Reference<css::lang::XComponent> model)
-    : mInstance(std::move(instance)), mModel(std::move(model))
+    : mInstance(std::move(instance)), mModel(std::move(model)),
+      mSearches(std::make_shared<SearchMemory>())
 {
 }
 
@@ -444,94 +565,135 @@ std::vector<Ref<Range>> LibreOfficeDocument::storyRanges()
 {
     return mInstance->call([&] {
         const Reference<css::lang::XComponent>& model = openModel(mModel);
-        std::vector<Reference<css::text::XText>> stories;
-        const auto add = [&](const Reference<css::text::XText>& text) {
-            if (!text.is())
-                return;
-            const Reference<css::uno::XInterface> identity(text, UNO_QUERY);
-            for (const auto& known : stories)
-                if (Reference<css::uno::XInterface>(known, UNO_QUERY) == identity)
-                    return;
-            stories.push_back(text);
-        };
-
-        add(Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText());
-
-        const Reference<css::container::XIndexAccess> pageStyles(
-            Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
-                ->getStyleFamilies()
-                ->getByName(OUString("PageStyles")),
-            UNO_QUERY_THROW);
-        for (sal_Int32 i = 0; i < pageStyles->getCount(); ++i) {
-            const Reference<css::beans::XPropertySet> style(pageStyles->getByIndex(i),
-                                                            UNO_QUERY_THROW);
-            for (const char* part : {"Header", "Footer"}) {
-                const QString name = QString::fromLatin1(part);
-                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsOn"))).get<bool>())
-                    continue;
-                add(Reference<css::text::XText>(
-                    style->getPropertyValue(toOUString(name + QStringLiteral("Text"))), UNO_QUERY));
-                if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared")))
-                         .get<bool>())
-                    add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))),
-                        UNO_QUERY));
-                if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
-                    add(Reference<css::text::XText>(
-                        style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))),
-                        UNO_QUERY));
-            }
+        // Filling changes the stories' text, never which stories there are.
+        if (mStories.empty()) {
+            mStories = listStories(model);
+            mSearches->setStories(mStories);
         }
-
-        const Reference<css::container::XIndexAccess> frames(
-            Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(),
-            UNO_QUERY_THROW);
-        for (sal_Int32 i = 0; i < frames->getCount(); ++i)
-            add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
-
-        // Text boxes that are drawing shapes: their text is a story as well.
-        const Reference<css::drawing::XDrawPage> page = drawPageOf(model);
-        for (sal_Int32 i = 0; i < page->getCount(); ++i) {
-            const Reference<css::text::XText> text(page->getByIndex(i), UNO_QUERY);
-            if (text.is() && !text->getString().isEmpty())
-                add(text);
-        }
-
         std::vector<Ref<Range>> ranges;
-        for (const auto& story : stories)
-            ranges.emplace_back(std::make_shared<LibreOfficeRange>(
-                mInstance, model, std::vector<Reference<css::text::XText>>{story}));
-
-        // The notes: one story for all the footnotes, one for all the endnotes.
-        for (const Reference<css::container::XIndexAccess>& notes :
-             {Reference<css::text::XFootnotesSupplier>(model, UNO_QUERY_THROW)->getFootnotes(),
-              Reference<css::text::XEndnotesSupplier>(model, UNO_QUERY_THROW)->getEndnotes()}) {
-            std::vector<Reference<css::text::XText>> texts;
-            for (sal_Int32 i = 0; i < notes->getCount(); ++i)
-                texts.emplace_back(notes->getByIndex(i), UNO_QUERY_THROW);
-            if (!texts.empty())
-                ranges.emplace_back(
-                    std::make_shared<LibreOfficeRange>(mInstance, model, std::move(texts)));
-        }
+        for (const auto& story : mStories)
+            ranges.emplace_back(
+                std::make_shared<LibreOfficeRange>(mInstance, model, story, mSearches));
         return ranges;
     });
+}
+
+std::vector<std::shared_ptr<const Story>>
+LibreOfficeDocument::listStories(const Reference<css::lang::XComponent>& model)
+{
+    std::vector<Reference<css::text::XText>> stories;
+    const auto add = [&](const Reference<css::text::XText>& text) {
+        if (!text.is())
+            return;
+        const Reference<css::uno::XInterface> identity(text, UNO_QUERY);
+        for (const auto& known : stories)
+            if (Reference<css::uno::XInterface>(known, UNO_QUERY) == identity)
+                return;
+        stories.push_back(text);
+    };
+
+    add(Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText());
+
+    const Reference<css::container::XIndexAccess> pageStyles(
+        Reference<css::style::XStyleFamiliesSupplier>(model, UNO_QUERY_THROW)
+            ->getStyleFamilies()
+            ->getByName(OUString("PageStyles")),
+        UNO_QUERY_THROW);
+    // Both switches of a style in one question (the names in alphabetical
+    // order, as the interface asks): most styles have neither on.
+    Sequence<OUString> switches(2);
+    switches.getArray()[0] = OUString("FooterIsOn");
+    switches.getArray()[1] = OUString("HeaderIsOn");
+    const sal_Int32 styleCount = pageStyles->getCount();
+    for (sal_Int32 i = 0; i < styleCount; ++i) {
+        const Reference<css::beans::XMultiPropertySet> styleSwitches(pageStyles->getByIndex(i),
+                                                                     UNO_QUERY_THROW);
+        const Sequence<Any> on = styleSwitches->getPropertyValues(switches);
+        if (!on[0].get<bool>() && !on[1].get<bool>())
+            continue;
+        const Reference<css::beans::XPropertySet> style(styleSwitches, UNO_QUERY_THROW);
+        for (const char* part : {"Header", "Footer"}) {
+            const QString name = QString::fromLatin1(part);
+            if (!on[name == QLatin1String("Header") ? 1 : 0].get<bool>())
+                continue;
+            add(Reference<css::text::XText>(
+                style->getPropertyValue(toOUString(name + QStringLiteral("Text"))), UNO_QUERY));
+            if (!style->getPropertyValue(toOUString(name + QStringLiteral("IsShared"))).get<bool>())
+                add(Reference<css::text::XText>(
+                    style->getPropertyValue(toOUString(name + QStringLiteral("TextLeft"))),
+                    UNO_QUERY));
+            if (!style->getPropertyValue(OUString("FirstIsShared")).get<bool>())
+                add(Reference<css::text::XText>(
+                    style->getPropertyValue(toOUString(name + QStringLiteral("TextFirst"))),
+                    UNO_QUERY));
+        }
+    }
+
+    const Reference<css::container::XIndexAccess> frames(
+        Reference<css::text::XTextFramesSupplier>(model, UNO_QUERY_THROW)->getTextFrames(),
+        UNO_QUERY_THROW);
+    const sal_Int32 frameCount = frames->getCount();
+    for (sal_Int32 i = 0; i < frameCount; ++i)
+        add(Reference<css::text::XText>(frames->getByIndex(i), UNO_QUERY));
+
+    // Text boxes that are drawing shapes: their text is a story as well.
+    for (const DrawingShape& shape : drawingShapes(model))
+        if (shape.hadText)
+            add(shape.text);
+
+    std::vector<std::shared_ptr<const Story>> result;
+    for (const auto& story : stories)
+        result.push_back(std::make_shared<Story>(std::vector<Reference<css::text::XText>>{story}));
+
+    // The notes: one story for all the footnotes, one for all the endnotes.
+    for (const Reference<css::container::XIndexAccess>& notes :
+         {Reference<css::text::XFootnotesSupplier>(model, UNO_QUERY_THROW)->getFootnotes(),
+          Reference<css::text::XEndnotesSupplier>(model, UNO_QUERY_THROW)->getEndnotes()}) {
+        std::vector<Reference<css::text::XText>> texts;
+        for (sal_Int32 i = 0; i < notes->getCount(); ++i)
+            texts.emplace_back(notes->getByIndex(i), UNO_QUERY_THROW);
+        if (!texts.empty())
+            result.push_back(std::make_shared<Story>(std::move(texts)));
+    }
+    return result;
 }
 
 std::vector<Ref<Shape>> LibreOfficeDocument::shapes()
 {
     return mInstance->call([&] {
-        const Reference<css::drawing::XDrawPage> page = drawPageOf(openModel(mModel));
         std::vector<Ref<Shape>> result;
-        for (sal_Int32 i = 0; i < page->getCount(); ++i)
-            result.emplace_back(std::make_shared<LibreOfficeShape>(
-                mInstance, Reference<css::uno::XInterface>(page->getByIndex(i), UNO_QUERY)));
+        for (const DrawingShape& shape : drawingShapes(openModel(mModel)))
+            result.emplace_back(std::make_shared<LibreOfficeShape>(mInstance, shape, mSearches));
         return result;
     });
 }
 
+// Listed once, like the stories: filling adds and removes no shape.
+const std::vector<DrawingShape>&
+LibreOfficeDocument::drawingShapes(const Reference<css::lang::XComponent>& model)
+{
+    if (!mDrawingShapes) {
+        const Reference<css::drawing::XDrawPage> page = drawPageOf(model);
+        std::vector<DrawingShape> shapes;
+        const sal_Int32 count = page->getCount();
+        for (sal_Int32 i = 0; i < count; ++i) {
+            DrawingShape shape;
+            shape.shape.set(page->getByIndex(i), UNO_QUERY);
+            shape.text.set(shape.shape, UNO_QUERY);
+            shape.hadText = shape.text.is() && !shape.text->getString().isEmpty();
+            shapes.push_back(std::move(shape));
+        }
+        mDrawingShapes = std::move(shapes);
+    }
+    return *mDrawingShapes;
+}
+
 std::vector<Overflow> LibreOfficeDocument::fitTextToBoxes(double floorPoints)
 {
-    return mInstance->call([&] { return lo::fitTextToBoxes(openModel(mModel), floorPoints); });
+    return mInstance->call([&] {
+        mSearches->changed();
+        return lo::fitTextToBoxes(openModel(mModel), floorPoints);
+    });
 }
 
 void LibreOfficeDocument::saveAs(const QString& path)
@@ -582,24 +744,12 @@ QSizeF LibreOfficeDocument::pageSize()
 
 QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
 {
-    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.png");
-    mInstance->call([&] {
-        Reference<css::frame::XStorable>(openModel(mModel), UNO_QUERY_THROW)
-            ->storeToURL(fileUrl(file), pagePictureArguments(pixels));
-    });
-
-    QImage exported(file);
-    QFile::remove(file);
-    if (exported.isNull() || pixels.isEmpty())
+    const QByteArray bitmap = mInstance->call(
+        [&] { return renderPagePicture(mInstance->context(), openModel(mModel), pixels); });
+    QImage picture = QImage::fromData(bitmap, "BMP");
+    if (picture.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
-
-    if (!exported.hasAlphaChannel())
-        return std::move(exported).convertToFormat(QImage::Format_RGB32);
-    // Paper is white, whatever an export with transparency leaves.
-    QImage picture(exported.size(), QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    QPainter(&picture).drawImage(0, 0, exported);
-    return picture;
+    return std::move(picture).convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray LibreOfficeDocument::pagePdf(const QString& title)

@@ -4,11 +4,24 @@
 #include "generation/libreoffice/Instance.h"
 
 #include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/text/XText.hpp>
+#include <optional>
 
 namespace velmora::office::lo {
 
 // What a loaded document holds, for the check of a template.
 TemplateFindings inspectTemplate(const Reference<css::lang::XComponent>& model);
+
+struct Story;
+class SearchMemory;
+
+// A shape of the document's drawing layer, and its text if it can hold one.
+struct DrawingShape {
+    Reference<css::uno::XInterface> shape;
+    Reference<css::text::XText> text;
+    // Whether it held text when the shapes were listed.
+    bool hadText = false;
+};
 
 class LibreOfficeDocument final : public Document {
 public:
@@ -28,8 +41,15 @@ public:
     void save();
 
 private:
+    std::vector<std::shared_ptr<const Story>>
+    listStories(const Reference<css::lang::XComponent>& model);
+    const std::vector<DrawingShape>& drawingShapes(const Reference<css::lang::XComponent>& model);
+
     std::shared_ptr<Instance> mInstance;
     Reference<css::lang::XComponent> mModel;
+    std::vector<std::shared_ptr<const Story>> mStories;
+    std::optional<std::vector<DrawingShape>> mDrawingShapes;
+    std::shared_ptr<SearchMemory> mSearches;
 };
 
 } // namespace velmora::office::lo

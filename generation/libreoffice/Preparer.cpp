@@ -1,5 +1,6 @@
 #include "generation/libreoffice/Preparer.h"
 
+#include "generation/libreoffice/PagePicture.h"
 #include "generation/libreoffice/StoreArguments.h"
 
 #include <QFile>
@@ -98,7 +99,6 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
         return mStopping;
     };
     const QString document = process.scratchFolder() + QStringLiteral("/warm-up.doc");
-    const QString picture = process.scratchFolder() + QStringLiteral("/warm-up.png");
     try {
         const Reference<css::uno::XComponentContext> local = clientContext(mInstallDir);
         {
@@ -125,8 +125,7 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
 
         if (withPagePicture) {
             model = loadHidden(office.connection.desktop, fileUrl(document));
-            Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
-                ->storeToURL(fileUrl(picture), pagePictureArguments(QSize(170, 220)));
+            renderPagePicture(office.connection.context, model, QSize(170, 220));
             Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
     } catch (const css::uno::Exception&) {
@@ -135,7 +134,6 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
         return false;
     }
     QFile::remove(document);
-    QFile::remove(picture);
     return !stopping() && process.isRunning();
 }
 

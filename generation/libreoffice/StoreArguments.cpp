@@ -10,22 +10,6 @@ Sequence<css::beans::PropertyValue> wordDocumentArguments()
     return arguments;
 }
 
-Sequence<css::beans::PropertyValue> pagePictureArguments(const QSize& pixels)
-{
-    Sequence<css::beans::PropertyValue> filterData(4);
-    filterData.getArray()[0] = property("PixelWidth", Any(sal_Int32(pixels.width())));
-    filterData.getArray()[1] = property("PixelHeight", Any(sal_Int32(pixels.height())));
-    // A picture read back at once: speed matters more than its size.
-    filterData.getArray()[2] = property("Compression", Any(sal_Int32(1)));
-    // Rendered on white paper: quicker than with an alpha channel, which
-    // would only be composed onto white again.
-    filterData.getArray()[3] = property("Translucent", Any(sal_Int32(0)));
-    Sequence<css::beans::PropertyValue> arguments(2);
-    arguments.getArray()[0] = property("FilterName", Any(OUString("writer_png_Export")));
-    arguments.getArray()[1] = property("FilterData", Any(filterData));
-    return arguments;
-}
-
 Sequence<css::beans::PropertyValue> pagePdfArguments()
 {
     // The invitation is one page; a template grown by long texts may spill

@@ -2,15 +2,10 @@
 
 #include "generation/libreoffice/UnoConnection.h"
 
-#include <QSize>
-
 namespace velmora::office::lo {
 
 // Stores a Word 97-2003 document (.doc), over a file already there.
 Sequence<css::beans::PropertyValue> wordDocumentArguments();
-
-// Stores the first page as a PNG picture of the given pixels.
-Sequence<css::beans::PropertyValue> pagePictureArguments(const QSize& pixels);
 
 // Stores the first page as a PDF document with its fonts embedded.
 Sequence<css::beans::PropertyValue> pagePdfArguments();

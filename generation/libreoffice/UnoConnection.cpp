@@ -57,10 +57,9 @@ Connection connectToPipe(const Reference<css::uno::XComponentContext>& local,
     Connection result;
     result.bridge = css::bridge::BridgeFactory::create(local)->createBridge(
         ::rtl::OUString(), ::rtl::OUString("urp"), connection, nullptr);
-    const Reference<css::uno::XComponentContext> remote(
-        result.bridge->getInstance(::rtl::OUString("StarOffice.ComponentContext")),
-        css::uno::UNO_QUERY_THROW);
-    result.desktop = css::frame::Desktop::create(remote);
+    result.context.set(result.bridge->getInstance(::rtl::OUString("StarOffice.ComponentContext")),
+                       css::uno::UNO_QUERY_THROW);
+    result.desktop = css::frame::Desktop::create(result.context);
     return result;
 }
 

@@ -26,6 +26,8 @@ Reference<css::uno::XComponentContext> clientContext(const QString& installDir);
 
 struct Connection {
     Reference<css::bridge::XBridge> bridge;
+    // The office's own context: services created in it run inside the office.
+    Reference<css::uno::XComponentContext> context;
     Reference<css::frame::XDesktop2> desktop;
 };
 
