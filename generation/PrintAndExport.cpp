@@ -1,5 +1,6 @@
 #include "generation/PrintAndExport.h"
 
+#include "generation/PngEncoding.h"
 #include "platform/Files.h"
 #include "platform/PrintService.h"
 
@@ -55,11 +56,16 @@ QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
 
 QByteArray encoded(const QImage& picture, ExportFormat format)
 {
+    if (format == ExportFormat::Png) {
+        QByteArray png = encodePng(picture);
+        if (png.isEmpty())
+            throw Failure(QStringLiteral("The picture could not be encoded"));
+        return png;
+    }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format == ExportFormat::Png ? "png" : "jpeg");
-    if (format == ExportFormat::Jpeg)
-        writer.setQuality(kJpegQuality);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(kJpegQuality);
     if (!writer.write(picture))
         throw Failure(writer.errorString());
     return buffer.data();

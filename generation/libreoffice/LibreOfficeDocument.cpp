@@ -746,10 +746,10 @@ QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
 {
     const QByteArray bitmap = mInstance->call(
         [&] { return renderPagePicture(mInstance->context(), openModel(mModel), pixels); });
-    QImage picture = QImage::fromData(bitmap, "BMP");
+    QImage picture = decodeBitmap(bitmap);
     if (picture.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
-    return std::move(picture).convertToFormat(QImage::Format_RGB32);
+    return picture;
 }
 
 QByteArray LibreOfficeDocument::pagePdf(const QString& title)
