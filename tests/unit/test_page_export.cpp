@@ -2,9 +2,11 @@
 #include "generation/Office.h"
 #include "generation/PageExport.h"
 #include "generation/PageFit.h"
+#include "generation/PngEncoding.h"
 #include "platform/ViewBox.h"
 #include "tests/support/ScriptedDialogs.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -227,6 +229,31 @@ private slots:
         QCOMPARE(dialogs.reportedLines(), expected);
         QVERIFY(dialogs.errorReports().at(1).startsWith(kObjectNotSet));
         QCOMPARE(contents(mPicture), QByteArray("old picture"));
+    }
+
+    // A PNG export reads back as the very picture, at its dots per metre,
+    // whatever the bands its rows were split into.
+    void pngExportReadsBackUnchanged_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("one pixel") << QSize(1, 1);
+        QTest::newRow("fewer rows than a band") << QSize(7, 3);
+        QTest::newRow("odd page") << QSize(341, 443);
+    }
+    void pngExportReadsBackUnchanged()
+    {
+        QFETCH(QSize, size);
+        QImage picture(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+        picture.setDotsPerMeterX(7874);
+        picture.setDotsPerMeterY(7874);
+        picture.setColorSpace(QColorSpace::SRgb);
+        QImage read;
+        QVERIFY(read.loadFromData(encodePng(picture), "PNG"));
+        QCOMPARE(read.convertToFormat(QImage::Format_RGB32), picture);
+        QCOMPARE(read.dotsPerMeterX(), 7874);
     }
 
 private:
