@@ -5,14 +5,17 @@
 # multiple of the old build's:
 #   click: R x the baseline   (bench_click: click -> preview shown, shipped design)
 #   png: R x the baseline     (bench_outputs: "Save as PDF or Picture…" to PNG)
-# Usage: bench/versus.sh OLD_BUILD NEW_BUILD [ROUNDS]
+# Usage: bench/versus.sh OLD_BUILD NEW_BUILD [ROUNDS] [CLICKS]
+#   CLICKS: clicks per pause in each bench_click run (default 3; the first click
+#   after start-up is one of them, as for a user).
 #   OLD_BUILD, NEW_BUILD: build folders holding bin/bench_click and bin/bench_outputs
 #   (e.g. a worktree of an older commit built with scripts/build.sh).
 set -euo pipefail
-[ $# -ge 2 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
+[ $# -ge 2 ] || { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 2; }
 old="$(cd "$1" && pwd)"
 new="$(cd "$2" && pwd)"
-rounds="${3:-4}"
+rounds="${3:-2}"
+clicks="${4:-3}"
 for build in "$old" "$new"; do
   for program in bench_click bench_outputs; do
     [ -x "$build/bin/$program" ] || { echo "no $build/bin/$program: build it first" >&2; exit 1; }
@@ -28,7 +31,7 @@ png_of() { awk '$1 == "PNG" && $2 == "written" { print $3 }' "$1"; }
 
 run() { # build name round
   local out="$log/$2-$3"
-  "$1/bin/bench_click" 1 >"$out.click" 2>&1 || { cat "$out.click" >&2; exit 1; }
+  "$1/bin/bench_click" "$clicks" >"$out.click" 2>&1 || { cat "$out.click" >&2; exit 1; }
   "$1/bin/bench_outputs" 2 >"$out.outputs" 2>&1 || { cat "$out.outputs" >&2; exit 1; }
   printf '  %-4s click %5s ms   png %5s ms\n' "$2" "$(click_of "$out.click")" "$(png_of "$out.outputs")"
 }

@@ -4,9 +4,9 @@
 #include "errors/Locations.h"
 #include "generation/Office.h"
 #include "generation/PageFit.h"
+#include "platform/BitmapFile.h"
 #include "platform/OwnedDocuments.h"
 
-#include <QBuffer>
 #include <QImage>
 
 namespace velmora {
@@ -22,16 +22,13 @@ QImage fittedPagePicture(const office::Ref<office::Document>& document)
 }
 
 // BMP: the picture is read back at once and deleted, and an uncompressed one
-// is the quickest to write and to read (Qt keeps its dots-per-metre, which
+// is the quickest to write and to read (it keeps the dots-per-metre, which
 // carry the natural size). A failed write leaves an older picture as it was.
 void writePagePicture(const QImage& picture, const QString& path, QString* written)
 {
     if (picture.isNull())
         throw Failure(QStringLiteral("Invalid picture"));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP"))
-        throw Failure(QStringLiteral("The picture could not be encoded"));
+    const QByteArray bytes = bitmap::bitmapBytes(picture);
     QString unused;
     owned::writeWorkingFile(path, bytes, false, written ? *written : unused);
 }

@@ -2,6 +2,7 @@
 
 #include "errors/Guard.h"
 #include "errors/Locations.h"
+#include "platform/BitmapFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QMouseEvent>
@@ -238,6 +240,19 @@ void Form2::Form_Load()
 
 void Form2::loadPicture(const QString& picturePath)
 {
+    // The page picture the program writes is read by the quick reader; any
+    // other picture by Qt's.
+    QFile file(picturePath);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (bitmap::isPlainBitmap(bytes)) {
+            const QImage picture = bitmap::readBitmap(bytes);
+            if (!picture.isNull()) {
+                mViewport.assignPicture(Picture(picture));
+                return;
+            }
+        }
+    }
     QImageReader reader(picturePath);
     reader.setDecideFormatFromContent(true);
     const QImage picture = reader.read();

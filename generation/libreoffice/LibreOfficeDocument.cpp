@@ -3,6 +3,7 @@
 
 #include "generation/libreoffice/StoreArguments.h"
 #include "generation/libreoffice/TextFit.h"
+#include "platform/BitmapFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -746,7 +747,7 @@ QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
 {
     const QByteArray bitmap = mInstance->call(
         [&] { return renderPagePicture(mInstance->context(), openModel(mModel), pixels); });
-    QImage picture = decodeBitmap(bitmap);
+    QImage picture = bitmap::readBitmap(bitmap);
     if (picture.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
     return picture;

@@ -50,39 +50,4 @@ QByteArray renderPagePicture(const Reference<css::uno::XComponentContext>& offic
     return QByteArray(reinterpret_cast<const char*>(bytes.getConstArray()), bytes.getLength());
 }
 
-QImage decodeBitmap(const QByteArray& bytes)
-{
-    // Qt's reader takes twice as long for the one kind the office writes.
-    const auto at = [&](int offset, int size) {
-        quint32 value = 0;
-        for (int i = size - 1; i >= 0; --i)
-            value = value << 8 | quint8(bytes[offset + i]);
-        return value;
-    };
-    constexpr int kHeaderBytes = 54;
-    if (bytes.size() < kHeaderBytes || !bytes.startsWith("BM") || at(14, 4) < 40 || at(26, 2) != 1
-        || at(28, 2) != 24 || at(30, 4) != 0)
-        return QImage::fromData(bytes, "BMP").convertToFormat(QImage::Format_RGB32);
-    const qint64 width = qint32(at(18, 4));
-    const qint64 rows = qint32(at(22, 4));
-    const qint64 height = rows < 0 ? -rows : rows;
-    const qint64 stride = (width * 3 + 3) / 4 * 4;
-    const qint64 offset = at(10, 4);
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767
-        || offset + stride * height > bytes.size())
-        return {};
-    QImage picture(int(width), int(height), QImage::Format_RGB32);
-    if (picture.isNull())
-        return {};
-    for (qint64 y = 0; y < height; ++y) {
-        // Bottom-up unless the height is negative.
-        const uchar* source = reinterpret_cast<const uchar*>(bytes.constData()) + offset
-                              + stride * (rows < 0 ? y : height - 1 - y);
-        QRgb* target = reinterpret_cast<QRgb*>(picture.scanLine(int(y)));
-        for (qint64 x = 0; x < width; ++x, source += 3)
-            target[x] = qRgb(source[2], source[1], source[0]);
-    }
-    return picture;
-}
-
 } // namespace velmora::office::lo

@@ -3,7 +3,6 @@
 #include "generation/libreoffice/UnoConnection.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QSize>
 #include <com/sun/star/lang/XComponent.hpp>
 
@@ -14,9 +13,5 @@ namespace velmora::office::lo {
 // Windows bitmap. Runs inside the office: call it under the watchdog.
 QByteArray renderPagePicture(const Reference<css::uno::XComponentContext>& office,
                              const Reference<css::lang::XComponent>& model, const QSize& pixels);
-
-// The picture of an uncompressed 24-bit Windows bitmap, read row by row;
-// any other bitmap goes through Qt's reader. Null when it is not one.
-QImage decodeBitmap(const QByteArray& bytes);
 
 } // namespace velmora::office::lo

@@ -3,9 +3,11 @@
 #include "generation/PageExport.h"
 #include "generation/PageFit.h"
 #include "generation/PngEncoding.h"
+#include "platform/BitmapFile.h"
 #include "platform/ViewBox.h"
 #include "tests/support/ScriptedDialogs.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QImage>
@@ -231,16 +233,18 @@ private slots:
         QCOMPARE(contents(mPicture), QByteArray("old picture"));
     }
 
-    // A PNG export reads back as the very picture, at its dots per metre,
-    // whatever the bands its rows were split into.
-    void pngExportReadsBackUnchanged_data()
+    // The picture files the program writes (a PNG export, the preview's
+    // bitmap) read back as the very picture at its dots per metre, in Qt's
+    // readers and in the program's own; rows of any width and any number of
+    // bands.
+    void pictureFilesReadBackUnchanged_data()
     {
         QTest::addColumn<QSize>("size");
         QTest::newRow("one pixel") << QSize(1, 1);
         QTest::newRow("fewer rows than a band") << QSize(7, 3);
         QTest::newRow("odd page") << QSize(341, 443);
     }
-    void pngExportReadsBackUnchanged()
+    void pictureFilesReadBackUnchanged()
     {
         QFETCH(QSize, size);
         QImage picture(size, QImage::Format_RGB32);
@@ -248,12 +252,32 @@ private slots:
             for (int x = 0; x < size.width(); ++x)
                 picture.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
         picture.setDotsPerMeterX(7874);
-        picture.setDotsPerMeterY(7874);
+        picture.setDotsPerMeterY(7087);
         picture.setColorSpace(QColorSpace::SRgb);
-        QImage read;
-        QVERIFY(read.loadFromData(encodePng(picture), "PNG"));
-        QCOMPARE(read.convertToFormat(QImage::Format_RGB32), picture);
-        QCOMPARE(read.dotsPerMeterX(), 7874);
+        const auto same = [&](const QImage& read) {
+            return read.convertToFormat(QImage::Format_RGB32).copy() == picture.copy()
+                   && read.dotsPerMeterX() == 7874 && read.dotsPerMeterY() == 7087;
+        };
+        QImage png;
+        QVERIFY(png.loadFromData(encodePng(picture), "PNG"));
+        QVERIFY(same(png));
+
+        const QByteArray bitmap = bitmap::bitmapBytes(picture);
+        QImage qtRead;
+        QVERIFY(qtRead.loadFromData(bitmap, "BMP"));
+        qtRead.setColorSpace(QColorSpace::SRgb);
+        QVERIFY(same(qtRead));
+        QImage ownRead = bitmap::readBitmap(bitmap);
+        ownRead.setColorSpace(QColorSpace::SRgb);
+        QVERIFY(same(ownRead));
+
+        QByteArray qtWritten;
+        QBuffer buffer(&qtWritten);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "BMP"));
+        QVERIFY(bitmap::isPlainBitmap(qtWritten));
+        ownRead = bitmap::readBitmap(qtWritten);
+        ownRead.setColorSpace(QColorSpace::SRgb);
+        QVERIFY(same(ownRead));
     }
 
 private:
