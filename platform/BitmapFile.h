@@ -74,7 +74,7 @@ inline QByteArray bitmapBytes(const QImage& source)
     qToLittleEndian<quint32>(kInfoHeaderBytes, data + 14);
     qToLittleEndian<qint32>(qint32(width), data + 18);
     qToLittleEndian<qint32>(qint32(height), data + 22);
-    qToLittleEndian<quint16>(1, data + 26);  // planes
+    qToLittleEndian<quint16>(1, data + 26); // planes
     qToLittleEndian<quint16>(24, data + 28); // bits per pixel, no compression
     qToLittleEndian<quint32>(quint32(stride * height), data + 34);
     qToLittleEndian<qint32>(picture.dotsPerMeterX(), data + 38);

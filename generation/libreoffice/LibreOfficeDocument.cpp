@@ -745,9 +745,19 @@ QSizeF LibreOfficeDocument::pageSize()
 
 QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
 {
-    const QByteArray bitmap = mInstance->call(
-        [&] { return renderPagePicture(mInstance->context(), openModel(mModel), pixels); });
-    QImage picture = bitmap::readBitmap(bitmap);
+    // Written in the instance's own folder: an office ended half-way leaves
+    // nothing behind.
+    const QString file = mInstance->scratchFolder() + QStringLiteral("/page.bmp");
+    const bool written = mInstance->call([&] {
+        return renderPagePicture(mInstance->context(), openModel(mModel), pixels, fileUrl(file));
+    });
+    QFile bitmapFile(file);
+    QByteArray bytes;
+    if (written && bitmapFile.open(QIODevice::ReadOnly))
+        bytes = bitmapFile.readAll();
+    bitmapFile.close();
+    QFile::remove(file);
+    QImage picture = bitmap::readBitmap(bytes);
     if (picture.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
     return picture;

@@ -3,9 +3,9 @@
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/document/XExporter.hpp>
 #include <com/sun/star/document/XFilter.hpp>
-#include <com/sun/star/io/SequenceOutputStream.hpp>
-#include <com/sun/star/io/XSequenceOutputStream.hpp>
+#include <com/sun/star/io/XOutputStream.hpp>
 #include <com/sun/star/lang/XMultiComponentFactory.hpp>
+#include <com/sun/star/ucb/SimpleFileAccess.hpp>
 
 namespace velmora::office::lo {
 
@@ -14,8 +14,7 @@ namespace {
 // The filter behind the office's "save as picture" exports, called directly:
 // the document is drawn once into a recording and that is painted at the
 // pixel size. Through storeToURL it is only offered as PNG, whose encoding
-// took about as long as the drawing; an uncompressed bitmap needs none, and
-// the bytes come back over the bridge without a file in between.
+// took about as long as the drawing; an uncompressed bitmap needs none.
 Sequence<css::beans::PropertyValue>
 bitmapFilterArguments(const QSize& pixels, const Reference<css::io::XOutputStream>& stream)
 {
@@ -32,8 +31,9 @@ bitmapFilterArguments(const QSize& pixels, const Reference<css::io::XOutputStrea
 
 } // namespace
 
-QByteArray renderPagePicture(const Reference<css::uno::XComponentContext>& office,
-                             const Reference<css::lang::XComponent>& model, const QSize& pixels)
+bool renderPagePicture(const Reference<css::uno::XComponentContext>& office,
+                       const Reference<css::lang::XComponent>& model, const QSize& pixels,
+                       const OUString& fileUrl)
 {
     const Reference<css::document::XFilter> filter(
         office->getServiceManager()->createInstanceWithContext(
@@ -41,13 +41,11 @@ QByteArray renderPagePicture(const Reference<css::uno::XComponentContext>& offic
         css::uno::UNO_QUERY_THROW);
     Reference<css::document::XExporter>(filter, css::uno::UNO_QUERY_THROW)
         ->setSourceDocument(model);
-    const Reference<css::io::XSequenceOutputStream> stream =
-        css::io::SequenceOutputStream::create(office);
-    if (!filter->filter(bitmapFilterArguments(
-            pixels, Reference<css::io::XOutputStream>(stream, css::uno::UNO_QUERY_THROW))))
-        return {};
-    const Sequence<sal_Int8> bytes = stream->getWrittenBytes();
-    return QByteArray(reinterpret_cast<const char*>(bytes.getConstArray()), bytes.getLength());
+    const Reference<css::io::XOutputStream> file =
+        css::ucb::SimpleFileAccess::create(office)->openFileWrite(fileUrl);
+    const bool written = filter->filter(bitmapFilterArguments(pixels, file));
+    file->closeOutput();
+    return written;
 }
 
 } // namespace velmora::office::lo

@@ -99,6 +99,7 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
         return mStopping;
     };
     const QString document = process.scratchFolder() + QStringLiteral("/warm-up.doc");
+    const QString picture = process.scratchFolder() + QStringLiteral("/warm-up.bmp");
     try {
         const Reference<css::uno::XComponentContext> local = clientContext(mInstallDir);
         {
@@ -125,7 +126,7 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
 
         if (withPagePicture) {
             model = loadHidden(office.connection.desktop, fileUrl(document));
-            renderPagePicture(office.connection.context, model, QSize(170, 220));
+            renderPagePicture(office.connection.context, model, QSize(170, 220), fileUrl(picture));
             Reference<css::util::XCloseable>(model, UNO_QUERY_THROW)->close(true);
         }
     } catch (const css::uno::Exception&) {
@@ -134,6 +135,7 @@ bool Preparer::warmUp(PreparedOffice& office, bool withPagePicture)
         return false;
     }
     QFile::remove(document);
+    QFile::remove(picture);
     return !stopping() && process.isRunning();
 }
 
