@@ -16,15 +16,13 @@ inline constexpr int kInfoHeaderBytes = 40;
 // Whether the bytes are a bitmap file readBitmap reads itself.
 inline bool isPlainBitmap(const QByteArray& bytes)
 {
-    const auto at = [&](int offset, int size) {
-        quint32 value = 0;
-        for (int i = size - 1; i >= 0; --i)
-            value = value << 8 | quint8(bytes[offset + i]);
-        return value;
-    };
-    return bytes.size() >= kFileHeaderBytes + kInfoHeaderBytes && bytes.startsWith("BM")
-           && at(14, 4) >= quint32(kInfoHeaderBytes) && at(26, 2) == 1 && at(28, 2) == 24
-           && at(30, 4) == 0;
+    if (bytes.size() < kFileHeaderBytes + kInfoHeaderBytes || !bytes.startsWith("BM"))
+        return false;
+    const uchar* data = reinterpret_cast<const uchar*>(bytes.constData());
+    return qFromLittleEndian<quint32>(data + 14) >= quint32(kInfoHeaderBytes)
+           && qFromLittleEndian<quint16>(data + 26) == 1 // planes
+           && qFromLittleEndian<quint16>(data + 28) == 24
+           && qFromLittleEndian<quint32>(data + 30) == 0; // no compression
 }
 
 // The picture of a bitmap file (RGB32), its dots per metre kept. Bitmaps of
