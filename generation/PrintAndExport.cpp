@@ -17,24 +17,42 @@ namespace {
 // JPEG at this quality keeps the lettering clean; lower shows rings around it.
 constexpr int kJpegQuality = 90;
 
-// Runs make on the document in an instance of its own, which is ended
-// whatever happens.
-template <class Make>
-auto withDocument(office::Engine& engine, const QString& documentPath, Make make)
+void quitQuietly(const office::Ref<office::Application>& word)
 {
-    office::Ref<office::Application> word = engine.createApplication();
     try {
-        office::Ref<office::Document> document = word->open(documentPath, true);
-        auto result = make(document);
-        word->closeActiveDocument(false);
         word->quit();
+    } catch (const Failure&) {
+        // Ended already (by the watchdog); dropping it ends it otherwise.
+    }
+}
+
+OpenDocument openDocument(office::Engine& engine, const QString& documentPath)
+{
+    OpenDocument opened{engine.createApplication(), {}};
+    try {
+        opened.document = opened.word->open(documentPath, true);
+    } catch (const Failure&) {
+        quitQuietly(opened.word);
+        throw;
+    }
+    return opened;
+}
+
+// Runs make on the document opened ahead, or else on the document opened in
+// an instance of its own; the instance is ended whatever happens.
+template <class Make>
+auto withDocument(office::Engine& engine, const QString& documentPath, OpeningAhead* ahead,
+                  Make make)
+{
+    std::optional<OpenDocument> ready = ahead ? ahead->take() : std::nullopt;
+    const OpenDocument opened = ready ? std::move(*ready) : openDocument(engine, documentPath);
+    try {
+        auto result = make(opened.document);
+        opened.word->closeActiveDocument(false);
+        opened.word->quit();
         return result;
     } catch (const Failure&) {
-        try {
-            word->quit();
-        } catch (const Failure&) {
-            // Ended already (by the watchdog); dropping it ends it otherwise.
-        }
+        quitQuietly(opened.word);
         throw;
     }
 }
@@ -73,6 +91,35 @@ QByteArray encoded(const QImage& picture, ExportFormat format)
 
 } // namespace
 
+OpeningAhead::OpeningAhead(office::Engine& engine, const QString& documentPath)
+    : mOpening(std::async(std::launch::async,
+                          [&engine, documentPath] { return openDocument(engine, documentPath); }))
+{
+}
+
+OpeningAhead::~OpeningAhead()
+{
+    if (const std::optional<OpenDocument> unused = take()) {
+        try {
+            unused->word->closeActiveDocument(false);
+        } catch (const Failure&) {
+            // Ending the instance discards the document all the same.
+        }
+        quitQuietly(unused->word);
+    }
+}
+
+std::optional<OpenDocument> OpeningAhead::take()
+{
+    if (!mOpening.valid())
+        return std::nullopt;
+    try {
+        return mOpening.get();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
 const QString kExportFilter = QStringLiteral(
     "PDF Document (*.pdf)|*.pdf|PNG Picture (*.png)|*.png|JPEG Picture (*.jpg)|*.jpg");
 
@@ -104,16 +151,17 @@ QString invitationTitle(const QString& celebrant)
 
 QImage sharedPagePicture(office::Engine& engine, const QString& documentPath)
 {
-    return withDocument(engine, documentPath, [](const office::Ref<office::Document>& document) {
-        return pagePictureAt(document, kSharedPictureDpi);
-    });
+    return withDocument(engine, documentPath, nullptr,
+                        [](const office::Ref<office::Document>& document) {
+                            return pagePictureAt(document, kSharedPictureDpi);
+                        });
 }
 
 void exportDocument(office::Engine& engine, const QString& documentPath, const QString& title,
-                    const QString& path, ExportFormat format)
+                    const QString& path, ExportFormat format, OpeningAhead* ahead)
 {
-    const QByteArray bytes =
-        withDocument(engine, documentPath, [&](const office::Ref<office::Document>& document) {
+    const QByteArray bytes = withDocument(
+        engine, documentPath, ahead, [&](const office::Ref<office::Document>& document) {
             return format == ExportFormat::Pdf
                        ? document->pagePdf(title)
                        : encoded(pagePictureAt(document, kSharedPictureDpi), format);
@@ -122,12 +170,11 @@ void exportDocument(office::Engine& engine, const QString& documentPath, const Q
 }
 
 int printDocument(office::Engine& engine, PrintService& service, const QString& documentPath,
-                  const QString& title, const PrintSettings& settings)
+                  const QString& title, const PrintSettings& settings, OpeningAhead* ahead)
 {
-    const QByteArray pdf =
-        withDocument(engine, documentPath, [&](const office::Ref<office::Document>& document) {
-            return document->pagePdf(title);
-        });
+    const QByteArray pdf = withDocument(
+        engine, documentPath, ahead,
+        [&](const office::Ref<office::Document>& document) { return document->pagePdf(title); });
     return service.submit(settings, title, pdf);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QImage>
 #include <QString>
+#include <future>
+#include <optional>
 
 namespace velmora {
 
@@ -33,9 +35,35 @@ QString invitationTitle(const QString& celebrant);
 // and still small enough for a messenger.
 constexpr int kSharedPictureDpi = 200;
 
-// Each of the following opens the filled document read-only in an office
-// instance of its own (a prepared one), makes its output there and ends the
-// instance. They throw Failure with the office's or the system's message.
+// The filled document and the office instance it is open in.
+struct OpenDocument {
+    office::Ref<office::Application> word;
+    office::Ref<office::Document> document;
+};
+
+// The filled document opened read-only in an instance of its own on a thread
+// of its own, begun while the user still chooses in a dialog: the output then
+// starts from an open document. One that is not used is closed and its
+// instance ended when this goes (which waits for the opening to finish).
+class OpeningAhead {
+public:
+    OpeningAhead(office::Engine& engine, const QString& documentPath);
+    ~OpeningAhead();
+    OpeningAhead(const OpeningAhead&) = delete;
+    OpeningAhead& operator=(const OpeningAhead&) = delete;
+
+    // The opened document, once; nothing when the opening failed (the output
+    // then opens the document itself, and reports what fails then).
+    std::optional<OpenDocument> take();
+
+private:
+    std::future<OpenDocument> mOpening;
+};
+
+// Each of the following makes its output from the document opened ahead when
+// one is given, else opens the filled document read-only in an office
+// instance of its own (a prepared one); either way it ends the instance. They
+// throw Failure with the office's or the system's message.
 
 // A picture of the first page at kSharedPictureDpi, in sRGB.
 QImage sharedPagePicture(office::Engine& engine, const QString& documentPath);
@@ -45,13 +73,14 @@ QImage sharedPagePicture(office::Engine& engine, const QString& documentPath);
 // temporary name and renamed over it once complete, so a failure leaves no
 // partial file and an existing file as it was.
 void exportDocument(office::Engine& engine, const QString& documentPath, const QString& title,
-                    const QString& path, ExportFormat format);
+                    const QString& path, ExportFormat format, OpeningAhead* ahead = nullptr);
 
 // Prints the first page: the office lays it out as a PDF, which the queue
 // gets with the dialog's settings, fitted to the paper. Returns the job's
 // number; throws PrintServiceSilent when the print service does not answer in
 // time, PrintWaitCancelled when the user stopped waiting for it.
 int printDocument(office::Engine& engine, PrintService& service, const QString& documentPath,
-                  const QString& title, const PrintSettings& settings);
+                  const QString& title, const PrintSettings& settings,
+                  OpeningAhead* ahead = nullptr);
 
 } // namespace velmora

@@ -164,6 +164,10 @@ void PageActions::mnuPrint_Click()
             });
         }
     } else {
+        // The document opens while the user sets up the print.
+        std::optional<OpeningAhead> ahead;
+        if (mEngine)
+            ahead.emplace(*mEngine, mWordFile);
         guard.step(104, [&] { settings = dialogs.printSettings(kPrintTitle, printers); });
         if (guard.test(106, [&] { return settings.has_value(); })) {
             guard.step(108, [&] {
@@ -173,7 +177,7 @@ void PageActions::mnuPrint_Click()
                     PrintService service = printService();
                     try {
                         printDocument(engine(), service, mWordFile, invitationTitle(mCelebrant),
-                                      *settings);
+                                      *settings, ahead ? &*ahead : nullptr);
                     } catch (const PrintServiceSilent&) {
                         silent = true;
                     } catch (const PrintWaitCancelled&) {
@@ -192,6 +196,10 @@ void PageActions::mnuExport_Click()
     Dialogs& dialogs = *mPlatform.dialogs;
     const HeldRequests::UntilEnd held(*mHeld);
     Guard guard(dialogs, locations::Form2_mnuExport_Click);
+    // The document opens while the user chooses where its copy goes.
+    std::optional<OpeningAhead> ahead;
+    if (mEngine)
+        ahead.emplace(*mEngine, mWordFile);
     std::optional<ExportTarget> target;
     guard.step(100, [&] {
         const Dialogs::SaveChoice chosen =
@@ -208,7 +216,7 @@ void PageActions::mnuExport_Click()
                    [&](const QString& path) {
                        const HeldRequests::Busy busy(*mHeld);
                        exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), path,
-                                      target->format);
+                                      target->format, ahead ? &*ahead : nullptr);
                    });
 }
 
