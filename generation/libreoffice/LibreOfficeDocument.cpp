@@ -751,13 +751,20 @@ QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
     const bool written = mInstance->call([&] {
         return renderPagePicture(mInstance->context(), openModel(mModel), pixels, fileUrl(file));
     });
+    // Mapped, not read: the rows are converted straight from the file's pages.
     QFile bitmapFile(file);
-    QByteArray bytes;
-    if (written && bitmapFile.open(QIODevice::ReadOnly))
-        bytes = bitmapFile.readAll();
+    QImage picture;
+    if (written && bitmapFile.open(QIODevice::ReadOnly)) {
+        if (const uchar* mapped = bitmapFile.map(0, bitmapFile.size())) {
+            picture = bitmap::readBitmap(QByteArray::fromRawData(
+                reinterpret_cast<const char*>(mapped), qsizetype(bitmapFile.size())));
+            bitmapFile.unmap(const_cast<uchar*>(mapped));
+        } else {
+            picture = bitmap::readBitmap(bitmapFile.readAll());
+        }
+    }
     bitmapFile.close();
     QFile::remove(file);
-    QImage picture = bitmap::readBitmap(bytes);
     if (picture.isNull() || pixels.isEmpty())
         throw Failure(QStringLiteral("LibreOffice did not render the page"));
     return picture;
