@@ -26,6 +26,8 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
 Dialogs::SaveChoice ScriptedDialogs::saveFileChoice(const QString& title, const QString& filter,
                                                     const QString& fileName)
 {
+    if (whileChoosing)
+        whileChoosing();
     SaveChoice choice;
     choice.filter = nextFilters.isEmpty() ? 0 : nextFilters.takeFirst();
     choice.path = saveFileName(title, filter, fileName);
@@ -43,6 +45,8 @@ std::optional<PrintSettings> ScriptedDialogs::printSettings(const QString& title
 {
     Q_UNUSED(printers);
     printDialogs << title;
+    if (whileChoosing)
+        whileChoosing();
     if (nextPrintSettings.isEmpty())
         return std::nullopt;
     return nextPrintSettings.takeFirst();

@@ -50,6 +50,8 @@ public:
 
     // Runs while a box is open (what the window system may do meanwhile).
     std::function<void()> whileShown;
+    // Runs while a save or print dialog is open (what the program does meanwhile).
+    std::function<void()> whileChoosing;
 
     QList<Shown> shown;
     QList<SaveAsked> saveDialogs;

@@ -389,6 +389,50 @@ private slots:
         }
     }
 
+    // The document opens while the dialog is up, and the output is made from
+    // that one opening; a dialog cancelled ends its office all the same.
+    void documentOpensWhileTheUserChooses_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("export") << "Ctrl+E" << true;
+        QTest::newRow("export cancelled") << "Ctrl+E" << false;
+        QTest::newRow("print") << "Ctrl+P" << true;
+        QTest::newRow("print cancelled") << "Ctrl+P" << false;
+    }
+    void documentOpensWhileTheUserChooses()
+    {
+        QFETCH(QString, keys);
+        QFETCH(bool, accepted);
+        Preview preview;
+        auto& dialogs = preview.test.dialogs;
+        const QString opening = QStringLiteral("open:%1:readonly").arg(preview.form->mWordFile);
+        const auto opened = [&] {
+            const std::lock_guard lock(*preview.office.mutex);
+            return preview.office.calls.count(opening);
+        };
+        if (accepted) {
+            dialogs.nextFileNames << preview.test.path(QStringLiteral("invitation.png"));
+            dialogs.nextPrintSettings
+                << PrintSettings{QStringLiteral("Office_Printer"), 1, QStringLiteral("A4")};
+        }
+        bool openWhileChoosing = false;
+        dialogs.whileChoosing = [&] {
+            openWhileChoosing = QTest::qWaitFor([&] { return opened() == 1; }, 5000);
+        };
+        preview.press(QKeySequence(keys));
+
+        QVERIFY(openWhileChoosing);
+        QCOMPARE(opened(), 1);
+        QCOMPARE(preview.office.applicationsCreated, 1);
+        QCOMPARE(preview.office.applicationsAlive(), 0);
+        QCOMPARE(dialogs.reportedLines(), QStringList());
+        const bool made = keys == QLatin1String("Ctrl+E")
+                              ? QFile::exists(preview.test.path(QStringLiteral("invitation.png")))
+                              : !preview.test.spooler->jobs.isEmpty();
+        QCOMPARE(made, accepted);
+    }
+
     // A copied picture is the page at the shared resolution.
     void copyPutsThePageOnTheClipboard()
     {
