@@ -32,7 +32,8 @@ png_of() { awk '$1 == "PNG" && $2 == "written" { print $3 }' "$1"; }
 run() { # build name round
   local out="$log/$2-$3"
   "$1/bin/bench_click" "$clicks" >"$out.click" 2>&1 || { cat "$out.click" >&2; exit 1; }
-  "$1/bin/bench_outputs" 2 >"$out.outputs" 2>&1 || { cat "$out.outputs" >&2; exit 1; }
+  # Three runs: the benchmark's median of two is the larger of the two.
+  "$1/bin/bench_outputs" 3 >"$out.outputs" 2>&1 || { cat "$out.outputs" >&2; exit 1; }
   printf '  %-4s click %5s ms   png %5s ms\n' "$2" "$(click_of "$out.click")" "$(png_of "$out.outputs")"
 }
 
