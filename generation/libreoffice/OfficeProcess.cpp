@@ -14,10 +14,14 @@
 #include <QUrl>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <mutex>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -95,8 +99,8 @@ std::vector<QByteArray> environmentWithTemporaryFolder(const QString& folder)
 // fork + exec with only async-signal-safe calls in the child. The child asks
 // the kernel to kill it when this program (the forking thread) goes away.
 // Its standard output goes to outputFd when given, otherwise nowhere.
-pid_t spawn(const QString& program, const QStringList& arguments, const QString& temporaryFolder,
-            int outputFd = -1)
+pid_t forkAndRun(const QString& program, const QStringList& arguments,
+                 const QString& temporaryFolder, int outputFd)
 {
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> storage;
@@ -147,6 +151,59 @@ pid_t spawn(const QString& program, const QStringList& arguments, const QString&
         _exit(127);
     }
     return pid;
+}
+
+// The kernel sends the parent-death signal when the thread that forked ends,
+// not the program: an office forked by a worker thread would be killed as
+// soon as that worker is done. So every child is forked by this one thread,
+// which lives as long as the program (never ended: the program's exit ends it).
+class Forker {
+public:
+    static Forker& instance()
+    {
+        static Forker* const forker = new Forker;
+        return *forker;
+    }
+
+    pid_t run(std::function<pid_t()> fork)
+    {
+        std::packaged_task<pid_t()> task(std::move(fork));
+        std::future<pid_t> forked = task.get_future();
+        {
+            std::lock_guard lock(mMutex);
+            mTasks.push_back(std::move(task));
+        }
+        mChanged.notify_one();
+        return forked.get();
+    }
+
+private:
+    Forker()
+    {
+        std::thread([this] {
+            for (;;) {
+                std::packaged_task<pid_t()> task;
+                {
+                    std::unique_lock lock(mMutex);
+                    mChanged.wait(lock, [this] { return !mTasks.empty(); });
+                    task = std::move(mTasks.front());
+                    mTasks.pop_front();
+                }
+                task();
+            }
+        }).detach();
+    }
+
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    std::deque<std::packaged_task<pid_t()>> mTasks;
+};
+
+pid_t spawn(const QString& program, const QStringList& arguments, const QString& temporaryFolder,
+            int outputFd = -1)
+{
+    return Forker::instance().run(
+        [&] { return forkAndRun(program, arguments, temporaryFolder, outputFd); });
 }
 
 int waitForExit(pid_t pid)

@@ -124,6 +124,23 @@ private slots:
     }
     FAIL_ON_UNEXPECTED_FAILURE
 
+    // The document opened ahead while the dialog is up, in an office that
+    // thread had to start itself (none prepared): the office outlives the
+    // thread and makes the export.
+    void exportFromADocumentOpenedAhead() GUARDED_TEST
+    {
+        const auto unprepared = makeTestEngine(0);
+        QTemporaryDir destination;
+        const QString path = destination.filePath(QStringLiteral("invitation.pdf"));
+        {
+            OpeningAhead ahead(*unprepared, mDocument);
+            exportDocument(*unprepared, mDocument, invitationTitle(kCelebrant), path,
+                           ExportFormat::Pdf, &ahead);
+        }
+        QVERIFY(readBytes(path).startsWith("%PDF"));
+    }
+    FAIL_ON_UNEXPECTED_FAILURE
+
     // An office that stops answering mid-export is ended by the watchdog; the
     // file already at the path stays as it was and nothing else is left there.
     void hungOfficeLeavesTheOldFile() GUARDED_TEST
