@@ -3,7 +3,6 @@
 #include <QThread>
 #include <QtEndian>
 #include <algorithm>
-#include <cstring>
 #include <future>
 #include <vector>
 #include <zlib.h>

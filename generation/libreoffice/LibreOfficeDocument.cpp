@@ -752,16 +752,16 @@ QImage LibreOfficeDocument::pagePicture(const QSize& pixels)
         return renderPagePicture(mInstance->context(), openModel(mModel), pixels, fileUrl(file));
     });
     // Mapped, not read: the rows are converted straight from the file's pages.
+    // (An empty file maps to nothing, and is no picture either.)
     QFile bitmapFile(file);
     QImage picture;
-    if (written && bitmapFile.open(QIODevice::ReadOnly)) {
-        if (const uchar* mapped = bitmapFile.map(0, bitmapFile.size())) {
-            picture = bitmap::readBitmap(QByteArray::fromRawData(
-                reinterpret_cast<const char*>(mapped), qsizetype(bitmapFile.size())));
-            bitmapFile.unmap(const_cast<uchar*>(mapped));
-        } else {
-            picture = bitmap::readBitmap(bitmapFile.readAll());
-        }
+    const uchar* mapped = written && bitmapFile.open(QIODevice::ReadOnly)
+                              ? bitmapFile.map(0, bitmapFile.size())
+                              : nullptr;
+    if (mapped) {
+        picture = bitmap::readBitmap(QByteArray::fromRawData(reinterpret_cast<const char*>(mapped),
+                                                             qsizetype(bitmapFile.size())));
+        bitmapFile.unmap(const_cast<uchar*>(mapped));
     }
     bitmapFile.close();
     QFile::remove(file);
