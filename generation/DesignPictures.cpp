@@ -58,6 +58,11 @@ DesignPictures::DesignPictures(office::Engine& engine, QList<designs::Design> de
 DesignPictures::~DesignPictures()
 {
     mStopping = true;
+    {
+        const std::lock_guard lock(mInUseMutex);
+        for (const std::shared_ptr<office::Application>& application : mInUse)
+            application->abandon();
+    }
     for (std::thread& worker : mWorkers)
         worker.join();
 }
@@ -73,6 +78,13 @@ void DesignPictures::work(int first)
     } catch (const Failure& failure) {
         startFailure = failure.description();
     }
+    if (application) {
+        const std::lock_guard lock(mInUseMutex);
+        mInUse.push_back(application.get());
+        // Stopped while it was being created: the destructor has looked already.
+        if (mStopping)
+            application->abandon();
+    }
     for (int index = first; index < mDesigns.size() && !mStopping; index += mOffices) {
         QImage picture;
         QString failure = startFailure;
@@ -87,6 +99,10 @@ void DesignPictures::work(int first)
             mReady(index, picture, failure);
     }
     if (application) {
+        {
+            const std::lock_guard lock(mInUseMutex);
+            std::erase(mInUse, application.get());
+        }
         try {
             application->quit();
         } catch (const Failure&) {

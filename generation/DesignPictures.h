@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -45,7 +46,8 @@ public:
 
     DesignPictures(office::Engine& engine, QList<designs::Design> designs, InvitationValues values,
                    QSize pixels, Ready ready, int offices = 2);
-    // Stops the work and waits for it: no office and no thread is left.
+    // Stops the work and waits for it: no office and no thread is left. An
+    // office that does not answer is ended rather than waited for.
     ~DesignPictures();
     DesignPictures(const DesignPictures&) = delete;
     DesignPictures& operator=(const DesignPictures&) = delete;
@@ -61,6 +63,9 @@ private:
     const Ready mReady;
     const int mOffices;
     std::atomic<bool> mStopping{false};
+    // The offices at work, given up when the work stops.
+    std::mutex mInUseMutex;
+    std::vector<std::shared_ptr<office::Application>> mInUse;
     std::vector<std::thread> mWorkers;
 };
 

@@ -3,12 +3,14 @@
 #include "platform/Failure.h"
 #include "platform/WorkingNames.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace velmora::designs {
 
@@ -52,7 +54,7 @@ QList<Design> readCatalogue()
     return found;
 }
 
-QList<Design> ownDesigns()
+QList<Design> ownDesigns(const QList<Design>& shipped)
 {
     QList<Design> found;
     const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
@@ -60,15 +62,25 @@ QList<Design> ownDesigns()
     for (const QFileInfo& file :
          folder.entryInfoList({QStringLiteral("*.dot")}, QDir::Files, QDir::Name)) {
         const QString name = file.completeBaseName();
-        found << Design{kOwnPrefix + name, name, QStringLiteral("template-own-%1.dot").arg(name),
-                        false, file.absoluteFilePath()};
+        // No two items of the gallery read the same.
+        const bool namesakes =
+            std::any_of(shipped.begin(), shipped.end(), [&](const Design& design) {
+                return design.name.compare(name, Qt::CaseInsensitive) == 0;
+            });
+        // The working copy's name is short whatever the design's name: a
+        // name of 250 bytes and the copy's suffix would not fit a file name.
+        const QString working = QString::fromLatin1(
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha256).toHex().left(16));
+        found << Design{kOwnPrefix + name, namesakes ? name + QStringLiteral(" (yours)") : name,
+                        QStringLiteral("template-own-%1.dot").arg(working), false,
+                        file.absoluteFilePath()};
     }
     return found;
 }
 
 QList<Design>& catalogue()
 {
-    static QList<Design> designs = readCatalogue() + ownDesigns();
+    static QList<Design> designs = readCatalogue() + ownDesigns(readCatalogue());
     return designs;
 }
 
@@ -107,6 +119,20 @@ QString ownFolder()
     return folder;
 }
 
+QString ownName(const QString& fileName)
+{
+    QString name = QFileInfo(fileName).completeBaseName();
+    // A name of the file system's own use (".hidden", ".checking") would
+    // never be listed, or would meet the check's scratch file.
+    for (QChar& c : name)
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    while (name.startsWith(u'.') || name.startsWith(u' '))
+        name.remove(0, 1);
+    name = name.trimmed();
+    return name.isEmpty() ? QStringLiteral("My template") : name;
+}
+
 QString ownTemplatePath(const QString& name)
 {
     return ownFolder() + u'/' + name + QStringLiteral(".dot");
@@ -114,7 +140,8 @@ QString ownTemplatePath(const QString& name)
 
 void reload()
 {
-    catalogue() = readCatalogue() + ownDesigns();
+    const QList<Design> shipped = readCatalogue();
+    catalogue() = shipped + ownDesigns(shipped);
 }
 
 bool removeOwn(const QString& id)

@@ -43,6 +43,9 @@ bool usable(const QString& id);
 // Where the user's own designs are kept ($XDG_DATA_HOME/velmora/templates),
 // made (mode 0700) when it is not there.
 QString ownFolder();
+// The name a design brought in the file gets: the file's name without its
+// suffix, without leading dots and control characters.
+QString ownName(const QString& fileName);
 // The file a user's design of that name is kept in.
 QString ownTemplatePath(const QString& name);
 // Reads the catalogue again, after a design was added or removed.

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -131,6 +132,9 @@ struct TemplateFindings {
     std::vector<Word> words;
     int pages = 0;
     bool hasText = false;
+    // What was left out of the kept copy because it points elsewhere (a
+    // linked picture, a linked section), one plain line each.
+    QStringList notKept;
 };
 
 class Application {
@@ -142,6 +146,10 @@ public:
     virtual void closeActiveDocument(bool saveChanges) = 0;
     // Ends the instance. Further calls on it fail.
     virtual void quit() = 0;
+    // Gives the instance up, from any thread: a call under way on another
+    // thread fails at once instead of waiting for its answer, and so does
+    // every later call. The thread that uses the instance still ends it.
+    virtual void abandon() {}
     // Opens a word-processor file hidden and read-only, without running its
     // macros or reading anything it links to, and tells what it holds; with
     // copyTo, also writes it there as a Word 97-2003 template. Closes it.

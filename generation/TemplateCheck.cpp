@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -117,6 +118,27 @@ QString placesText(const std::map<office::Place, int>& places)
     return parts.join(QStringLiteral(", "));
 }
 
+// The first field of an RTF whose instruction reads another file or asks
+// another program (INCLUDEPICTURE, INCLUDETEXT, LINK, DDE…): the office's
+// RTF reader follows such a field while it reads the file, before anything
+// could take it out. Empty when there is none.
+QString rtfFieldThatReadsElsewhere(const QByteArray& bytes)
+{
+    static const QRegularExpression controlWord(QStringLiteral("\\\\[A-Za-z]+-?[0-9]* ?|[{}]"));
+    static const QStringList reading = {
+        QStringLiteral("INCLUDEPICTURE"), QStringLiteral("INCLUDETEXT"), QStringLiteral("INCLUDE"),
+        QStringLiteral("IMPORT"),         QStringLiteral("LINK"),        QStringLiteral("DDE"),
+        QStringLiteral("DDEAUTO")};
+    for (qsizetype at = bytes.indexOf("fldinst"); at >= 0; at = bytes.indexOf("fldinst", at + 1)) {
+        const QString instruction =
+            QString::fromLatin1(bytes.mid(at + 7, 400)).remove(controlWord).trimmed();
+        const QString word = instruction.section(u' ', 0, 0).toUpper();
+        if (reading.contains(word))
+            return word;
+    }
+    return {};
+}
+
 bool looksEncrypted(const QString& path)
 {
     QFile file(path);
@@ -179,6 +201,15 @@ QString refusalOfFile(const QString& path)
         return QStringLiteral("\"%1\" is not a regular file.").arg(shown);
     }
     const QByteArray bytes = file.read(kLargestFile);
+    if (bytes.startsWith("{\\rtf")) {
+        const QString field = rtfFieldThatReadsElsewhere(bytes);
+        if (!field.isEmpty())
+            return QStringLiteral("\"%1\" has a field (%2) that reads another file or asks another "
+                                  "program, and Velmora never reads what a template points to. "
+                                  "Remove the field, or save the template as a Word document, "
+                                  "and bring it again.")
+                .arg(shown, field);
+    }
     if (bytes.startsWith("PK\x03\x04")) {
         const qint64 unpacked = unpackedSize(bytes);
         if (unpacked < 0 || unpacked > kLargestUnpacked)
@@ -287,6 +318,11 @@ Report describe(const office::TemplateFindings& findings)
         lines << QString()
               << QStringLiteral("Other bracketed words stay as written: %1")
                      .arg(others.join(QStringLiteral(", ")));
+    if (!findings.notKept.isEmpty())
+        lines << QString()
+              << QStringLiteral("Left out of your design, so that nothing is ever read or fetched "
+                                "from elsewhere:")
+              << findings.notKept;
     if (findings.pages > 1)
         lines << QString()
               << QStringLiteral("The template has %1 pages: only the first page is previewed, "

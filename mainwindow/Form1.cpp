@@ -526,7 +526,7 @@ void Form1::makeInDesign(const QString& id)
 void Form1::showPreview()
 {
     if (!mEnding)
-        ensureForm2().show();
+        ensureForm2().showHandedOver();
 }
 
 void Form1::hideMainWindow()

@@ -45,6 +45,14 @@ void endEventLoopOnTermination()
         ::sigaction(signal, &action, nullptr);
 }
 
+void ignoreBrokenPipes()
+{
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 bool terminationRequested()
 {
     return gTerminationRequested;

@@ -7,6 +7,10 @@ namespace velmora {
 // folder the program holds is cleaned up as on a normal close.
 void endEventLoopOnTermination();
 
+// A write to an office that has gone (its pipe closed) fails as a call: the
+// kernel's SIGPIPE for it would otherwise end the whole program.
+void ignoreBrokenPipes();
+
 // True once such a signal came: the program is ending and asks nothing more
 // (a message box or dialog opened after it would keep it alive).
 bool terminationRequested();

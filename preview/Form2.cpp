@@ -278,6 +278,14 @@ bool Form2::event(QEvent* event)
     return handled;
 }
 
+void Form2::showHandedOver()
+{
+    const bool shownAlready = isVisible();
+    show();
+    if (shownAlready)
+        Form_Activate();
+}
+
 void Form2::Form_Activate()
 {
     // An activation that comes while the first display shows an Error report

@@ -34,6 +34,11 @@ public:
     // it was). Either way the next activation performs the first display.
     void loadPicture(const QString& picturePath);
 
+    // Page hand-over, last part: the window is shown. A window that shows
+    // already (a design chosen in the gallery) is neither shown nor activated
+    // anew, so the page handed over gets its first display here.
+    void showHandedOver();
+
     // Full path of the filled document; set by the hand-over, copied by the
     // save button, deleted by "< Back" and by closing the window.
     QString mWordFile;

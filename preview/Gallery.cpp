@@ -20,8 +20,12 @@ namespace {
 
 constexpr int kPictureHeight = Gallery::kPictureWidth * 11 / 8 + 1; // a Letter page
 
-// What stands in a design's place until its picture is there.
-QPixmap waitingPage(qreal scale)
+const QString kWaiting = QStringLiteral("Filling in…");
+const QString kNotShown = QStringLiteral("This design\ncould not be shown");
+
+// What stands in a design's place until its picture is there, or instead of
+// one that could not be made.
+QPixmap standInPage(qreal scale, const QString& text)
 {
     QPixmap page(QSize(Gallery::kPictureWidth, kPictureHeight) * scale);
     page.setDevicePixelRatio(scale);
@@ -30,8 +34,7 @@ QPixmap waitingPage(qreal scale)
     painter.setPen(QColor(0xC8, 0xC8, 0xC8));
     painter.drawRect(QRect(0, 0, Gallery::kPictureWidth - 1, kPictureHeight - 1));
     painter.setPen(QColor(0x70, 0x70, 0x70));
-    painter.drawText(QRect(0, 0, Gallery::kPictureWidth, kPictureHeight), Qt::AlignCenter,
-                     QStringLiteral("Filling in…"));
+    painter.drawText(QRect(0, 0, Gallery::kPictureWidth, kPictureHeight), Qt::AlignCenter, text);
     return page;
 }
 
@@ -71,8 +74,12 @@ Gallery::Gallery(office::Engine& engine, Dialogs& dialogs, const InvitationValue
     mList->setSpacing(6);
     mList->setUniformItemSizes(true);
     mList->setWordWrap(true);
-    mList->setStyleSheet(QStringLiteral("QListView::item:selected { border: 3px solid "
-                                        "palette(highlight); border-radius: 4px; }"));
+    // The selection is the frame; the name keeps the list's own colours, so
+    // that it reads under any style sheet (the skin's draws no highlight
+    // behind it, and the highlighted text colour would vanish there).
+    mList->setStyleSheet(QStringLiteral(
+        "QListView::item:selected { border: 3px solid palette(highlight); border-radius: 4px; "
+        "background: palette(base); color: palette(text); }"));
     const QList<designs::Design> all = designs::all();
     const QString current = designs::find(currentDesign).id;
     for (const designs::Design& design : all)
@@ -115,8 +122,8 @@ Gallery::~Gallery()
 
 void Gallery::addItem(const designs::Design& design, bool current)
 {
-    auto* item =
-        new QListWidgetItem(pageIcon(waitingPage(devicePixelRatioF())), design.name, mList);
+    auto* item = new QListWidgetItem(pageIcon(standInPage(devicePixelRatioF(), kWaiting)),
+                                     design.name, mList);
     item->setData(Qt::UserRole, design.id);
     if (design.own())
         item->setToolTip(QStringLiteral("Your own template"));
@@ -165,6 +172,7 @@ void Gallery::showPicture(int index, const QImage& picture, const QString& failu
     if (!item)
         return;
     if (picture.isNull()) {
+        item->setIcon(pageIcon(standInPage(devicePixelRatioF(), kNotShown)));
         item->setToolTip(QStringLiteral("This design could not be shown: ") + failure);
     } else {
         QPixmap pixmap = QPixmap::fromImage(picture);
@@ -198,7 +206,7 @@ void Gallery::bringTemplate()
                               "*.fodt *.rtf|All files|*"));
     if (path.isEmpty())
         return;
-    const QString name = QFileInfo(path).completeBaseName();
+    const QString name = designs::ownName(path);
     // Checked into a copy of our own; it becomes the design once confirmed.
     const QString checking = designs::ownFolder() + QStringLiteral("/.checking.dot");
     QApplication::setOverrideCursor(Qt::BusyCursor);

@@ -24,7 +24,7 @@ Instance::Instance(std::shared_ptr<Watchdog> watchdog, std::shared_ptr<Reaper> r
                    std::shared_ptr<void> starter, PreparedOffice office, Limits limits)
     : mWatchdog(std::move(watchdog)), mReaper(std::move(reaper)), mStarter(std::move(starter)),
       mProcess(std::move(office.process)), mLimits(limits),
-      mConnection(std::move(office.connection))
+      mConnection(std::move(office.connection)), mPid(mProcess ? mProcess->pid() : -1)
 {
 }
 
@@ -98,6 +98,13 @@ void Instance::quit()
     if (!failure.isEmpty())
         throw Failure(failure);
     throw Failure(QStringLiteral("LibreOffice refused to end and was killed"));
+}
+
+void Instance::abandon()
+{
+    mAbandoned = true;
+    if (mPid > 0)
+        mWatchdog->expire(mPid);
 }
 
 void Instance::kill()

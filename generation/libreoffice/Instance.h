@@ -5,6 +5,7 @@
 #include "generation/libreoffice/Watchdog.h"
 #include "platform/Failure.h"
 
+#include <atomic>
 #include <chrono>
 #include <com/sun/star/uno/Exception.hpp>
 #include <memory>
@@ -48,11 +49,16 @@ public:
         if (!mProcess)
             throw Failure(kEndedMessage);
         const auto watch = mWatchdog->watch(mProcess->pid(), mLimits.call);
+        // Checked once watched, so that an abandon() at any moment either
+        // finds this call's watch or is seen here.
+        if (mAbandoned)
+            throw Failure(kEndedMessage);
         try {
             return body();
         } catch (const css::uno::Exception& exception) {
-            throw Failure(watch->fired() ? timedOutMessage()
-                                         : describeCaughtUnoException(exception));
+            throw Failure(mAbandoned       ? kEndedMessage
+                          : watch->fired() ? timedOutMessage()
+                                           : describeCaughtUnoException(exception));
         }
     }
 
@@ -64,6 +70,9 @@ public:
     void quit();
     // Ends the process at once.
     void kill();
+    // Safe from any thread: the call under way, and every later one, fails
+    // now (the watchdog kills the office at once).
+    void abandon();
     bool ended() const { return !mProcess; }
 
     static inline const QString kEndedMessage =
@@ -79,6 +88,8 @@ private:
     std::unique_ptr<OfficeProcess> mProcess;
     Limits mLimits;
     Connection mConnection;
+    const pid_t mPid;
+    std::atomic<bool> mAbandoned{false};
 };
 
 } // namespace velmora::office::lo

@@ -1,5 +1,7 @@
 #include "generation/libreoffice/LibreOfficeApplication.h"
 
+#include "generation/libreoffice/ExternalReferences.h"
+
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XModel.hpp>
@@ -81,6 +83,14 @@ bool isPlainText(const Reference<css::lang::XComponent>& model)
 TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, const QString& copyTo)
 {
     return mInstance->call([&] {
+        // Only a word-processor document is opened at all: a web page under
+        // a document's name would be read by a filter that fetches what it
+        // links to.
+        const QString type = detectedType(mInstance->context(), fileUrl(path));
+        if (!isWordProcessorType(type))
+            throw Failure(type.isEmpty() ? QStringLiteral(
+                              "the file is damaged, or not a document LibreOffice can read")
+                                         : QStringLiteral("it is not a word-processor document"));
         const Reference<css::frame::XComponentLoader> loader(mInstance->desktop(), UNO_QUERY_THROW);
         // A file brought from anywhere: its macros never run (MacroExecMode
         // NEVER_EXECUTE), its links are not updated (UpdateDocMode
@@ -97,7 +107,8 @@ TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, cons
         const Reference<css::lang::XComponent> model =
             loader->loadComponentFromURL(fileUrl(path), OUString("_blank"), 0, arguments);
         if (!model.is())
-            throw Failure(QStringLiteral("LibreOffice could not open %1").arg(path));
+            throw Failure(
+                QStringLiteral("the file is damaged, or not a document LibreOffice can read"));
         struct Closer {
             Reference<css::lang::XComponent> model;
             ~Closer()
@@ -112,6 +123,9 @@ TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, cons
         if (!text.is() || isPlainText(model))
             throw Failure(QStringLiteral("it is not a word-processor document"));
         TemplateFindings findings = inspectTemplate(model);
+        // The kept copy points nowhere: every office that opens it later
+        // (the gallery, each filling, print and export) would follow a link.
+        findings.notKept = removeExternalReferences(model);
         if (!copyTo.isEmpty()) {
             const css::beans::PropertyValue settings[] = {
                 property("FilterName", Any(OUString("MS Word 97 Vorlage"))),
@@ -127,6 +141,11 @@ TemplateFindings LibreOfficeApplication::checkTemplate(const QString& path, cons
 void LibreOfficeApplication::quit()
 {
     mInstance->quit();
+}
+
+void LibreOfficeApplication::abandon()
+{
+    mInstance->abandon();
 }
 
 } // namespace velmora::office::lo

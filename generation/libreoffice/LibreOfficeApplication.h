@@ -18,6 +18,7 @@ public:
     void setDisplayAlerts(bool on) override;
     void closeActiveDocument(bool saveChanges) override;
     void quit() override;
+    void abandon() override;
     TemplateFindings checkTemplate(const QString& path, const QString& copyTo) override;
 
 private:

@@ -411,6 +411,8 @@ private:
     std::shared_ptr<SearchMemory> mSearches;
 };
 
+} // namespace
+
 // Writer has one draw page; the interface that reaches it is marked deprecated
 // in favour of one Writer does not offer.
 Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model)
@@ -420,6 +422,8 @@ Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XCompon
     return Reference<css::drawing::XDrawPageSupplier>(model, UNO_QUERY_THROW)->getDrawPage();
 #pragma GCC diagnostic pop
 }
+
+namespace {
 
 // A document saved under a new name is a new document, created and saved now;
 // the template it came from would otherwise lend it the time of its own build.

@@ -3,11 +3,15 @@
 #include "generation/Office.h"
 #include "generation/libreoffice/Instance.h"
 
+#include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/lang/XComponent.hpp>
 #include <com/sun/star/text/XText.hpp>
 #include <optional>
 
 namespace velmora::office::lo {
+
+// The document's one draw page: its drawings and frames.
+Reference<css::drawing::XDrawPage> drawPageOf(const Reference<css::lang::XComponent>& model);
 
 // What a loaded document holds, for the check of a template.
 TemplateFindings inspectTemplate(const Reference<css::lang::XComponent>& model);

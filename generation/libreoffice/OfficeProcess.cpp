@@ -24,6 +24,7 @@
 #include <future>
 #include <mutex>
 #include <poll.h>
+#include <sched.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -96,6 +97,36 @@ std::vector<QByteArray> environmentWithTemporaryFolder(const QString& folder)
     return result;
 }
 
+// Writes the text to the file; async-signal-safe.
+bool writeWhole(const char* path, const char* text, size_t length)
+{
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool written = write(fd, text, length) == ssize_t(length);
+    close(fd);
+    return written;
+}
+
+// The office gets a network of its own with nothing in it: whatever a
+// document links to (a picture on a web server, a style sheet), the office
+// cannot reach it, at any time. Root may make the namespace; anyone else
+// makes it inside a user namespace that maps only their own ids (so files
+// and the office's pipe belong to them as before). Where the system allows
+// neither, the office runs as before: nothing a design keeps links out, and
+// a brought template is stripped of its links when it is checked.
+void leaveTheNetwork(const char* uidMap, size_t uidMapLength, const char* gidMap,
+                     size_t gidMapLength)
+{
+    if (unshare(CLONE_NEWNET) == 0)
+        return;
+    if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
+        return;
+    writeWhole("/proc/self/uid_map", uidMap, uidMapLength);
+    writeWhole("/proc/self/setgroups", "deny", 4);
+    writeWhole("/proc/self/gid_map", gidMap, gidMapLength);
+}
+
 // fork + exec with only async-signal-safe calls in the child. The child asks
 // the kernel to kill it when this program (the forking thread) goes away.
 // Its standard output goes to outputFd when given, otherwise nowhere.
@@ -117,6 +148,11 @@ pid_t forkAndRun(const QString& program, const QStringList& arguments,
         envp.push_back(item.data());
     envp.push_back(nullptr);
 
+    const QByteArray uidMap =
+        QByteArray::number(uint(getuid())) + ' ' + QByteArray::number(uint(getuid())) + " 1\n";
+    const QByteArray gidMap =
+        QByteArray::number(uint(getgid())) + ' ' + QByteArray::number(uint(getgid())) + " 1\n";
+
     const pid_t parent = getpid();
     const pid_t pid = fork();
     if (pid < 0)
@@ -130,6 +166,16 @@ pid_t forkAndRun(const QString& program, const QStringList& arguments,
         // at this program, reaches only the program, which ends its offices
         // in order.
         setpgid(0, 0);
+        leaveTheNetwork(uidMap.constData(), size_t(uidMap.size()), gidMap.constData(),
+                        size_t(gidMap.size()));
+        // Asked again: a change of credentials may clear it.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        // The program ignores a broken pipe; the office decides for itself.
+        struct sigaction usual {};
+        usual.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &usual, nullptr);
         sigset_t none;
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);

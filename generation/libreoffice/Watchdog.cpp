@@ -37,6 +37,17 @@ std::unique_ptr<Watchdog::Watch> Watchdog::watch(pid_t pid, std::chrono::millise
     return std::unique_ptr<Watch>(new Watch(*this, position));
 }
 
+void Watchdog::expire(pid_t pid)
+{
+    {
+        std::lock_guard lock(mMutex);
+        for (const auto& entry : mEntries)
+            if (entry->pid == pid)
+                entry->deadline = std::chrono::steady_clock::now();
+    }
+    mChanged.notify_all();
+}
+
 Watchdog::Watch::Watch(Watchdog& owner, std::list<std::shared_ptr<Entry>>::iterator entry)
     : mOwner(owner), mEntry(entry), mKept(*entry)
 {

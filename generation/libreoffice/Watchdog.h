@@ -38,6 +38,8 @@ public:
     };
 
     std::unique_ptr<Watch> watch(pid_t pid, std::chrono::milliseconds limit);
+    // The process's calls under way are out of time now.
+    void expire(pid_t pid);
 
 private:
     void run();

@@ -31,6 +31,14 @@ some_office() { [ -n "$(ours)" ]; }
 # Instances are prepared once the program has been quiet for a moment.
 wait_until 120 "a prepared office" some_office
 echo "office processes while running: $(ours | wc -l)"
+# A write to an office that has gone must not end the program.
+ignored=$(awk '/^SigIgn:/ {print $2}' "/proc/$pid/status")
+(( (16#$ignored >> 12) & 1 )) || fail "the program does not ignore SIGPIPE (SigIgn $ignored)"
+# The offices have no network: nothing a document links to can be fetched.
+for office in $(ours); do
+  [ "$(readlink "/proc/$office/ns/net")" != "$(readlink /proc/self/ns/net)" ] \
+    || fail "office $office shares the program's network"
+done
 
 kill -TERM "$pid"
 ended() { ! kill -0 "$pid" 2>/dev/null; }

@@ -1,6 +1,8 @@
 #include "tests/support/FakeOffice.h"
 
 #include <QFile>
+#include <QThread>
+#include <atomic>
 
 namespace velmora::testing {
 
@@ -23,8 +25,14 @@ void replaceAllIn(QString& text, const QString& search, const QString& replaceme
 struct FakeState {
     FakeOffice* engine;
     bool quit = false;
+    std::atomic<bool> abandoned{false};
     [[nodiscard]] std::unique_lock<std::recursive_mutex> enter(FakeOffice::Op operation)
     {
+        if (engine->hanging.contains(operation))
+            while (!abandoned)
+                QThread::msleep(5);
+        if (abandoned)
+            throw Failure(QStringLiteral("The office instance has ended"));
         std::unique_lock turn(*engine->mutex);
         if (quit)
             throw Failure(QStringLiteral("The office instance has ended"));
@@ -201,11 +209,19 @@ public:
     }
     void quit() override
     {
+        if (mState->abandoned && !mState->quit) {
+            // Given up: ended all the same, as a killed office is.
+            const std::lock_guard turn(*mState->engine->mutex);
+            mState->quit = true;
+            ++mState->engine->applicationsQuit;
+            throw Failure(QStringLiteral("The office instance has ended"));
+        }
         const auto turn = mState->enter(FakeOffice::Op::Quit);
         mState->engine->calls << QStringLiteral("quit");
         mState->quit = true;
         ++mState->engine->applicationsQuit;
     }
+    void abandon() override { mState->abandoned = true; }
 
 private:
     std::shared_ptr<FakeState> mState;

@@ -58,6 +58,9 @@ public:
 
     // The operations that fail.
     QSet<Op> failing;
+    // The operations that never answer, like a stopped office: they fail
+    // only once their application is abandoned.
+    QSet<Op> hanging;
     // Every operation in the order it ran, e.g. "open:/tmp/x/template.dot:readonly".
     QStringList calls;
     // The content of every document saved, by path.

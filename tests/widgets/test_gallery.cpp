@@ -134,19 +134,26 @@ private slots:
     void closedMidWork_data()
     {
         QTest::addColumn<bool>("preview");
-        QTest::newRow("the gallery closed") << false;
-        QTest::newRow("the preview closed") << true;
+        QTest::addColumn<bool>("hung");
+        QTest::newRow("the gallery closed") << false << false;
+        QTest::newRow("the preview closed") << true << false;
+        QTest::newRow("the gallery closed over offices that do not answer") << false << true;
     }
     void closedMidWork()
     {
         QFETCH(bool, preview);
+        QFETCH(bool, hung);
         Preview shown(QStringLiteral("party"));
-        shown.office.onOperation = [](FakeOffice::Op operation) {
-            if (operation == FakeOffice::Op::PagePicture)
-                QThread::msleep(100);
-        };
+        if (hung)
+            shown.office.hanging << FakeOffice::Op::Open;
+        else
+            shown.office.onOperation = [](FakeOffice::Op operation) {
+                if (operation == FakeOffice::Op::PagePicture)
+                    QThread::msleep(100);
+            };
         QPointer<Gallery> gallery = shown.open();
         QVERIFY(gallery);
+        // Offices that never answer are ended, not waited for.
         if (preview)
             shown.form.close();
         else
@@ -196,6 +203,46 @@ private slots:
         // The invitation in the former design is gone, the new one shown.
         QVERIFY(!QFile::exists(first));
         QVERIFY(QFile::exists(form.form2()->mWordFile));
+    }
+
+    // A design chosen over a shown preview hands its page over like a click:
+    // the page gets its own first display, and every zoom step draws it.
+    void zoomAfterAChoice()
+    {
+        testing::TestPlatform test;
+        FakeOffice office;
+        test.random = [draw = 0]() mutable { return (draw++ % 9) / 9.0; };
+        Form1 main(test.platform(), office);
+        main.Form_Load();
+        main.PushButton6_Click();
+        Form2& preview = *main.form2();
+        QApplication::setActiveWindow(&preview);
+        const QString first = preview.mWordFile;
+        QTest::keySequence(&preview, QKeySequence(QStringLiteral("Ctrl+D")));
+        QVERIFY(preview.gallery());
+        auto* list = testing::control<QListWidget>(*preview.gallery(), "DesignList");
+        for (const char* key : {"Right", "Return"})
+            QTest::keySequence(list, QKeySequence(QString::fromLatin1(key)));
+        QTRY_VERIFY(preview.mWordFile != first && !preview.mWordFile.isEmpty());
+        QTRY_VERIFY(!preview.gallery());
+        const Viewport& view = preview.viewport();
+        QVERIFY(!view.firstShow());
+        // Drawn from the page picture, not the picture shown as it came.
+        QVERIFY(view.pageBox().picture.isNull());
+        const std::int32_t base = view.baseWidth();
+        const auto zoomButton = [&](const char* name) {
+            testing::control<QPushButton>(preview, name)->click();
+        };
+        // In to 1.75 (within the drawn-size limit for this page), out to 1.0.
+        for (int step = 1; step <= 6; ++step) {
+            const int draws = view.drawCount();
+            zoomButton(step <= 3 ? "PushButton1" : "PushButton2");
+            const float zoom = step <= 3 ? 1.0f + 0.25f * step : 1.75f - 0.25f * (step - 3);
+            QCOMPARE(view.zoom(), zoom);
+            QCOMPARE(view.drawWidth(), std::int32_t(std::floor(base * double(zoom))));
+            QCOMPARE(view.drawCount(), draws + 1);
+        }
+        QCOMPARE(test.dialogs.errorReports(), QStringList());
     }
 
     // A template of one's own: refused without a trace when it holds no token;
@@ -271,6 +318,64 @@ private slots:
             QStringLiteral("open:%1:readonly").arg(temporaryFile(QStringLiteral("template.dot")))));
         QVERIFY(std::any_of(main.dialogs.shown.begin(), main.dialogs.shown.end(),
                             [](const auto& box) { return box.text.contains(u"My Party"); }));
+    }
+
+    // Whatever the file is called, the design it becomes is listed under a
+    // name no other item has, and is made without an Error report.
+    void broughtNames_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("listed");
+        const QString longName(240, u'A');
+        QTest::newRow("240 characters") << longName + ".docx" << longName;
+        QTest::newRow("hidden") << ".hidden.docx"
+                                << "hidden";
+        QTest::newRow("the check's own scratch name") << ".checking.docx"
+                                                      << "checking";
+        QTest::newRow("a shipped design's name") << "party hats.docx"
+                                                 << "party hats (yours)";
+    }
+    void broughtNames()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, listed);
+        Preview preview(QStringLiteral("party"));
+        Gallery* gallery = preview.open();
+        QVERIFY(gallery);
+        const QString path = mData.filePath(file);
+        {
+            QFile source(path);
+            QVERIFY(source.open(QIODevice::WriteOnly));
+            source.write("a template");
+        }
+        preview.office.templateFindings.hasText = true;
+        preview.office.templateFindings.words = {
+            {QStringLiteral("[Celebrant]"), office::Place::MainText, QString()}};
+        preview.test.dialogs.nextOpenFileNames << path;
+        preview.test.dialogs.nextAnswers << Dialogs::Yes;
+        QSignalSpy shown(gallery, &Gallery::pictureShown);
+        testing::control<QPushButton>(*gallery, "UseOwnTemplate")->click();
+        auto* list = testing::control<QListWidget>(*gallery, "DesignList");
+        QCOMPARE(list->item(list->count() - 1)->text(), listed);
+        QStringList texts;
+        for (int row = 0; row < list->count(); ++row)
+            texts << list->item(row)->text();
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()).size(), texts.size());
+        const QString id = designs::all().last().id;
+        QTRY_VERIFY(std::any_of(shown.begin(), shown.end(), [&](const QList<QVariant>& picture) {
+            return picture.at(0).toInt() == list->count() - 1 && picture.at(1).toBool();
+        }));
+        gallery->close();
+
+        testing::TestPlatform main;
+        main.settings().setValue(designs::kSettingsKey, id);
+        FakeOffice office;
+        Form1 window(main.platform(), office);
+        window.Form_Load();
+        window.PushButton6_Click();
+        QCOMPARE(main.dialogs.errorReports(), QStringList());
+        QVERIFY(QFile::exists(window.form2()->mWordFile));
+        QVERIFY(designs::removeOwn(id));
     }
 
 private:

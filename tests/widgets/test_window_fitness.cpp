@@ -6,6 +6,7 @@
 #include "mainwindow/Form1.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "preview/Gallery.h"
 #include "tests/support/Controls.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
@@ -19,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -346,13 +348,17 @@ private slots:
     void textStaysReadableUnderADarkScheme_data()
     {
         QTest::addColumn<bool>("skinned");
-        QTest::newRow("plain") << false;
-        QTest::newRow("skinned") << true;
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("plain") << false << true;
+        QTest::newRow("skinned") << true << true;
+        QTest::newRow("skinned, the usual light scheme") << true << false;
     }
     void textStaysReadableUnderADarkScheme()
     {
         QFETCH(bool, skinned);
-        QApplication::setPalette(darkPalette());
+        QFETCH(bool, dark);
+        if (dark)
+            QApplication::setPalette(darkPalette());
         if (skinned)
             installSkin();
         auto main = mainWindow();
@@ -383,6 +389,17 @@ private slots:
                     check(button, button->text(), button->rect());
             }
         }
+        // The gallery's current design: its name on the selection.
+        Gallery gallery(mOffice, mTest->dialogs, InvitationValues(), QStringLiteral("party"),
+                        page.get());
+        gallery.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gallery));
+        auto* list = control<QListWidget>(gallery, "DesignList");
+        const QRect item = list->visualItemRect(list->currentItem());
+        const int name = 2 * list->fontMetrics().height() + 4;
+        check(list->viewport(), QStringLiteral("the current design's name"),
+              QRect(item.left() + 4, item.bottom() - name, item.width() - 8, name - 4));
+        gallery.close();
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral("; "))));
         // The page and the main window's white stay white.
         QCOMPARE(control<QWidget>(*page, "Picture2")->palette().color(QPalette::Window),
