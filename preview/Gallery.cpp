@@ -77,9 +77,12 @@ Gallery::Gallery(office::Engine& engine, Dialogs& dialogs, const InvitationValue
     // The selection is the frame; the name keeps the list's own colours, so
     // that it reads under any style sheet (the skin's draws no highlight
     // behind it, and the highlighted text colour would vanish there).
+    // Every item has the frame's room, so that the selection takes none of
+    // the name's (which would then be cut short).
     mList->setStyleSheet(QStringLiteral(
-        "QListView::item:selected { border: 3px solid palette(highlight); border-radius: 4px; "
-        "background: palette(base); color: palette(text); }"));
+        "QListView::item { border: 3px solid transparent; border-radius: 4px; } "
+        "QListView::item:selected { border-color: palette(highlight); background: palette(base); "
+        "color: palette(text); }"));
     const QList<designs::Design> all = designs::all();
     const QString current = designs::find(currentDesign).id;
     for (const designs::Design& design : all)

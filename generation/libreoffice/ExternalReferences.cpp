@@ -35,7 +35,8 @@ Reference<css::beans::XPropertySet> propertiesOf(const Reference<css::uno::XInte
 
 bool hasProperty(const Reference<css::beans::XPropertySet>& properties, const char* name)
 {
-    return properties.is() && properties->getPropertySetInfo()->hasPropertyByName(OUString::createFromAscii(name));
+    return properties.is()
+           && properties->getPropertySetInfo()->hasPropertyByName(OUString::createFromAscii(name));
 }
 
 // The address a picture is linked to; empty for an embedded one.
@@ -43,13 +44,15 @@ QString linkOf(const Reference<css::beans::XPropertySet>& object)
 {
     if (!hasProperty(object, "Graphic"))
         return {};
-    const Reference<css::beans::XPropertySet> graphic(
-        object->getPropertyValue(OUString("Graphic")), UNO_QUERY);
-    if (!hasProperty(graphic, "Linked") || !graphic->getPropertyValue(OUString("Linked")).get<bool>())
+    const Reference<css::beans::XPropertySet> graphic(object->getPropertyValue(OUString("Graphic")),
+                                                      UNO_QUERY);
+    if (!hasProperty(graphic, "Linked")
+        || !graphic->getPropertyValue(OUString("Linked")).get<bool>())
         return {};
-    const QString origin = hasProperty(graphic, "OriginURL")
-                               ? toQString(graphic->getPropertyValue(OUString("OriginURL")).get<OUString>())
-                               : QString();
+    const QString origin =
+        hasProperty(graphic, "OriginURL")
+            ? toQString(graphic->getPropertyValue(OUString("OriginURL")).get<OUString>())
+            : QString();
     return origin.isEmpty() ? QStringLiteral("another file") : origin;
 }
 
@@ -98,8 +101,8 @@ void unlinkSections(const Reference<css::lang::XComponent>& model, QStringList& 
     for (const OUString& name : sections->getElementNames()) {
         const Reference<css::beans::XPropertySet> section(sections->getByName(name), UNO_QUERY);
         if (hasProperty(section, "FileLink")) {
-            const auto link = section->getPropertyValue(OUString("FileLink"))
-                                  .get<css::text::SectionFileLink>();
+            const auto link =
+                section->getPropertyValue(OUString("FileLink")).get<css::text::SectionFileLink>();
             if (!link.FileURL.isEmpty()) {
                 removed << QStringLiteral("A section linked to %1 is kept as plain text.")
                                .arg(toQString(link.FileURL));
@@ -107,7 +110,8 @@ void unlinkSections(const Reference<css::lang::XComponent>& model, QStringList& 
             }
         }
         if (hasProperty(section, "DDECommandFile")) {
-            const OUString file = section->getPropertyValue(OUString("DDECommandFile")).get<OUString>();
+            const OUString file =
+                section->getPropertyValue(OUString("DDECommandFile")).get<OUString>();
             if (!file.isEmpty()) {
                 removed << QStringLiteral("A section linked to %1 is kept as plain text.")
                                .arg(toQString(file));
@@ -129,12 +133,14 @@ void flattenLinkedFields(const Reference<css::lang::XComponent>& model, QStringL
     while (fields->hasMoreElements()) {
         const Reference<css::text::XTextField> field(fields->nextElement(), UNO_QUERY);
         const Reference<css::lang::XServiceInfo> kind(field, UNO_QUERY);
-        if (field.is() && kind.is() && kind->supportsService(OUString("com.sun.star.text.TextField.DDE")))
+        if (field.is() && kind.is()
+            && kind->supportsService(OUString("com.sun.star.text.TextField.DDE")))
             linked.push_back(field);
     }
     for (const Reference<css::text::XTextField>& field : linked) {
         const OUString shown = field->getPresentation(false);
-        removed << QStringLiteral("A field linked to another program (\"%1\") is kept as plain text.")
+        removed << QStringLiteral(
+                       "A field linked to another program (\"%1\") is kept as plain text.")
                        .arg(toQString(shown));
         const Reference<css::text::XTextRange> anchor = field->getAnchor();
         anchor->getText()->insertString(anchor, shown, true);
@@ -157,13 +163,20 @@ QString detectedType(const Reference<css::uno::XComponentContext>& context, cons
 bool isWordProcessorType(const QString& type)
 {
     static const QSet<QString> wordProcessor = {
-        QStringLiteral("writer_MS_Word_97"),          QStringLiteral("writer_MS_Word_97_Vorlage"),
-        QStringLiteral("writer_MS_Word_95"),          QStringLiteral("writer_MS_Word_95_Vorlage"),
-        QStringLiteral("writer_MS_WinWord_60"),       QStringLiteral("writer_MS_Word_2003_XML"),
-        QStringLiteral("writer_MS_Word_2007"),        QStringLiteral("writer_MS_Word_2007_Template"),
-        QStringLiteral("writer_OOXML"),               QStringLiteral("writer_OOXML_Template"),
-        QStringLiteral("writer8"),                    QStringLiteral("writer8_template"),
-        QStringLiteral("writer_ODT_FlatXML"),         QStringLiteral("writer_Rich_Text_Format"),
+        QStringLiteral("writer_MS_Word_97"),
+        QStringLiteral("writer_MS_Word_97_Vorlage"),
+        QStringLiteral("writer_MS_Word_95"),
+        QStringLiteral("writer_MS_Word_95_Vorlage"),
+        QStringLiteral("writer_MS_WinWord_60"),
+        QStringLiteral("writer_MS_Word_2003_XML"),
+        QStringLiteral("writer_MS_Word_2007"),
+        QStringLiteral("writer_MS_Word_2007_Template"),
+        QStringLiteral("writer_OOXML"),
+        QStringLiteral("writer_OOXML_Template"),
+        QStringLiteral("writer8"),
+        QStringLiteral("writer8_template"),
+        QStringLiteral("writer_ODT_FlatXML"),
+        QStringLiteral("writer_Rich_Text_Format"),
         QStringLiteral("writer_StarOffice_XML_Writer"),
         QStringLiteral("writer_StarOffice_XML_Writer_Template")};
     return wordProcessor.contains(type);
