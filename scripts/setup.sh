@@ -16,6 +16,8 @@ packages=(
   desktop-file-utils appstream
   # the integration tests render and read the saved invitation with these
   poppler-utils catdoc antiword calligrawords unzip
+  # the photo test makes a CMYK JPEG with PIL
+  python3-pil
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf
