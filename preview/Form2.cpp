@@ -7,6 +7,7 @@
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "preview/Gallery.h"
+#include "preview/GuestsWindow.h"
 #include "preview/PageActions.h"
 #include "preview/ResultCopy.h"
 #include "preview/SaveFlow.h"
@@ -223,6 +224,7 @@ void Form2::createControls()
 
     mPageActions = new PageActions(*this, *Picture2, *Picture1, mPlatform, mWordFile);
     connect(mPageActions, &PageActions::designsRequested, this, &Form2::showGallery);
+    connect(mPageActions, &PageActions::guestsRequested, this, &Form2::showGuests);
 }
 
 void Form2::Form_Load()
@@ -457,9 +459,32 @@ void Form2::closeGallery()
         mGallery->close();
 }
 
+void Form2::showGuests()
+{
+    if (!isVisible())
+        return;
+    if (mGuests) {
+        mGuests->raise();
+        mGuests->activateWindow();
+        return;
+    }
+    mGuests = new GuestsWindow(*mPlatform.dialogs, this);
+    mGuests->setAttribute(Qt::WA_DeleteOnClose);
+    connect(mGuests, &QObject::destroyed, this, [this] { mGuests = nullptr; });
+    connect(mGuests, &QDialog::finished, mGuests, &QWidget::close);
+    mGuests->show();
+}
+
+void Form2::closeGuests()
+{
+    if (mGuests)
+        mGuests->close();
+}
+
 void Form2::PushButton8_Click()
 {
     closeGallery();
+    closeGuests();
     Guard guard(mPlatform, locations::Form2_PushButton8_Click);
     guard.step(102, [&] { quietDelete(mWordFile); });
     guard.step(104, [&] { emit mainWindowRequested(); });
@@ -477,6 +502,7 @@ void Form2::Form_QueryUnload()
 void Form2::closeEvent(QCloseEvent* event)
 {
     closeGallery();
+    closeGuests();
     Form_QueryUnload();
     event->accept();
     emit endProgramRequested();

@@ -16,6 +16,7 @@ class QScrollBar;
 namespace velmora {
 
 class Gallery;
+class GuestsWindow;
 class PageActions;
 class WindowPointer;
 
@@ -66,6 +67,9 @@ public:
     // "Designs…": the gallery, made anew each time it is asked for.
     void showGallery();
     Gallery* gallery() const { return mGallery; }
+    // "Guests…": the guest list's window, one at a time like the gallery.
+    void showGuests();
+    GuestsWindow* guestsWindow() const { return mGuests; }
 
 signals:
     // "< Back": the main window is to show again.
@@ -104,12 +108,14 @@ private:
     // Moves the page by lines of 20 pixels (negative: up or left).
     void scrollLines(bool horizontal, double lines);
     void closeGallery();
+    void closeGuests();
 
     Platform mPlatform;
     Viewport mViewport;
     WindowPointer* mPointer = nullptr;
     PageActions* mPageActions = nullptr;
     Gallery* mGallery = nullptr;
+    GuestsWindow* mGuests = nullptr;
     InvitationValues mValues;
     QString mDesign;
     bool mMirroring = false;

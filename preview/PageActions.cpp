@@ -54,6 +54,8 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
                               &PageActions::mnuCopyPicture_Click);
     QAction* designs = addAction(QStringLiteral("Designs…"), QKeySequence(Qt::CTRL | Qt::Key_D),
                                  &PageActions::designsRequested);
+    QAction* guests = addAction(QStringLiteral("Guests…"), QKeySequence(Qt::CTRL | Qt::Key_G),
+                                &PageActions::guestsRequested);
 
     // The Menu key reaches the focused control as a context-menu request (see
     // eventFilter); Shift+F10 is a key like any other.
@@ -66,16 +68,17 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
 
     const QString menuKeys = QStringLiteral("Shift+F10");
     mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
-                                    "Designs: %4\nRight-click or %5 for the menu")
+                                    "Designs: %4\nGuests: %5\nRight-click or %6 for the menu")
                          .arg(keys(print->shortcut()), keys(save->shortcut()),
-                              keys(copy->shortcut()), keys(designs->shortcut()), menuKeys));
+                              keys(copy->shortcut()), keys(designs->shortcut()),
+                              keys(guests->shortcut()), menuKeys));
     mPage.setAccessibleDescription(
         mPage.accessibleDescription()
         + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
-                         "picture, %4 shows it in other designs; the Menu key, %5 or a "
-                         "right-click show these in a menu.")
+                         "picture, %4 shows it in other designs, %5 opens the guest list; the "
+                         "Menu key, %6 or a right-click show these in a menu.")
               .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
-                   keys(designs->shortcut()), menuKeys));
+                   keys(designs->shortcut()), keys(guests->shortcut()), menuKeys));
 }
 
 QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,

@@ -45,6 +45,8 @@ public:
 signals:
     // "Designs…" (Ctrl+D): the gallery is asked for.
     void designsRequested();
+    // "Guests…" (Ctrl+G): the guest list is asked for.
+    void guestsRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -151,11 +151,12 @@ private slots:
         QCOMPARE(entries, (QStringList{QStringLiteral("Print…\tCtrl+P"),
                                        QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
                                        QStringLiteral("Copy Picture\tCtrl+C"),
-                                       QStringLiteral("Designs…\tCtrl+D")}));
+                                       QStringLiteral("Designs…\tCtrl+D"),
+                                       QStringLiteral("Guests…\tCtrl+G")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
-        for (const QString& keys :
-             {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D")}) {
+        for (const QString& keys : {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"),
+                                    QStringLiteral("Ctrl+D"), QStringLiteral("Ctrl+G")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));

@@ -1,0 +1,221 @@
+#include "preview/GuestsWindow.h"
+
+#include "generation/GuestList.h"
+#include "platform/Dialogs.h"
+#include "platform/Failure.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace velmora {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Guests");
+const QString kImportTitle = QStringLiteral("Import Guests");
+const QString kImportFilter =
+    QStringLiteral("Guest lists|*.csv *.tsv *.txt *.vcf *.vcard|All files|*");
+// More reasons than this would make a box taller than the screen.
+constexpr qsizetype kReasonsShown = 10;
+
+bool overLongest(const QString& name)
+{
+    if (name.size() <= guests::kLongestName)
+        return false;
+    // Characters as a reader counts them: a surrogate pair is one.
+    const auto lowHalves =
+        std::count_if(name.begin(), name.end(), [](QChar c) { return c.isLowSurrogate(); });
+    return name.size() - lowHalves > guests::kLongestName;
+}
+
+// "No guests", "1 guest", "24 guests", with a note on what will not be made;
+// what was typed stays in the field either way.
+QString countText(const QStringList& names)
+{
+    const qsizetype count = names.size();
+    QString text = count == 0   ? QStringLiteral("No guests")
+                   : count == 1 ? QStringLiteral("1 guest")
+                                : QStringLiteral("%1 guests").arg(count);
+    QStringList notes;
+    if (count > guests::kMostGuests)
+        notes << QStringLiteral("at most %1 are made").arg(guests::kMostGuests);
+    const auto tooLong = std::count_if(names.begin(), names.end(), overLongest);
+    if (tooLong == 1)
+        notes << QStringLiteral("1 name is over %1 characters").arg(guests::kLongestName);
+    else if (tooLong > 1)
+        notes << QStringLiteral("%1 names are over %2 characters")
+                     .arg(tooLong)
+                     .arg(guests::kLongestName);
+    if (!notes.isEmpty())
+        text += QStringLiteral(": ") + notes.join(QStringLiteral("; "));
+    return text;
+}
+
+QString importReport(const QString& file, const guests::Import& import)
+{
+    const qsizetype added = import.names.size();
+    QString text = added == 0 ? QStringLiteral("No guests were added from \"%1\".").arg(file)
+                   : added == 1
+                       ? QStringLiteral("Added 1 guest from \"%1\".").arg(file)
+                       : QStringLiteral("Added %1 guests from \"%2\".").arg(added).arg(file);
+    const qsizetype skipped = import.skipped.size();
+    if (skipped == 0)
+        return text;
+    // The reasons name a contact file's entries "card N", a table's "row N".
+    const bool cards = import.skipped.first().startsWith(QStringLiteral("card "));
+    const QString what = cards ? QStringLiteral("contact") : QStringLiteral("row");
+    text += skipped == 1 ? QStringLiteral("\n\n1 %1 was skipped:").arg(what)
+                         : QStringLiteral("\n\n%1 %2s were skipped:").arg(skipped).arg(what);
+    for (const QString& reason : import.skipped.first(std::min(skipped, kReasonsShown)))
+        text += u'\n' + reason;
+    if (skipped > kReasonsShown)
+        text += QStringLiteral("\nand %1 more").arg(skipped - kReasonsShown);
+    return text;
+}
+
+} // namespace
+
+GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent), mDialogs(dialogs)
+{
+    setObjectName(QStringLiteral("Guests"));
+    setWindowTitle(kTitle);
+    auto* layout = new QVBoxLayout(this);
+    auto* hint = new QLabel(QStringLiteral("One guest a line. Paste a column from a spreadsheet "
+                                           "or a chat, or import a list (Ctrl+I)."),
+                            this);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+
+    mList = new QPlainTextEdit(this);
+    mList->setObjectName(QStringLiteral("GuestList"));
+    mList->setAccessibleName(QStringLiteral("Guests, one a line"));
+    mList->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Tab leaves the field for the buttons; a pasted table keeps its tabs.
+    mList->setTabChangesFocus(true);
+    mList->setPlainText(guests::load().join(u'\n'));
+    mList->moveCursor(QTextCursor::End);
+    layout->addWidget(mList, 1);
+
+    mCount = new QLabel(this);
+    mCount->setObjectName(QStringLiteral("GuestCount"));
+    mCount->setWordWrap(true);
+    layout->addWidget(mCount);
+    showCount();
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* import =
+        buttons->addButton(QStringLiteral("Import…"), QDialogButtonBox::ActionRole);
+    import->setObjectName(QStringLiteral("ImportGuests"));
+    import->setAutoDefault(false);
+    import->setToolTip(QStringLiteral("Add the guests of a CSV, TSV or contacts file (Ctrl+I)"));
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setObjectName(QStringLiteral("CloseGuests"));
+    close->setAutoDefault(false);
+    connect(import, &QPushButton::clicked, this, &GuestsWindow::importGuests);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
+    connect(importKey, &QShortcut::activated, this, &GuestsWindow::importGuests);
+    layout->addWidget(buttons);
+
+    mSaveTimer = new QTimer(this);
+    mSaveTimer->setSingleShot(true);
+    mSaveTimer->setInterval(kSaveDelayMs);
+    connect(mSaveTimer, &QTimer::timeout, this, [this] { saveNow(); });
+    connect(mList, &QPlainTextEdit::textChanged, this, &GuestsWindow::edited);
+
+    mList->setFocus();
+    resize(420, 520);
+}
+
+GuestsWindow::~GuestsWindow()
+{
+    // Deleted with its preview without being hidden first: nobody is left to
+    // tell of a failure.
+    saveNow(false);
+}
+
+QStringList GuestsWindow::guests() const
+{
+    return guests::fromText(mList->toPlainText());
+}
+
+void GuestsWindow::hideEvent(QHideEvent* event)
+{
+    saveNow();
+    QDialog::hideEvent(event);
+}
+
+void GuestsWindow::edited()
+{
+    mUnsaved = true;
+    showCount();
+    mSaveTimer->start();
+}
+
+void GuestsWindow::showCount()
+{
+    mCount->setText(countText(guests()));
+}
+
+void GuestsWindow::saveNow(bool tellFailure)
+{
+    mSaveTimer->stop();
+    if (!mUnsaved)
+        return;
+    try {
+        guests::save(guests());
+        mUnsaved = false;
+        mFailureTold = false;
+    } catch (const Failure& failure) {
+        // Told once: every keystroke tries again, and a box each time would
+        // make typing impossible.
+        if (!tellFailure || mFailureTold)
+            return;
+        mFailureTold = true;
+        mDialogs.message(QStringLiteral("The guest list cannot be kept for next time: %1\n\n"
+                                        "The names stay in the window until it is closed.")
+                             .arg(failure.description()),
+                         kTitle, Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
+}
+
+void GuestsWindow::importGuests()
+{
+    const QString path = mDialogs.openFileName(kImportTitle, kImportFilter);
+    if (path.isEmpty())
+        return;
+    const guests::Import import = guests::readFile(path, int(guests().size()));
+    if (!import.refusal.isEmpty()) {
+        mDialogs.message(import.refusal, kImportTitle, Dialogs::Buttons::Ok,
+                         Dialogs::Icon::Warning);
+        return;
+    }
+    if (!import.names.isEmpty()) {
+        // The names follow the last guest on the next line: blank lines and
+        // spaces at the end go. One edit, so that one undo takes it back.
+        const QString text = mList->toPlainText();
+        qsizetype end = text.size();
+        while (end > 0 && text[end - 1].isSpace())
+            --end;
+        QTextCursor cursor(mList->document());
+        cursor.beginEditBlock();
+        cursor.movePosition(QTextCursor::End);
+        cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+        cursor.insertText((end > 0 ? QStringLiteral("\n") : QString()) + import.names.join(u'\n'));
+        cursor.endEditBlock();
+        mList->setTextCursor(cursor);
+        mList->ensureCursorVisible();
+    }
+    mDialogs.message(importReport(QFileInfo(path).fileName(), import), kImportTitle,
+                     Dialogs::Buttons::Ok,
+                     import.names.isEmpty() ? Dialogs::Icon::Warning : Dialogs::Icon::None);
+}
+
+} // namespace velmora
