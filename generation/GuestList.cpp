@@ -194,14 +194,6 @@ bool isText(const QString& text)
     return true;
 }
 
-qsizetype characterCount(const QString& text)
-{
-    qsizetype count = 0;
-    for (const QChar c : text)
-        count += !c.isLowSurrogate();
-    return count;
-}
-
 // A name read from a file stands on one line: line breaks in a quoted cell or
 // an escaped "\n" become spaces.
 QString cleanName(const QString& name)
@@ -215,7 +207,7 @@ void take(Import& import, const QString& where, const QString& name)
     ++import.read;
     if (name.isEmpty())
         import.skipped << QStringLiteral("%1: no name").arg(where);
-    else if (characterCount(name) > kLongestName)
+    else if (tooLong(name))
         import.skipped
             << QStringLiteral("%1: a name over %2 characters").arg(where).arg(kLongestName);
     else
@@ -811,6 +803,15 @@ QStringList fileNames(const QString& chosenStem, const QStringList& guests, cons
         names << fileName;
     }
     return names;
+}
+
+bool tooLong(const QString& name)
+{
+    // Characters as a reader counts them: a surrogate pair is one.
+    qsizetype count = 0;
+    for (const QChar c : name)
+        count += !c.isLowSurrogate();
+    return count > kLongestName;
 }
 
 } // namespace velmora::guests

@@ -12,6 +12,9 @@ namespace velmora::guests {
 constexpr int kMostGuests = 1000;
 // A longer name is not a guest's name but something pasted by mistake.
 constexpr int kLongestName = 200;
+
+// Whether the name has more than kLongestName characters.
+bool tooLong(const QString& name);
 // Larger guest-list files are refused before a byte is read.
 constexpr qint64 kLargestFile = 5 * 1024 * 1024;
 

@@ -25,16 +25,6 @@ const QString kImportFilter =
 // More reasons than this would make a box taller than the screen.
 constexpr qsizetype kReasonsShown = 10;
 
-bool overLongest(const QString& name)
-{
-    if (name.size() <= guests::kLongestName)
-        return false;
-    // Characters as a reader counts them: a surrogate pair is one.
-    const auto lowHalves =
-        std::count_if(name.begin(), name.end(), [](QChar c) { return c.isLowSurrogate(); });
-    return name.size() - lowHalves > guests::kLongestName;
-}
-
 // "No guests", "1 guest", "24 guests", with a note on what will not be made;
 // what was typed stays in the field either way.
 QString countText(const QStringList& names)
@@ -46,12 +36,12 @@ QString countText(const QStringList& names)
     QStringList notes;
     if (count > guests::kMostGuests)
         notes << QStringLiteral("at most %1 are made").arg(guests::kMostGuests);
-    const auto tooLong = std::count_if(names.begin(), names.end(), overLongest);
-    if (tooLong == 1)
+    const auto overLong = std::count_if(names.begin(), names.end(), guests::tooLong);
+    if (overLong == 1)
         notes << QStringLiteral("1 name is over %1 characters").arg(guests::kLongestName);
-    else if (tooLong > 1)
+    else if (overLong > 1)
         notes << QStringLiteral("%1 names are over %2 characters")
-                     .arg(tooLong)
+                     .arg(overLong)
                      .arg(guests::kLongestName);
     if (!notes.isEmpty())
         text += QStringLiteral(": ") + notes.join(QStringLiteral("; "));
