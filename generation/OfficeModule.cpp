@@ -1,5 +1,7 @@
 #include "generation/OfficeModule.h"
 
+#include "platform/Termination.h"
+
 #include "generation/ModuleEntry.h"
 #include "platform/Files.h"
 
@@ -93,6 +95,10 @@ std::unique_ptr<office::Engine> makeLibreOfficeEngine()
 
 std::unique_ptr<office::Engine> makeLibreOfficeEngine(const LibreOfficeSettings& settings)
 {
+    // The engine writes to the pipes of offices that may end at any moment
+    // (killed by the watchdog, given up): whoever uses it must not be ended
+    // by the kernel's SIGPIPE for such a write.
+    ignoreBrokenPipes();
     LibreOfficeSettings resolved = settings;
     if (resolved.modulePath.isEmpty())
         resolved.modulePath = fromEnvironment(
