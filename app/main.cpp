@@ -11,7 +11,6 @@
 
 int main(int argc, char* argv[])
 {
-    velmora::ignoreBrokenPipes();
     QApplication application(argc, argv);
     // Before anything else of ours (but after the application object, which
     // must be the first Qt object of the main thread), so that it checks the

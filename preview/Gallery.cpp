@@ -74,11 +74,10 @@ Gallery::Gallery(office::Engine& engine, Dialogs& dialogs, const InvitationValue
     mList->setSpacing(6);
     mList->setUniformItemSizes(true);
     mList->setWordWrap(true);
-    // The selection is the frame; the name keeps the list's own colours, so
-    // that it reads under any style sheet (the skin's draws no highlight
-    // behind it, and the highlighted text colour would vanish there).
-    // Every item has the frame's room, so that the selection takes none of
-    // the name's (which would then be cut short).
+    // The selection is the frame, which every item has room for, so that it
+    // takes none of the name's. The name keeps the list's own colours: under
+    // the skin no highlight is drawn behind it, and the highlighted text
+    // colour would vanish there.
     mList->setStyleSheet(QStringLiteral(
         "QListView::item { border: 3px solid transparent; border-radius: 4px; } "
         "QListView::item:selected { border-color: palette(highlight); background: palette(base); "
