@@ -619,22 +619,6 @@ bool isVCard(const QString& text)
     return QStringView(text).trimmed().startsWith(u"BEGIN:VCARD", Qt::CaseInsensitive);
 }
 
-// Each missing folder on the way is made private to this user: a guest list
-// names people.
-void makeFolder(const QString& folder)
-{
-    const QString clean = QDir::cleanPath(folder);
-    QStringList missing;
-    for (QFileInfo info(clean); !info.exists() && info.path() != info.filePath();
-         info = QFileInfo(info.path()))
-        missing.prepend(info.filePath());
-    for (const QString& part : missing)
-        if (::mkdir(QFile::encodeName(part).constData(), 0700) != 0 && errno != EEXIST)
-            throw Failure(systemError() + QStringLiteral(": ") + part);
-    if (!QFileInfo(clean).isDir())
-        throw Failure(QStringLiteral("Not a folder: ") + clean);
-}
-
 // Characters no file system or file manager should get: the path
 // separators, control characters, what Windows refuses on a shared drive,
 // and the direction overrides that make "…fdp.exe" read "…exe.pdf".
@@ -754,7 +738,8 @@ QStringList load()
 void save(const QStringList& guests)
 {
     const QString path = storePath();
-    makeFolder(QFileInfo(path).path());
+    // Private to this user: a guest list names people.
+    makePrivateFolder(QFileInfo(path).path());
     QByteArray bytes;
     for (const QString& guest : guests) {
         // A line break inside a name would read back as two guests.

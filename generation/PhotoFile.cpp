@@ -336,20 +336,8 @@ QString folder()
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty())
         throw Failure(QStringLiteral("There is no folder for the program's data."));
-    const QString program = data + QStringLiteral("/velmora");
-    if (!QDir().mkpath(program))
-        throw Failure(QStringLiteral("Cannot create the folder %1.").arg(program));
-    const QString photos = program + QStringLiteral("/photos");
-    const QByteArray native = QFile::encodeName(photos);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        throw Failure(QStringLiteral("Cannot create the folder %1: %2").arg(photos, systemError()));
-    // A link or another user's folder in its place is never written to.
-    struct stat info {};
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
-        || info.st_uid != ::geteuid())
-        throw Failure(QStringLiteral("%1 is not a folder of this user.").arg(photos));
-    if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
-        throw Failure(QStringLiteral("Cannot make %1 private: %2").arg(photos, systemError()));
+    const QString photos = data + QStringLiteral("/velmora/photos");
+    makePrivateFolder(photos);
     return photos;
 }
 

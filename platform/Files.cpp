@@ -19,6 +19,27 @@
 
 namespace velmora {
 
+void makePrivateFolder(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    QStringList missing;
+    for (QFileInfo info(clean); !info.exists() && info.path() != info.filePath();
+         info = QFileInfo(info.path()))
+        missing.prepend(info.filePath());
+    for (const QString& part : missing)
+        if (::mkdir(QFile::encodeName(part).constData(), 0700) != 0 && errno != EEXIST)
+            throw Failure(
+                QStringLiteral("Cannot create the folder %1: %2").arg(part, systemError()));
+    // Someone else's folder, or a link planted in its place, is never used.
+    const QByteArray native = QFile::encodeName(clean);
+    struct stat info {};
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
+        || info.st_uid != ::geteuid())
+        throw Failure(QStringLiteral("%1 is not a folder of this user").arg(clean));
+    if ((info.st_mode & 0777) != 0700 && ::chmod(native.constData(), 0700) != 0)
+        throw Failure(QStringLiteral("Cannot make %1 private: %2").arg(clean, systemError()));
+}
+
 namespace {
 
 QString environmentTemp()
@@ -62,17 +83,7 @@ QString privateTemporaryFolder()
 {
     const QString path =
         QDir::tempPath() + QStringLiteral("/velmora-") + QString::number(::getuid());
-    const QByteArray native = QFile::encodeName(path);
-    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        throw Failure(QStringLiteral("Cannot create the folder %1: %2").arg(path, systemError()));
-    // Someone else's folder, or a link planted in its place, is never used.
-    struct stat info {};
-    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode)
-        || info.st_uid != ::getuid())
-        throw Failure(
-            QStringLiteral("The temporary folder %1 does not belong to this user").arg(path));
-    if ((info.st_mode & 0777) != 0700)
-        ::chmod(native.constData(), 0700);
+    makePrivateFolder(path);
     return path;
 }
 

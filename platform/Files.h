@@ -12,6 +12,11 @@ QString temporaryFolder();
 // A file in the temporary folder.
 QString temporaryFile(const QString& name);
 
+// Makes the folder, and each missing folder on its way, private to this user
+// (mode 0700). The folder must then be a folder of this user, not a link, and
+// is made private if it is not. Throws Failure with the system's description.
+void makePrivateFolder(const QString& path);
+
 // The folder that holds the program's executable, and a file beside it
 // ("x/o.cjs", "HAND-M.CUR").
 QString programFolder();
