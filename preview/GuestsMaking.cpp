@@ -284,8 +284,12 @@ void GuestsMaking::finished(const GuestsOutcome& outcome)
 {
     // Its threads have ended, or end now: the outcome is their last word.
     mWork.reset();
-    if (mProgress)
+    // Gone before the report: deleteLater alone would wait for the report's
+    // own event loop to end.
+    if (mProgress) {
+        mProgress->hide();
         mProgress->deleteLater();
+    }
     mProgress = nullptr;
     const auto report = std::move(mReport);
     mReport = nullptr;

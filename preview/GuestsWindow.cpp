@@ -193,7 +193,14 @@ void GuestsWindow::setInvitation(office::Engine* engine, const InvitationValues&
 
 void GuestsWindow::showSelectedGuest()
 {
-    const QString guest = mList->textCursor().block().text().trimmed();
+    // The cursor's line; on a blank line (after the last name, say) the
+    // nearest guest above it, else the first guest.
+    QString guest;
+    for (QTextBlock line = mList->textCursor().block(); line.isValid() && guest.isEmpty();
+         line = line.previous())
+        guest = line.text().trimmed();
+    if (guest.isEmpty())
+        guest = guests().value(0);
     if (guest == mShownGuest && mPicture)
         return;
     mShownGuest = guest;
