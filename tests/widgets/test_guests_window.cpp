@@ -18,7 +18,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -278,6 +280,37 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QCOMPARE(file.readAll() == "old", answer == Dialogs::No);
         }
+    }
+
+    // Ctrl+P in the window: the print dialog, then one job with a page for
+    // each guest.
+    void printingForEveryGuest()
+    {
+        Preview preview;
+        testing::ScriptedDialogs& dialogs = preview.test.dialogs;
+        GuestsWindow* window = preview.open();
+        paste(window, QStringLiteral("Anna\nBen\nCleo\n"));
+        PrintSettings settings;
+        settings.queue = preview.test.spooler->installed.first().queue;
+        settings.copies = 1;
+        dialogs.nextPrintSettings << settings;
+        QApplication::setActiveWindow(window);
+        QTest::keySequence(listOf(window), QKeySequence(QStringLiteral("Ctrl+P")));
+        QTRY_COMPARE(preview.test.spooler->jobs.size(), 1);
+        QTRY_VERIFY(!window->making().busy());
+        QCOMPARE(dialogs.printDialogs, QStringList{QStringLiteral("Print for Every Guest")});
+        QTemporaryDir out;
+        QFile pdf(out.filePath(QStringLiteral("job.pdf")));
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+        pdf.write(preview.test.spooler->jobs.first().pdf);
+        pdf.close();
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf.fileName()});
+        QVERIFY(info.waitForFinished());
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))));
+        QCOMPARE(dialogs.shown.size(), 0);
+        QCOMPARE(preview.office.applicationsAlive(), 0);
     }
 
 private:
