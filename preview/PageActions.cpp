@@ -104,6 +104,11 @@ void PageActions::setCelebrant(const QString& celebrant)
     mCelebrant = celebrant;
 }
 
+void PageActions::setInvitation(const InvitationValues& values)
+{
+    mValues = values;
+}
+
 bool PageActions::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() != QEvent::ContextMenu || !watched->isWidgetType())
@@ -217,6 +222,10 @@ void PageActions::mnuExport_Click()
     const SaveSteps steps{102, 104, 106, std::nullopt, std::nullopt, 108, 110, 112, 114, false};
     saveChosenFile(guard, dialogs, steps, target ? target->path : QString(), mWordFile,
                    [&](const QString& path) {
+                       if (target->format == ExportFormat::Calendar) {
+                           exportCalendarEvent(mValues, path);
+                           return;
+                       }
                        const HeldRequests::Busy busy(*mHeld);
                        exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), path,
                                       target->format, ahead ? &*ahead : nullptr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generation/DesignPictures.h"
 #include "platform/Platform.h"
 
 #include <QObject>
@@ -32,6 +33,8 @@ public:
     void setOffice(office::Engine& engine);
     // Who the invitation is for: its PDF's title and the print job's name.
     void setCelebrant(const QString& celebrant);
+    // What the invitation was filled with: its calendar event is made from it.
+    void setInvitation(const InvitationValues& values);
 
     QMenu& menu() const { return *mMenu; }
     // The engine set, if any.
@@ -64,6 +67,7 @@ private:
     const QString& mWordFile;
     office::Engine* mEngine = nullptr;
     QString mCelebrant;
+    InvitationValues mValues;
     QMenu* mMenu = nullptr;
     HeldRequests* mHeld = nullptr;
 };

@@ -18,6 +18,8 @@ packages=(
   poppler-utils catdoc antiword calligrawords unzip
   # the photo test makes a CMYK JPEG with PIL
   python3-pil
+  # the calendar event is read back by python3-icalendar
+  python3-icalendar
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf
