@@ -20,6 +20,8 @@ packages=(
   python3-pil
   # the calendar event is read back by python3-icalendar
   python3-icalendar
+  # the RSVP code: its encoder, and zbarimg to read it back
+  libqrencode-dev zbar-tools
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf
