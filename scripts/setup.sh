@@ -22,6 +22,8 @@ packages=(
   python3-icalendar
   # the RSVP code: its encoder, and zbarimg to read it back
   libqrencode-dev zbar-tools
+  # the tagged PDF's structure is read back by pikepdf
+  python3-pikepdf
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf
