@@ -19,7 +19,7 @@ class HeldRequests;
 class PrintService;
 
 // The preview's ways of getting the invitation out: print it, save it as a
-// PDF or a picture, copy its picture. Their shortcuts work anywhere in the
+// PDF or a picture, copy its picture, send it by e-mail. Their shortcuts work anywhere in the
 // window; the page's context menu (right button, Menu key, Shift+F10) shows
 // them. What is printed or written, the office makes from the filled document.
 class PageActions : public QObject {
@@ -44,6 +44,7 @@ public:
     void mnuPrint_Click();
     void mnuExport_Click();
     void mnuCopyPicture_Click();
+    void mnuMail_Click();
 
 signals:
     // "Designs…" (Ctrl+D): the gallery is asked for.

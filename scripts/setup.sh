@@ -24,6 +24,8 @@ packages=(
   libqrencode-dev zbar-tools
   # the tagged PDF's structure is read back by pikepdf
   python3-pikepdf
+  # "Send by E-mail…" hands the message to the user's mail program
+  xdg-utils
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf
