@@ -11,8 +11,21 @@
 
 namespace velmora {
 
+void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest)
+{
+    const QString text = shape->text();
+    for (const auto& [tag, value] :
+         {std::pair{invitation::kGuestTag, guest}, std::pair{invitation::kPhotoTag, QString()},
+          std::pair{invitation::kCodeTag, QString()}}) {
+        if (!text.contains(tag, Qt::CaseInsensitive))
+            continue;
+        const auto [search, replacement] = invitation::spotReplacement(text, tag, value);
+        shape->replaceText(search, replacement, office::kReplaceAll);
+    }
+}
+
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date, const QString& time)
+                  const QString& date, const QString& time, const QString& guest)
 {
     std::vector<invitation::Replacement> replacements;
     for (int element = 0; element <= 3; ++element)
@@ -37,13 +50,14 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
             shape->replaceText(search, replacement, office::kReplaceAll);
         shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
         shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
+        fillSpots(shape, guest);
     }
 }
 
 void fillDocument(office::Document& document, const InvitationValues& values)
 {
     fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
-                 invitation::birthTimeText(values.birthTime));
+                 invitation::birthTimeText(values.birthTime), values.guest);
 }
 
 DesignPictures::DesignPictures(office::Engine& engine, QList<designs::Design> designs,

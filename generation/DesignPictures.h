@@ -25,14 +25,21 @@ struct InvitationValues {
     bool male = false;
     QDate birthDate;
     QTime birthTime;
+    // Not typed in the form: the guest an invitation is made for (none for
+    // the invitation itself).
+    QString guest;
 };
 
 // Fills an opened document by the filling run's rules: the four texts (with
 // the celebrant's phrase for a male celebrant) in every story and every text
-// frame, the date and time texts in the text frames. Throws Failure with the
+// frame, the date and time texts in the text frames, then the spots (the
+// guest's line; the photo's and the code's tokens go). Throws Failure with the
 // office's message.
+// Fills the spots of one text box: the guest's line with the guest's name,
+// or without a guest its words gone with the token.
+void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest);
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date, const QString& time);
+                  const QString& date, const QString& time, const QString& guest = {});
 void fillDocument(office::Document& document, const InvitationValues& values);
 
 // Pictures of the user's invitation in each design, made by the office from

@@ -1,5 +1,7 @@
 #include "generation/FillingRun.h"
 
+#include "generation/DesignPictures.h"
+
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/Invitation.h"
@@ -209,6 +211,7 @@ void FillingRun::run(FillingRunHost& host)
                                    invitation::birthTimeText(host.birthTime().time()),
                                    office::kReplaceAll);
             });
+            guard.step(187, [&] { fillSpots(shape, host.guest()); });
         });
 
     // A fresh name that no file in the temporary folder has yet.

@@ -24,6 +24,8 @@ public:
     virtual bool male() = 0;
     virtual QDateTime birthDate() = 0;
     virtual QDateTime birthTime() = 0;
+    // The guest the invitation is for: none, unless a window says otherwise.
+    virtual QString guest() { return {}; }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void processPendingEvents() = 0;
     // The page hand-over to the preview window, one statement each.

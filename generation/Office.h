@@ -74,6 +74,8 @@ class Shape {
 public:
     virtual ~Shape() = default;
     virtual bool hasText() = 0;
+    // The shape's text, its paragraphs joined by '\n'.
+    virtual QString text() = 0;
     // Replaces occurrences of the literal text inside the shape's text with the
     // engine's current search settings (case ignored, no wildcards).
     virtual void replaceText(const QString& findText, const QString& replacementText,

@@ -160,7 +160,8 @@ const QStringList& tokens()
 {
     static const QStringList all = {invitation::kCelebrantTag, invitation::kBirthDateTag,
                                     invitation::kBirthTimeTag, invitation::kLocationTag,
-                                    invitation::kGivenByTag,   invitation::kRsvpTag};
+                                    invitation::kGivenByTag,   invitation::kRsvpTag,
+                                    invitation::kGuestTag};
     return all;
 }
 

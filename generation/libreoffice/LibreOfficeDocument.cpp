@@ -391,6 +391,13 @@ public:
         return mInstance->call([&] { return !mShape.text->getString().isEmpty(); });
     }
 
+    QString text() override
+    {
+        if (!mShape.text.is())
+            return {};
+        return mInstance->call([&] { return toQString(mShape.text->getString()); });
+    }
+
     // The engine's current search settings are: case ignored, whole words
     // not required, no wildcards.
     void replaceText(const QString& findText, const QString& replacementText, int replace) override

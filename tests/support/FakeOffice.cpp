@@ -87,6 +87,7 @@ public:
         const auto turn = mState->enter(FakeOffice::Op::HasText);
         return !mText->isEmpty();
     }
+    QString text() override { return *mText; }
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
         const auto turn = mState->enter(FakeOffice::Op::ReplaceText);
