@@ -65,8 +65,10 @@ private slots:
         QFETCH(QDateTime, typed);
         QFETCH(QString, zone);
         QFETCH(QString, utc);
-        InvitationValues values{
-            {texts[0], texts[1], texts[2], texts[3]}, false, typed.date(), typed.time()};
+        InvitationValues values;
+        values.texts = {texts[0], texts[1], texts[2], texts[3]};
+        values.birthDate = typed.date();
+        values.birthTime = typed.time();
         const QByteArray text = calendar::calendarEvent(
             values, calendar::newEventUid(), QDateTime({2026, 12, 8}, {18, 45, 12}, Qt::UTC),
             QTimeZone(zone.toLatin1()));
