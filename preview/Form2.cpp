@@ -434,6 +434,8 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
     mValues = values;
     mDesign = designId;
     mPageActions->setInvitation(values);
+    if (mGuests)
+        mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
 }
 
 void Form2::showGallery()
@@ -469,7 +471,8 @@ void Form2::showGuests()
         mGuests->activateWindow();
         return;
     }
-    mGuests = new GuestsWindow(*mPlatform.dialogs, this);
+    mGuests = new GuestsWindow(mPlatform, this);
+    mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
     mGuests->setAttribute(Qt::WA_DeleteOnClose);
     connect(mGuests, &QObject::destroyed, this, [this] { mGuests = nullptr; });
     connect(mGuests, &QDialog::finished, mGuests, &QWidget::close);
