@@ -433,6 +433,7 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
 {
     mValues = values;
     mDesign = designId;
+    mPageActions->setInvitation(values);
     if (mGuests)
         mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
 }

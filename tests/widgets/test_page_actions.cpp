@@ -148,15 +148,17 @@ private slots:
         QStringList entries;
         for (const QAction* action : menu.actions())
             entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
-        QCOMPARE(entries, (QStringList{QStringLiteral("Print…\tCtrl+P"),
-                                       QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
-                                       QStringLiteral("Copy Picture\tCtrl+C"),
-                                       QStringLiteral("Designs…\tCtrl+D"),
-                                       QStringLiteral("Guests…\tCtrl+G")}));
+        QCOMPARE(entries,
+                 (QStringList{QStringLiteral("Print…\tCtrl+P"),
+                              QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
+                              QStringLiteral("Copy Picture\tCtrl+C"),
+                              QStringLiteral("Designs…\tCtrl+D"), QStringLiteral("Guests…\tCtrl+G"),
+                              QStringLiteral("Send by E-mail…\tCtrl+M")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
-        for (const QString& keys : {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"),
-                                    QStringLiteral("Ctrl+D"), QStringLiteral("Ctrl+G")}) {
+        for (const QString& keys :
+             {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D"),
+              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+M")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));
