@@ -274,10 +274,12 @@ void GuestsMaking::progressed(int done, int total)
 {
     if (!mProgress || mProgress->wasCanceled())
         return;
-    mProgress->setValue(done);
     if (done < total)
         mProgress->setLabelText(
             QStringLiteral("Making invitation %1 of %2…").arg(done + 1).arg(total));
+    // Last: a window-modal progress window handles the events waiting while
+    // it takes the value, and the work's end may be one of them.
+    mProgress->setValue(done);
 }
 
 void GuestsMaking::finished(const GuestsOutcome& outcome)
