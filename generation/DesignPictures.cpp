@@ -2,6 +2,7 @@
 
 #include "generation/FillingRun.h"
 #include "generation/Invitation.h"
+#include "generation/PhotoSpot.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
@@ -56,6 +57,8 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
 
 void fillDocument(office::Document& document, const InvitationValues& values)
 {
+    // Before the spots' tokens go with the text boxes' filling.
+    photo::placePhoto(document, values.photo, values.photoFrame, values.texts[0]);
     fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
                  invitation::birthTimeText(values.birthTime), values.guest);
 }
@@ -150,7 +153,9 @@ QImage DesignPictures::pictureOf(office::Application& application, const designs
             // The office is ended with its application either way.
         }
     });
-    fillDocument(*document.get(), mValues);
+    InvitationValues values = mValues;
+    values.photoFrame = design.photoFrame;
+    fillDocument(*document.get(), values);
     document->fitTextToBoxes(kSmallestTypePoints);
     if (mStopping)
         return {};

@@ -56,6 +56,11 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
                                  &PageActions::designsRequested);
     QAction* guests = addAction(QStringLiteral("Guests…"), QKeySequence(Qt::CTRL | Qt::Key_G),
                                 &PageActions::guestsRequested);
+    mPhoto = addAction(QStringLiteral("Add Photo…"), QKeySequence(Qt::CTRL | Qt::Key_I),
+                       &PageActions::photoRequested);
+    mRemovePhoto = addAction(QStringLiteral("Remove Photo"), QKeySequence(),
+                             &PageActions::photoRemovalRequested);
+    setHasPhoto(false);
 
     // The Menu key reaches the focused control as a context-menu request (see
     // eventFilter); Shift+F10 is a key like any other.
@@ -68,17 +73,20 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
 
     const QString menuKeys = QStringLiteral("Shift+F10");
     mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
-                                    "Designs: %4\nGuests: %5\nRight-click or %6 for the menu")
+                                    "Designs: %4\nGuests: %5\nPhoto: %7\n"
+                                    "Right-click or %6 for the menu")
                          .arg(keys(print->shortcut()), keys(save->shortcut()),
                               keys(copy->shortcut()), keys(designs->shortcut()),
-                              keys(guests->shortcut()), menuKeys));
+                              keys(guests->shortcut()), menuKeys, keys(mPhoto->shortcut())));
     mPage.setAccessibleDescription(
         mPage.accessibleDescription()
         + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
                          "picture, %4 shows it in other designs, %5 opens the guest list; the "
-                         "Menu key, %6 or a right-click show these in a menu.")
+                         "Menu key, %6 or a right-click show these in a menu. %7 adds the "
+                         "celebrant's photo.")
               .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
-                   keys(designs->shortcut()), keys(guests->shortcut()), menuKeys));
+                   keys(designs->shortcut()), keys(guests->shortcut()), menuKeys,
+                   keys(mPhoto->shortcut())));
 }
 
 QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,
@@ -102,6 +110,12 @@ void PageActions::setOffice(office::Engine& engine)
 void PageActions::setCelebrant(const QString& celebrant)
 {
     mCelebrant = celebrant;
+}
+
+void PageActions::setHasPhoto(bool hasPhoto)
+{
+    mPhoto->setText(hasPhoto ? QStringLiteral("Change Photo…") : QStringLiteral("Add Photo…"));
+    mRemovePhoto->setVisible(hasPhoto);
 }
 
 bool PageActions::eventFilter(QObject* watched, QEvent* event)
