@@ -876,8 +876,6 @@ void LibreOfficeDocument::placePicture(const QString& token, const QImage& pictu
         object->setPropertyValue(
             OUString("Size"),
             Any(Reference<css::drawing::XShape>(spot->shape, UNO_QUERY_THROW)->getSize()));
-        object->setPropertyValue(OUString("Description"), Any(toOUString(altText)));
-        object->setPropertyValue(OUString("Title"), Any(toOUString(altText)));
         // Where the box stands, and how the text goes round it.
         static const char* const placement[] = {
             "AnchorType",         "HoriOrient", "HoriOrientRelation",
@@ -903,8 +901,12 @@ void LibreOfficeDocument::placePicture(const QString& token, const QImage& pictu
                 Reference<css::text::XTextContent>(spot->shape, UNO_QUERY_THROW)->getAnchor();
             anchor->getText()->insertTextContent(anchor, content, false);
         }
-        // Inserting can move a new object to its anchor's default place.
+        // Inserting can move a new object to its anchor's default place; the
+        // alternative text is only kept by an object in the document. (The
+        // Word 97 writer of LibreOffice 7.4 leaves it out of the .doc.)
         copyPlacement();
+        object->setPropertyValue(OUString("Description"), Any(toOUString(altText)));
+        object->setPropertyValue(OUString("Title"), Any(toOUString(altText)));
         // Drawn after the box, so above it.
         const sal_Int32 boxOrder = box->getPropertyValue(OUString("ZOrder")).get<sal_Int32>();
         if (object->getPropertyValue(OUString("ZOrder")).get<sal_Int32>() <= boxOrder)
