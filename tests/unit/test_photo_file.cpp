@@ -291,7 +291,7 @@ private slots:
                                << QList<QPointF>{{0.5, 0.5}, {0.3, 0.3}};
         QTest::newRow("unknown name, plain")
             << "oval" << QSizeF(2, 1) << QSize(2000, 1000) << QSize(600, 300) << QList<QPointF>{}
-            << QList<QPointF>{{0, 0}, {0.99, 0.99}};
+            << QList<QPointF>{{0.5, 0.5}, {0.26, 0.5}};
     }
     void frame()
     {
