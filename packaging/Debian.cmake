@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
 # (the GUI variants serve as well), the fonts of the windows and of the
 # invitation designs, and Qt's SVG picture reader for the skin's arrows.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, fonts-lato, fonts-arapey, fonts-linuxlibertine, fonts-urw-base35, fonts-cherrybomb, fonts-quicksand, fonts-league-spartan, fonts-bebas-neue, libqt6svg6]=])
+set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, fonts-lato, fonts-arapey, fonts-linuxlibertine, fonts-urw-base35, fonts-cherrybomb, fonts-quicksand, fonts-league-spartan, fonts-bebas-neue, libqt6svg6, qt6-image-formats-plugins]=])
 
 # A print service of its own is the machine's business (a desktop has one; a
 # network printer may be reached without it).
