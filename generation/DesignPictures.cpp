@@ -8,7 +8,6 @@
 #include "platform/OwnedDocuments.h"
 
 #include <QFile>
-#include <QScopeGuard>
 
 namespace velmora {
 
@@ -128,11 +127,9 @@ void DesignPictures::work(int first)
     }
 }
 
-QImage DesignPictures::pictureOf(office::Application& application, const designs::Design& design)
+FilledDesign::FilledDesign(office::Application& application, const designs::Design& design,
+                           const InvitationValues& values)
 {
-    // A private copy of the template that the filling run would use (the
-    // user's own template.dot for the default design, when there is one),
-    // gone again once the office is done with it.
     const QString usual = temporaryFile(design.templateFileName);
     QByteArray bytes;
     QFile users(usual);
@@ -141,24 +138,47 @@ QImage DesignPictures::pictureOf(office::Application& application, const designs
         bytes = users.readAll();
     if (bytes.isEmpty())
         bytes = design.templateBytes();
-    const QString copy = createPrivateFileBeside(usual, bytes);
-    owned::recordDocument(copy);
-    const auto removeCopy = qScopeGuard([&] { quietDelete(copy); });
+    mCopy = createPrivateFileBeside(usual, bytes);
+    owned::recordDocument(mCopy);
+    try {
+        mDocument = application.open(mCopy, true);
+        // The photo in the frame of this design, whichever the values came with.
+        InvitationValues filling = values;
+        filling.photoFrame = design.photoFrame;
+        fillDocument(*mDocument.get(), filling);
+        mDocument->fitTextToBoxes(kSmallestTypePoints);
+    } catch (const Failure&) {
+        release();
+        throw;
+    }
+}
 
-    office::Ref<office::Document> document = application.open(copy, true);
-    const auto closeDocument = qScopeGuard([&] {
+FilledDesign::~FilledDesign()
+{
+    release();
+}
+
+void FilledDesign::release()
+{
+    if (mDocument) {
         try {
-            document->close();
+            mDocument->close();
         } catch (const Failure&) {
             // The office is ended with its application either way.
         }
-    });
-    InvitationValues values = mValues;
-    values.photoFrame = design.photoFrame;
-    fillDocument(*document.get(), values);
-    document->fitTextToBoxes(kSmallestTypePoints);
+        mDocument.reset();
+    }
+    if (!mCopy.isEmpty())
+        quietDelete(mCopy);
+    mCopy.clear();
+}
+
+QImage DesignPictures::pictureOf(office::Application& application, const designs::Design& design)
+{
+    const FilledDesign filled(application, design, mValues);
     if (mStopping)
         return {};
+    const office::Ref<office::Document>& document = filled.document();
     const QSizeF page = document->pageSize();
     const QSize pixels =
         page.isEmpty()

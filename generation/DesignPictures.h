@@ -47,6 +47,27 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
 // With a photo, it goes into the design's photo spot first, framed.
 void fillDocument(office::Document& document, const InvitationValues& values);
 
+// The design's template opened in the application from a private copy (the
+// one the filling run would use: the user's own template.dot for the default
+// design, when there is one), filled with the values and its text fitted to
+// its boxes. The document is closed and the copy removed when this goes.
+class FilledDesign {
+public:
+    FilledDesign(office::Application& application, const designs::Design& design,
+                 const InvitationValues& values);
+    ~FilledDesign();
+    FilledDesign(const FilledDesign&) = delete;
+    FilledDesign& operator=(const FilledDesign&) = delete;
+
+    const office::Ref<office::Document>& document() const { return mDocument; }
+
+private:
+    void release();
+
+    QString mCopy;
+    office::Ref<office::Document> mDocument;
+};
+
 // Pictures of the user's invitation in each design, made by the office from
 // a filled document, on threads of their own (each with a prepared office)
 // so that the windows go on meanwhile. Each picture is handed over as soon as

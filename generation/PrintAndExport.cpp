@@ -57,21 +57,6 @@ auto withDocument(office::Engine& engine, const QString& documentPath, OpeningAh
     }
 }
 
-QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
-{
-    const QSizeF twips = document->pageSize();
-    const QSize pixels(int(std::lround(twips.width() * dpi / 1440.0)),
-                       int(std::lround(twips.height() * dpi / 1440.0)));
-    QImage picture = document->pagePicture(pixels);
-    if (picture.isNull())
-        throw Failure(QStringLiteral("Invalid picture"));
-    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
-    picture.setDotsPerMeterX(dotsPerMeter);
-    picture.setDotsPerMeterY(dotsPerMeter);
-    picture.setColorSpace(QColorSpace::SRgb);
-    return picture;
-}
-
 QByteArray encoded(const QImage& picture, ExportFormat format)
 {
     if (format == ExportFormat::Png) {
@@ -90,6 +75,21 @@ QByteArray encoded(const QImage& picture, ExportFormat format)
 }
 
 } // namespace
+
+QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
+{
+    const QSizeF twips = document->pageSize();
+    const QSize pixels(int(std::lround(twips.width() * dpi / 1440.0)),
+                       int(std::lround(twips.height() * dpi / 1440.0)));
+    QImage picture = document->pagePicture(pixels);
+    if (picture.isNull())
+        throw Failure(QStringLiteral("Invalid picture"));
+    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    picture.setColorSpace(QColorSpace::SRgb);
+    return picture;
+}
 
 OpeningAhead::OpeningAhead(office::Engine& engine, const QString& documentPath)
     : mOpening(std::async(std::launch::async,

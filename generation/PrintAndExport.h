@@ -65,6 +65,9 @@ private:
 // instance of its own (a prepared one); either way it ends the instance. They
 // throw Failure with the office's or the system's message.
 
+// A picture of the opened document's first page at the resolution, in sRGB.
+QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi);
+
 // A picture of the first page at kSharedPictureDpi, in sRGB.
 QImage sharedPagePicture(office::Engine& engine, const QString& documentPath);
 

@@ -438,6 +438,8 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
     mValues = values;
     mDesign = designId;
     mPageActions->setHasPhoto(!values.photo.isNull());
+    if (mGuests)
+        mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
 }
 
 void Form2::choosePhoto()
@@ -493,7 +495,8 @@ void Form2::showGuests()
         mGuests->activateWindow();
         return;
     }
-    mGuests = new GuestsWindow(*mPlatform.dialogs, this);
+    mGuests = new GuestsWindow(mPlatform, this);
+    mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
     mGuests->setAttribute(Qt::WA_DeleteOnClose);
     connect(mGuests, &QObject::destroyed, this, [this] { mGuests = nullptr; });
     connect(mGuests, &QDialog::finished, mGuests, &QWidget::close);

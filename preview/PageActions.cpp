@@ -1,4 +1,5 @@
 #include "preview/PageActions.h"
+#include "preview/SaveTexts.h"
 
 #include "errors/Guard.h"
 #include "errors/Locations.h"
@@ -24,12 +25,6 @@ namespace {
 
 const QString kPrintTitle = QStringLiteral("Print");
 const QString kExportTitle = QStringLiteral("Save as PDF or Picture");
-const QString kNoPrinter =
-    QStringLiteral("No printer is installed. Add one in the system's printer settings, "
-                   "then print again.");
-const QString kNoAnswer =
-    QStringLiteral("The print service does not answer. Check that printing is set up and "
-                   "running, then print again.");
 
 QString keys(const QKeySequence& sequence)
 {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang-format
-  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6 zlib1g-dev
+  qt6-base-dev qt6-svg-dev libqpdf-dev qt6-image-formats-plugins libqt6svg6 zlib1g-dev
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond fonts-noto-color-emoji
   # the designs' typefaces

@@ -96,7 +96,8 @@ private slots:
         write(folder + QStringLiteral("/shape.fodt"),
               flat(QStringLiteral("<text:p>[Celebrant] celebrate her<draw:rect draw:name=\"S\" "
                                   "text:anchor-type=\"paragraph\" svg:width=\"3in\" "
-                                  "svg:height=\"1in\"><text:p>At [BirthTime]</text:p>"
+                                  "svg:height=\"1in\"><text:p>At [BirthTime]</text:p><text:p>Dear "
+                                  "[Guest],</text:p>"
                                   "</draw:rect></text:p>"))
                   .toUtf8());
         office = mEngine->createApplication();
@@ -198,7 +199,8 @@ private slots:
         QTest::newRow("every place, Word 97") << "places.doc" << true << places << placesNot;
         for (const char* shape : {"shape.doc", "shape.docx"})
             QTest::newRow(shape) << shape << true
-                                 << QStringList{QStringLiteral("[BirthTime] in a text box\n")}
+                                 << QStringList{QStringLiteral("[BirthTime] in a text box\n"),
+                                                QStringLiteral("[Guest] in a text box")}
                                  << QStringList{QStringLiteral("[BirthTime] in the main text"),
                                                 QStringLiteral("[BirthTime] in a text box (")};
         QTest::newRow("a photo spot")

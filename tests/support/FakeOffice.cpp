@@ -76,6 +76,28 @@ private:
     office::Find mFind;
 };
 
+// The smallest whole PDF of one blank page, the title in a comment: a reader
+// (a printer, a joiner of pages) takes it like the office's.
+QByteArray onePagePdf(const QString& title)
+{
+    QByteArray pdf = "%PDF-1.4\n% " + title.toUtf8().replace('\n', ' ') + "\n";
+    const QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>"};
+    QList<qsizetype> offsets;
+    for (qsizetype index = 0; index < objects.size(); ++index) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(index + 1) + " 0 obj\n" + objects[index] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1)
+           + " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
 class FakeShape final : public office::Shape {
 public:
     FakeShape(std::shared_ptr<FakeState> state, QString* text)
@@ -186,7 +208,7 @@ public:
     {
         const auto turn = mState->enter(FakeOffice::Op::PagePdf);
         mState->engine->calls << QStringLiteral("pagePdf:") + title;
-        return "%PDF-1.7\n% " + title.toUtf8() + "\n%%EOF\n";
+        return onePagePdf(title);
     }
 
 private:
