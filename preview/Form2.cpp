@@ -438,6 +438,7 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
     mValues = values;
     mDesign = designId;
     mPageActions->setHasPhoto(!values.photo.isNull());
+    mPageActions->setInvitation(values);
     if (mGuests)
         mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
 }

@@ -18,6 +18,14 @@ packages=(
   poppler-utils catdoc antiword calligrawords unzip
   # the photo test makes a CMYK JPEG with PIL
   python3-pil
+  # the calendar event is read back by python3-icalendar
+  python3-icalendar
+  # the RSVP code: its encoder, and zbarimg to read it back
+  libqrencode-dev zbar-tools
+  # the tagged PDF's structure is read back by pikepdf
+  python3-pikepdf
+  # "Send by E-mail…" hands the message to the user's mail program
+  xdg-utils
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf

@@ -1,5 +1,6 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 #include "generation/libreoffice/PagePicture.h"
+#include "generation/libreoffice/PdfTagging.h"
 
 #include "generation/libreoffice/StoreArguments.h"
 #include "generation/libreoffice/TextFit.h"
@@ -801,6 +802,7 @@ QByteArray LibreOfficeDocument::pagePdf(const QString& title)
         Reference<css::document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
             ->getDocumentProperties()
             ->setTitle(toOUString(title));
+        prepareTaggedPdf(model, QLocale::system());
         Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
             ->storeToURL(fileUrl(file), pagePdfArguments());
     });

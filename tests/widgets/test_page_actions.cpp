@@ -151,16 +151,16 @@ private slots:
             entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
         QCOMPARE(
             entries,
-            (QStringList{QStringLiteral("Print…\tCtrl+P"),
-                         QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
-                         QStringLiteral("Copy Picture\tCtrl+C"), QStringLiteral("Designs…\tCtrl+D"),
-                         QStringLiteral("Guests…\tCtrl+G"), QStringLiteral("Add Photo…\tCtrl+I"),
-                         QStringLiteral("Remove Photo\t")}));
+            (QStringList{
+                QStringLiteral("Print…\tCtrl+P"), QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
+                QStringLiteral("Copy Picture\tCtrl+C"), QStringLiteral("Designs…\tCtrl+D"),
+                QStringLiteral("Guests…\tCtrl+G"), QStringLiteral("Send by E-mail…\tCtrl+M"),
+                QStringLiteral("Add Photo…\tCtrl+I"), QStringLiteral("Remove Photo\t")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
         for (const QString& keys :
              {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D"),
-              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+I")}) {
+              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+I")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));
