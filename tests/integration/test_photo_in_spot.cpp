@@ -91,19 +91,10 @@ void write(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
 
-double inches(const QString& length)
+// A length as the office writes it in flat ODF of a page set up in inches.
+double inches(QStringView length)
 {
-    QString number = length;
-    double unit = 1;
-    if (number.endsWith(QStringLiteral("in")))
-        number.chop(2);
-    else if (number.endsWith(QStringLiteral("cm")))
-        number.chop(2), unit = 1 / 2.54;
-    else if (number.endsWith(QStringLiteral("mm")))
-        number.chop(2), unit = 1 / 25.4;
-    else if (number.endsWith(QStringLiteral("pt")))
-        number.chop(2), unit = 1 / 72.0;
-    return number.toDouble() * unit;
+    return length.endsWith(u"in") ? length.chopped(2).toDouble() : -1;
 }
 
 // A picture of a flat ODF document, as a separate office wrote it.
@@ -127,8 +118,8 @@ std::vector<Picture> picturesOf(const QString& fodt)
         const QStringView name = xml.qualifiedName();
         if (xml.isStartElement() && name == u"draw:frame") {
             frame = Picture{};
-            frame.inches = QSizeF(inches(xml.attributes().value("svg:width").toString()),
-                                  inches(xml.attributes().value("svg:height").toString()));
+            frame.inches = QSizeF(inches(xml.attributes().value("svg:width")),
+                                  inches(xml.attributes().value("svg:height")));
         } else if (xml.isStartElement() && name == u"draw:image") {
             inImage = true;
             frame.link = xml.attributes().value("xlink:href").toString();
