@@ -2,6 +2,7 @@
 
 #include "generation/FillingRun.h"
 #include "generation/Invitation.h"
+#include "generation/PhotoSpot.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
@@ -55,6 +56,8 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
 
 void fillDocument(office::Document& document, const InvitationValues& values)
 {
+    // Before the spots' tokens go with the text boxes' filling.
+    photo::placePhoto(document, values.photo, values.photoFrame, values.texts[0]);
     fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
                  invitation::birthTimeText(values.birthTime), values.guest);
 }
@@ -139,7 +142,10 @@ FilledDesign::FilledDesign(office::Application& application, const designs::Desi
     owned::recordDocument(mCopy);
     try {
         mDocument = application.open(mCopy, true);
-        fillDocument(*mDocument.get(), values);
+        // The photo in the frame of this design, whichever the values came with.
+        InvitationValues filling = values;
+        filling.photoFrame = design.photoFrame;
+        fillDocument(*mDocument.get(), filling);
         mDocument->fitTextToBoxes(kSmallestTypePoints);
     } catch (const Failure&) {
         release();

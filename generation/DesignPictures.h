@@ -28,6 +28,10 @@ struct InvitationValues {
     // Not typed in the form: the guest an invitation is made for (none for
     // the invitation itself).
     QString guest;
+    // The celebrant's photo (the program's kept copy; null without one) and
+    // the frame the design gives it ("round", "arch", "print", "plain").
+    QImage photo;
+    QString photoFrame;
 };
 
 // Fills an opened document by the filling run's rules: the four texts (with
@@ -40,6 +44,7 @@ struct InvitationValues {
 void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest);
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
                   const QString& date, const QString& time, const QString& guest = {});
+// With a photo, it goes into the design's photo spot first, framed.
 void fillDocument(office::Document& document, const InvitationValues& values);
 
 // The design's template opened in the application from a private copy (the

@@ -117,6 +117,24 @@ public:
         Q_UNUSED(title);
         throw Failure(QStringLiteral("This office cannot write PDF"));
     }
+    // The size, in twips, of the spot the token marks: a text box whose only
+    // text is the token ("[Photo]", "[RSVPCode]"). Empty when there is none.
+    virtual QSizeF spotSize(const QString& token)
+    {
+        Q_UNUSED(token);
+        return {};
+    }
+    // Puts the picture into the token's spot: embedded in the document (never
+    // linked), at the box's place and size, anchored as the box is and above
+    // it, with the alternative text; the box loses its text. Fails when the
+    // document has no such spot.
+    virtual void placePicture(const QString& token, const QImage& picture, const QString& altText)
+    {
+        Q_UNUSED(token);
+        Q_UNUSED(picture);
+        Q_UNUSED(altText);
+        throw Failure(QStringLiteral("This office cannot place pictures"));
+    }
 };
 
 // Where a bracketed word of a template stands.

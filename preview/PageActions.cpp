@@ -63,6 +63,11 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
                                 &PageActions::guestsRequested);
     QAction* mail = addAction(QStringLiteral("Send by E-mail…"), QKeySequence(Qt::CTRL | Qt::Key_M),
                               &PageActions::mnuMail_Click);
+    mPhoto = addAction(QStringLiteral("Add Photo…"), QKeySequence(Qt::CTRL | Qt::Key_I),
+                       &PageActions::photoRequested);
+    mRemovePhoto = addAction(QStringLiteral("Remove Photo"), QKeySequence(),
+                             &PageActions::photoRemovalRequested);
+    setHasPhoto(false);
 
     // The Menu key reaches the focused control as a context-menu request (see
     // eventFilter); Shift+F10 is a key like any other.
@@ -74,22 +79,22 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
     qApp->installEventFilter(this);
 
     const QString menuKeys = QStringLiteral("Shift+F10");
-    mPage.setToolTip(
-        QStringLiteral(
-            "Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
-            "Designs: %4\nGuests: %5\nSend by E-mail: %6\nRight-click or %7 for the menu")
-            .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
-                 keys(designs->shortcut()), keys(guests->shortcut()), keys(mail->shortcut()),
-                 menuKeys));
+    mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
+                                    "Designs: %4\nGuests: %5\nSend by E-mail: %6\nPhoto: %8\n"
+                                    "Right-click or %7 for the menu")
+                         .arg(keys(print->shortcut()), keys(save->shortcut()),
+                              keys(copy->shortcut()), keys(designs->shortcut()),
+                              keys(guests->shortcut()), keys(mail->shortcut()), menuKeys,
+                              keys(mPhoto->shortcut())));
     mPage.setAccessibleDescription(
         mPage.accessibleDescription()
         + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
                          "picture, %4 shows it in other designs, %5 opens the guest list, %6 "
                          "sends it by e-mail; the Menu key, %7 or a right-click show these in a "
-                         "menu.")
+                         "menu. %8 adds the celebrant's photo.")
               .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
                    keys(designs->shortcut()), keys(guests->shortcut()), keys(mail->shortcut()),
-                   menuKeys));
+                   menuKeys, keys(mPhoto->shortcut())));
 }
 
 QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,
@@ -113,6 +118,12 @@ void PageActions::setOffice(office::Engine& engine)
 void PageActions::setCelebrant(const QString& celebrant)
 {
     mCelebrant = celebrant;
+}
+
+void PageActions::setHasPhoto(bool hasPhoto)
+{
+    mPhoto->setText(hasPhoto ? QStringLiteral("Change Photo…") : QStringLiteral("Add Photo…"));
+    mRemovePhoto->setVisible(hasPhoto);
 }
 
 void PageActions::setInvitation(const InvitationValues& values)

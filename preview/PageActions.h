@@ -33,6 +33,9 @@ public:
     void setOffice(office::Engine& engine);
     // Who the invitation is for: its PDF's title and the print job's name.
     void setCelebrant(const QString& celebrant);
+    // Whether the invitation has a photo: "Add Photo…" reads "Change Photo…"
+    // and "Remove Photo" shows.
+    void setHasPhoto(bool hasPhoto);
     // What the invitation was filled with: its calendar event is made from it.
     void setInvitation(const InvitationValues& values);
 
@@ -51,6 +54,10 @@ signals:
     void designsRequested();
     // "Guests…" (Ctrl+G): the guest list is asked for.
     void guestsRequested();
+    // "Add Photo…" / "Change Photo…" (Ctrl+I): a photo is to be chosen.
+    void photoRequested();
+    // "Remove Photo": the invitation is to be made without its photo.
+    void photoRemovalRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -71,6 +78,8 @@ private:
     InvitationValues mValues;
     QMenu* mMenu = nullptr;
     HeldRequests* mHeld = nullptr;
+    QAction* mPhoto = nullptr;
+    QAction* mRemovePhoto = nullptr;
 };
 
 } // namespace velmora

@@ -106,6 +106,12 @@ private slots:
         office->closeActiveDocument(false);
         office->quit();
         convertDocument(folder + QStringLiteral("/shape.fodt"), QStringLiteral("docx"), folder);
+        write(folder + QStringLiteral("/photo.fodt"),
+              flat(QStringLiteral("<text:p>[Celebrant] celebrate her<draw:frame draw:name=\"P\" "
+                                  "text:anchor-type=\"paragraph\" svg:width=\"2in\" "
+                                  "svg:height=\"2in\"><draw:text-box><text:p>[Photo]</text:p>"
+                                  "</draw:text-box></draw:frame></text:p>"))
+                  .toUtf8());
         write(folder + QStringLiteral("/mistyped.fodt"),
               flat(QStringLiteral("<text:p>[Celebrant] and [Celebrent], call [RSVP No] on my "
                                   "[Birthday] at [Party Hall]</text:p>"))
@@ -197,6 +203,11 @@ private slots:
                                                 QStringLiteral("[Guest] in a text box")}
                                  << QStringList{QStringLiteral("[BirthTime] in the main text"),
                                                 QStringLiteral("[BirthTime] in a text box (")};
+        QTest::newRow("a photo spot")
+            << "photo.fodt" << true
+            << QStringList{QStringLiteral("[Photo] in a text box: the spot for the celebrant's "
+                                          "photo")}
+            << QStringList{QStringLiteral("stay as written: [Photo]")};
         QTest::newRow("mistyped tokens")
             << "mistyped.fodt" << true
             << QStringList{QStringLiteral(

@@ -184,6 +184,25 @@ public:
         picture.fill(Qt::white);
         return picture;
     }
+    QSizeF spotSize(const QString& token) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::SpotSize);
+        return spotIndex(token) >= 0 ? mState->engine->spotTwips : QSizeF();
+    }
+    void placePicture(const QString& token, const QImage& picture, const QString& altText) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::PlacePicture);
+        mState->engine->calls << QStringLiteral("placePicture:%1:%2x%3:%4")
+                                     .arg(token)
+                                     .arg(picture.width())
+                                     .arg(picture.height())
+                                     .arg(altText);
+        const qsizetype spot = spotIndex(token);
+        if (spot < 0)
+            throw Failure(QStringLiteral("No spot for ") + token);
+        mContent.shapes[spot].clear();
+        mContent.pictures.append({token, picture, altText});
+    }
     // Enough of a PDF to be told from anything else: its header and the title.
     QByteArray pagePdf(const QString& title) override
     {
@@ -193,6 +212,14 @@ public:
     }
 
 private:
+    qsizetype spotIndex(const QString& token) const
+    {
+        for (qsizetype i = 0; i < mContent.shapes.size(); ++i)
+            if (mContent.shapes[i].trimmed().compare(token, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+
     std::shared_ptr<FakeState> mState;
     FakeOffice::Content mContent;
 };
@@ -274,7 +301,9 @@ QString FakeOffice::nameOf(Op operation)
                                         "pagePdf",
                                         "closeActiveDocument",
                                         "quit",
-                                        "checkTemplate"};
+                                        "checkTemplate",
+                                        "spotSize",
+                                        "placePicture"};
     return QString::fromLatin1(names[int(operation)]);
 }
 
