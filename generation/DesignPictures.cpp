@@ -11,22 +11,56 @@
 
 namespace velmora {
 
-void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest)
+namespace {
+
+void fillSpots(office::Document& document, const std::vector<std::pair<QString, QString>>& spots)
 {
-    const QString text = shape->text();
-    for (const auto& [tag, value] :
-         {std::pair{invitation::kGuestTag, guest}, std::pair{invitation::kPhotoTag, QString()},
-          std::pair{invitation::kCodeTag, QString()}}) {
-        if (!text.contains(tag, Qt::CaseInsensitive))
+    // The text boxes first: a box that is a spot's alone loses its words with
+    // the token. The stories (which reach the boxes too) then take the
+    // tokens that stand among other text.
+    for (const office::Ref<office::Shape>& shape : document.shapes()) {
+        if (!shape->hasText())
             continue;
-        const auto [search, replacement] = invitation::spotReplacement(text, tag, value);
-        shape->replaceText(search, replacement, office::kReplaceAll);
+        const QString text = shape->text();
+        for (const auto& [tag, value] : spots) {
+            if (!text.contains(tag, Qt::CaseInsensitive))
+                continue;
+            const auto [search, replacement] = invitation::spotReplacement(text, tag, value);
+            shape->replaceText(search, replacement, office::kReplaceAll);
+        }
     }
+    for (const office::Ref<office::Range>& range : document.storyRanges()) {
+        for (const auto& [tag, value] : spots) {
+            range->clearFindFormatting();
+            range->clearReplacementFormatting();
+            office::Find& find = range->find();
+            find = office::Find{};
+            find.text = tag;
+            find.replacementText = value;
+            find.wrap = office::kWrapContinue;
+            range->execute(office::kReplaceAll);
+        }
+    }
+}
+
+} // namespace
+
+void fillSpots(office::Document& document, const QString& guest)
+{
+    fillSpots(document, {{invitation::kGuestTag, guest},
+                         {invitation::kPhotoTag, QString()},
+                         {invitation::kCodeTag, QString()}});
+}
+
+void fillGuestLine(office::Document& document, const QString& guest)
+{
+    fillSpots(document, {{invitation::kGuestTag, guest}});
 }
 
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
                   const QString& date, const QString& time, const QString& guest)
 {
+    fillSpots(document, guest);
     std::vector<invitation::Replacement> replacements;
     for (int element = 0; element <= 3; ++element)
         replacements.push_back(
@@ -50,7 +84,6 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
             shape->replaceText(search, replacement, office::kReplaceAll);
         shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
         shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
-        fillSpots(shape, guest);
     }
 }
 

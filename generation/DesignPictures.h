@@ -34,14 +34,17 @@ struct InvitationValues {
     QString photoFrame;
 };
 
-// Fills an opened document by the filling run's rules: the four texts (with
-// the celebrant's phrase for a male celebrant) in every story and every text
-// frame, the date and time texts in the text frames, then the spots (the
-// guest's line; the photo's and the code's tokens go). Throws Failure with the
-// office's message.
-// Fills the spots of one text box: the guest's line with the guest's name,
-// or without a guest its words gone with the token.
-void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest);
+// Fills the spots: the guest's line with the guest's name, or without a
+// guest its words gone with the token; the photo's and the code's tokens go
+// (the pictures are placed first). A guest of kGuestTag keeps the line's
+// token for a guest to come.
+void fillSpots(office::Document& document, const QString& guest);
+// The guest's line alone, in a document filled for a guest to come.
+void fillGuestLine(office::Document& document, const QString& guest);
+// Fills an opened document by the filling run's rules: the spots first, then
+// the four texts (with the celebrant's phrase for a male celebrant) in every
+// story and every text frame, the date and time texts in the text frames.
+// Throws Failure with the office's message.
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
                   const QString& date, const QString& time, const QString& guest = {});
 // With a photo, it goes into the design's photo spot first, framed.

@@ -142,6 +142,8 @@ void FillingRun::run(FillingRunHost& host)
                 photo::placePhoto(*document.operator->(), photo, chosen.photoFrame, host.text(0));
     });
 
+    guard.step(117, [&] { fillSpots(*document.operator->(), host.guest()); });
+
     // The story pass: every text element over every story of the document.
     for (int element = 0; element <= 3; ++element) {
         guard.forEach<Ref<office::Range>>(
@@ -221,7 +223,6 @@ void FillingRun::run(FillingRunHost& host)
                                    invitation::birthTimeText(host.birthTime().time()),
                                    office::kReplaceAll);
             });
-            guard.step(187, [&] { fillSpots(shape, host.guest()); });
         });
 
     // A fresh name that no file in the temporary folder has yet.

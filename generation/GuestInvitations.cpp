@@ -1,6 +1,8 @@
 #include "generation/GuestInvitations.h"
 
+#include "generation/FillingRun.h"
 #include "generation/GuestList.h"
+#include "generation/Invitation.h"
 #include "generation/PdfPages.h"
 #include "generation/PngEncoding.h"
 #include "generation/PrintAndExport.h"
@@ -9,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace velmora {
 
@@ -64,12 +67,10 @@ GuestInvitations::GuestInvitations(office::Engine& engine, Order order, Progress
     : mEngine(engine), mOrder(std::move(order)), mProgress(std::move(progress)),
       mFinished(std::move(finished)), mMade(mOrder.guests.size(), false), mWhy(mOrder.guests.size())
 {
-    if (mOrder.output == GuestOutput::OnePdf) {
-        try {
-            mPagesFolder = createPrivateFolderIn(temporaryFolder(), QStringLiteral("guests"));
-        } catch (const Failure& failure) {
-            mStartFailure = failure.description();
-        }
+    try {
+        mPagesFolder = createPrivateFolderIn(temporaryFolder(), QStringLiteral("guests"));
+    } catch (const Failure& failure) {
+        mStartFailure = failure.description();
     }
     const int count = std::max(1, std::min<int>(offices, mOrder.guests.size()));
     mWorking = count;
@@ -100,9 +101,22 @@ QString GuestInvitations::pagePath(int index) const
     return mPagesFolder + QStringLiteral("/%1.pdf").arg(index, 4, 10, QLatin1Char('0'));
 }
 
+QString GuestInvitations::makeFilled(office::Application& application)
+{
+    InvitationValues values = mOrder.values;
+    values.guest = invitation::kGuestTag;
+    const FilledDesign filled(application, mOrder.design, values);
+    const QString path = mPagesFolder + QStringLiteral("/filled-%1.doc").arg(mFilledCount++);
+    filled.document()->saveAs(path);
+    return path;
+}
+
 void GuestInvitations::work()
 {
     std::shared_ptr<office::Application> application;
+    // The invitation filled with all but the guest's name, once, and opened
+    // again for each guest: a guest then costs the name alone.
+    QString filled;
     const auto end = [&] {
         if (!application)
             return;
@@ -116,8 +130,7 @@ void GuestInvitations::work()
     while (!mCancelled) {
         {
             const std::lock_guard lock(mMutex);
-            if (!mStartFailure.isEmpty() && mPagesFolder.isEmpty()
-                && mOrder.output == GuestOutput::OnePdf)
+            if (mPagesFolder.isEmpty())
                 break;
         }
         if (!application) {
@@ -134,11 +147,20 @@ void GuestInvitations::work()
             if (mCancelled)
                 application->abandon();
         }
+        if (filled.isEmpty()) {
+            try {
+                filled = makeFilled(*application);
+            } catch (const Failure& failure) {
+                const std::lock_guard lock(mMutex);
+                mStartFailure = failure.description();
+                break;
+            }
+        }
         const int index = mNext++;
         if (index >= mOrder.guests.size())
             break;
         try {
-            makeOne(*application, index);
+            makeOne(*application, filled, index);
         } catch (const Failure& failure) {
             {
                 const std::lock_guard lock(mMutex);
@@ -156,14 +178,20 @@ void GuestInvitations::work()
         finish();
 }
 
-void GuestInvitations::makeOne(office::Application& application, int index)
+void GuestInvitations::makeOne(office::Application& application, const QString& filled, int index)
 {
-    InvitationValues values = mOrder.values;
-    values.guest = mOrder.guests[index];
-    const FilledDesign filled(application, mOrder.design, values);
+    const office::Ref<office::Document> document = application.open(filled, true);
+    const auto close = qScopeGuard([&] {
+        try {
+            document->close();
+        } catch (const Failure&) {
+            // The office is ended with its application either way.
+        }
+    });
+    fillGuestLine(*document.get(), mOrder.guests[index]);
+    document->fitTextToBoxes(kSmallestTypePoints);
     if (mCancelled)
         return;
-    const office::Ref<office::Document>& document = filled.document();
     switch (mOrder.output) {
     case GuestOutput::OnePdf:
         replaceFileWhole(pagePath(index), document->pagePdf(mOrder.title));

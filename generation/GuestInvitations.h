@@ -82,7 +82,9 @@ public:
 
 private:
     void work();
-    void makeOne(office::Application& application, int index);
+    // Saves the design filled for a guest to come; gives its path.
+    QString makeFilled(office::Application& application);
+    void makeOne(office::Application& application, const QString& filled, int index);
     void finish();
     QString pagePath(int index) const;
 
@@ -90,9 +92,11 @@ private:
     const Order mOrder;
     const Progress mProgress;
     const Finished mFinished;
-    // The pages of the one PDF, a file a guest, until they are joined.
+    // The pages of the one PDF, a file a guest, until they are joined, and
+    // the filled invitation each office opens for every guest.
     QString mPagesFolder;
     std::atomic<int> mNext{0};
+    std::atomic<int> mFilledCount{0};
     std::atomic<int> mDone{0};
     std::atomic<int> mWorking{0};
     std::atomic<bool> mCancelled{false};
