@@ -3,6 +3,7 @@
 #include "generation/FillingRun.h"
 #include "generation/Invitation.h"
 #include "generation/PhotoSpot.h"
+#include "generation/RsvpCode.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
@@ -91,6 +92,8 @@ void fillDocument(office::Document& document, const InvitationValues& values)
 {
     // Before the spots' tokens go with the text boxes' filling.
     photo::placePhoto(document, values.photo, values.photoFrame, values.texts[0]);
+    if (values.rsvpCode)
+        rsvp::placeCode(document, values.texts[3]);
     fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
                  invitation::birthTimeText(values.birthTime), values.guest);
 }

@@ -32,6 +32,8 @@ struct InvitationValues {
     // the frame the design gives it ("round", "arch", "print", "plain").
     QImage photo;
     QString photoFrame;
+    // Whether the RSVP number's code goes into the design's code spot.
+    bool rsvpCode = false;
 };
 
 // Fills the spots: the guest's line with the guest's name, or without a
@@ -47,7 +49,8 @@ void fillGuestLine(office::Document& document, const QString& guest);
 // Throws Failure with the office's message.
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
                   const QString& date, const QString& time, const QString& guest = {});
-// With a photo, it goes into the design's photo spot first, framed.
+// With a photo, it goes into the design's photo spot first, framed; with the
+// code asked for, the RSVP number's code into its spot.
 void fillDocument(office::Document& document, const InvitationValues& values);
 
 // The design's template opened in the application from a private copy (the

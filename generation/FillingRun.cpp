@@ -119,6 +119,7 @@ void FillingRun::run(FillingRunHost& host)
         return;
     mUnfitElements.clear();
     mPhotoPpi = 0;
+    mCode = rsvp::Placing::NoSpot;
     guard.step(102, [&] { mInProgress = true; });
     guard.step(104, [&] { host.setBusyPointer(true); });
 
@@ -140,6 +141,10 @@ void FillingRun::run(FillingRunHost& host)
         if (!photo.isNull())
             mPhotoPpi =
                 photo::placePhoto(*document.operator->(), photo, chosen.photoFrame, host.text(0));
+    });
+    guard.step(116, [&] {
+        if (host.rsvpCode())
+            mCode = rsvp::placeCode(*document.operator->(), host.text(3));
     });
 
     guard.step(117, [&] { fillSpots(*document.operator->(), host.guest()); });

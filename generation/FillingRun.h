@@ -1,6 +1,7 @@
 #pragma once
 
 #include "generation/Office.h"
+#include "generation/RsvpCode.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -29,6 +30,8 @@ public:
     virtual QString guest() { return {}; }
     // The celebrant's photo: none, unless the window has one (its kept copy).
     virtual QImage photo() { return {}; }
+    // Whether the RSVP number's code is to be on the page.
+    virtual bool rsvpCode() { return false; }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void processPendingEvents() = 0;
     // The page hand-over to the preview window, one statement each.
@@ -80,6 +83,9 @@ public:
     // The pixels per inch the photo shows at in the last run's invitation;
     // 0 when it shows no photo.
     double lastPhotoPpi() const { return mPhotoPpi; }
+    // What became of the code in the last run's invitation (NoSpot when it
+    // was not asked for).
+    rsvp::Placing lastCode() const { return mCode; }
 
 private:
     office::Engine& mEngine;
@@ -90,6 +96,7 @@ private:
     QString mLastResultPath;
     std::vector<int> mUnfitElements;
     double mPhotoPpi = 0;
+    rsvp::Placing mCode = rsvp::Placing::NoSpot;
 };
 
 // The embedded invitation template, read whole. Throws Failure when absent.

@@ -1,7 +1,12 @@
 #include "generation/RsvpCode.h"
 
+#include "generation/Invitation.h"
+#include "generation/Office.h"
+
+#include <QPainter>
 #include <qrencode.h>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -48,6 +53,49 @@ QImage codePicture(const QString& text, int pixelsPerModule)
         }
     }
     return picture;
+}
+
+QImage codeForSpot(const QString& text, QSizeF spotInches)
+{
+    if (spotInches.width() <= 0 || spotInches.height() <= 0)
+        return {};
+    // One pixel a module first, to learn how many modules the code has.
+    const QImage probe = codePicture(text, 1);
+    if (probe.isNull())
+        return {};
+    const double side = std::min(spotInches.width(), spotInches.height());
+    const int pixelsPerModule = std::max(1, int(std::ceil(side * kCodePpi / probe.width() - 1e-9)));
+    const QImage code = codePicture(text, pixelsPerModule);
+    const double ppi = code.width() / side;
+    const QSize pixels(std::max(code.width(), qRound(spotInches.width() * ppi)),
+                       std::max(code.height(), qRound(spotInches.height() * ppi)));
+    if (pixels == code.size())
+        return code;
+    QImage picture(pixels, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.drawImage((pixels.width() - code.width()) / 2, (pixels.height() - code.height()) / 2,
+                      code);
+    painter.end();
+    return picture;
+}
+
+QString altText(const QString& rsvpText)
+{
+    return QStringLiteral("Code to call ") + rsvpText.simplified();
+}
+
+Placing placeCode(office::Document& document, const QString& rsvpText)
+{
+    const QSizeF spot = document.spotSize(invitation::kCodeTag);
+    if (spot.isEmpty())
+        return Placing::NoSpot;
+    const QString uri = telUri(rsvpText);
+    if (uri.isEmpty())
+        return Placing::NoDigits;
+    // Twips: 1440 an inch.
+    document.placePicture(invitation::kCodeTag, codeForSpot(uri, spot / 1440.0), altText(rsvpText));
+    return Placing::Placed;
 }
 
 } // namespace velmora::rsvp

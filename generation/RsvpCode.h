@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QSizeF>
 #include <QString>
+
+namespace velmora::office {
+class Document;
+}
 
 // The RSVP number as a code a guest's phone camera reads and dials. Pure.
 namespace velmora::rsvp {
@@ -18,5 +23,32 @@ QString telUri(const QString& rsvpText);
 // pixelsPerModule pixels wide, in a white quiet zone of kQuietModules. A null
 // picture for an empty text, or one no code can hold.
 QImage codePicture(const QString& text, int pixelsPerModule);
+
+// The settings store's key for whether the code is on the page ("1" or "0",
+// in the program's section).
+inline const QString kSettingsKey = QStringLiteral("RSVPCode");
+
+// The code's pixels per inch at its place, at least: print stays sharp.
+constexpr double kCodePpi = 300;
+
+// The code of the text for a spot of that size: the code as large as the
+// spot's shorter side, at least kCodePpi, centred in a transparent picture of
+// the spot's proportions (the office stretches a picture to its spot). Null
+// for an empty text or spot.
+QImage codeForSpot(const QString& text, QSizeF spotInches);
+
+// The alternative text of the code of the typed number.
+QString altText(const QString& rsvpText);
+
+// What became of the code in a document.
+enum class Placing {
+    NoSpot, // the design has no "[RSVPCode]" spot: nothing to do
+    NoDigits, // the RSVP field has no digit: no number to dial
+    Placed,
+};
+
+// Places the code of the typed RSVP number in the document's "[RSVPCode]"
+// spot. Throws Failure with the office's message.
+Placing placeCode(office::Document& document, const QString& rsvpText);
 
 } // namespace velmora::rsvp

@@ -6,6 +6,7 @@
 #include "generation/Invitation.h"
 #include "generation/PhotoFile.h"
 #include "generation/PhotoSpot.h"
+#include "generation/RsvpCode.h"
 #include "mainwindow/StoredValues.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -378,6 +379,7 @@ void Form1::PushButton4_Click()
 void Form1::PushButton6_Click()
 {
     restorePhoto();
+    restoreRsvpCode();
     mRun.run(*this);
     if (mEnding) {
         // The program was asked to end while the run worked: the preview never
@@ -402,6 +404,14 @@ void Form1::PushButton6_Click()
                            "sharper.")
                 .arg(qRound(mRun.lastPhotoPpi()))
                 .arg(qRound(photo::kSoftPpi)),
+            QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
+    if (!mEnding && mRun.lastCode() == rsvp::Placing::NoDigits && !mNoDigitsNoted) {
+        mNoDigitsNoted = true;
+        mPlatform.dialogs->message(
+            QStringLiteral("The RSVP number has no digits, so no code is put on the page. Type "
+                           "a phone number in \"%1\" to have one.")
+                .arg(Text1[3]->accessibleName()),
             QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     }
     // A run passes a few page-sized pictures through the heap; what they
@@ -457,6 +467,11 @@ QImage Form1::photo()
     return mPhoto;
 }
 
+bool Form1::rsvpCode()
+{
+    return mRsvpCode;
+}
+
 void Form1::setBusyPointer(bool busy)
 {
     mPointer.setKind(busy ? WindowPointer::Busy : WindowPointer::Default);
@@ -478,6 +493,7 @@ Form2& Form1::ensureForm2()
         connect(mForm2.get(), &Form2::photoChosen, this, &Form1::makeWithPhoto,
                 Qt::QueuedConnection);
         connect(mForm2.get(), &Form2::photoRemoved, this, &Form1::makeWithoutPhoto);
+        connect(mForm2.get(), &Form2::rsvpCodeToggled, this, &Form1::makeWithRsvpCode);
         // The preview first appears centred over the main window, inside the
         // available area of the main window's screen.
         const QRect frame = frameGeometry();
@@ -507,6 +523,7 @@ void Form1::setPreviewWordFile(const QString& documentPath)
     values.birthTime = birthTime().time();
     values.photo = mPhoto;
     values.photoFrame = chosenDesign().photoFrame;
+    values.rsvpCode = mRsvpCode;
     ensureForm2().setInvitation(values, chosenDesign().id);
 }
 
@@ -614,6 +631,30 @@ void Form1::makeWithoutPhoto()
         // Nothing remembered can be read: there is nothing to remove.
     }
     storeFromHandler([&] { write(photo::kSettingsKey, QString()); });
+    remake();
+}
+
+void Form1::restoreRsvpCode()
+{
+    if (mRsvpCodeRestored)
+        return;
+    mRsvpCodeRestored = true;
+    try {
+        mRsvpCode = mPlatform.settings->value(rsvp::kSettingsKey).value_or(QString())
+                    == QStringLiteral("1");
+    } catch (const Failure&) {
+        // Nothing remembered can be read: the page is as it was without a code.
+    }
+}
+
+void Form1::makeWithRsvpCode(bool on)
+{
+    mRsvpCodeRestored = true;
+    mRsvpCode = on;
+    if (on)
+        mNoDigitsNoted = false;
+    storeFromHandler(
+        [&] { write(rsvp::kSettingsKey, on ? QStringLiteral("1") : QStringLiteral("0")); });
     remake();
 }
 

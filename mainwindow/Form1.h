@@ -50,6 +50,9 @@ public:
     // later one), or without a photo.
     void makeWithPhoto(const QImage& photo);
     void makeWithoutPhoto();
+    // The invitation made anew with the RSVP code on the page, or without it
+    // (remembered for every later one).
+    void makeWithRsvpCode(bool on);
 
     // The preview window, once the first hand-over has created it.
     Form2* form2() const { return mForm2.get(); }
@@ -74,6 +77,8 @@ private:
     // The photo remembered in the settings store, read once; one that is gone
     // or unreadable is told once and forgotten.
     void restorePhoto();
+    // Whether the code is on the page, as the settings store remembers it.
+    void restoreRsvpCode();
     // The preview's invitation dropped and made anew.
     void remake();
 
@@ -112,6 +117,7 @@ private:
     QDateTime birthDate() override;
     QDateTime birthTime() override;
     QImage photo() override;
+    bool rsvpCode() override;
     void setBusyPointer(bool busy) override;
     void processPendingEvents() override;
     void loadPreviewPicture(const QString& picturePath) override;
@@ -133,6 +139,12 @@ private:
     bool mPhotoRestored = false;
     // Whether the note that the photo may print soft was given for this photo.
     bool mSoftPhotoNoted = false;
+    // Whether the code is on the page, read from the store once.
+    bool mRsvpCode = false;
+    bool mRsvpCodeRestored = false;
+    // Whether the note that an RSVP number without digits gets no code was
+    // given since the code was last asked for.
+    bool mNoDigitsNoted = false;
 };
 
 } // namespace velmora

@@ -229,6 +229,8 @@ void Form2::createControls()
     connect(mPageActions, &PageActions::photoRequested, this, &Form2::choosePhoto);
     connect(mPageActions, &PageActions::photoRemovalRequested, this, &Form2::photoRemoved,
             Qt::QueuedConnection);
+    connect(mPageActions, &PageActions::rsvpCodeToggled, this, &Form2::rsvpCodeToggled,
+            Qt::QueuedConnection);
 }
 
 void Form2::Form_Load()
@@ -438,6 +440,7 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
     mValues = values;
     mDesign = designId;
     mPageActions->setHasPhoto(!values.photo.isNull());
+    mPageActions->setRsvpCode(values.rsvpCode);
     mPageActions->setInvitation(values);
     if (mGuests)
         mGuests->setInvitation(mPageActions->office(), mValues, mDesign);

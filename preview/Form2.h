@@ -85,6 +85,9 @@ signals:
     void photoChosen(const QImage& photo);
     // "Remove Photo": the invitation is to be made anew without one.
     void photoRemoved();
+    // "RSVP Code on the Page": the invitation is to be made anew with the
+    // code, or without it.
+    void rsvpCodeToggled(bool on);
 
 protected:
     bool event(QEvent* event) override;

@@ -68,6 +68,9 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
     mRemovePhoto = addAction(QStringLiteral("Remove Photo"), QKeySequence(),
                              &PageActions::photoRemovalRequested);
     setHasPhoto(false);
+    mCode = addAction(QStringLiteral("RSVP Code on the Page"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                      &PageActions::codeTriggered);
+    mCode->setCheckable(true);
 
     // The Menu key reaches the focused control as a context-menu request (see
     // eventFilter); Shift+F10 is a key like any other.
@@ -81,20 +84,22 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
     const QString menuKeys = QStringLiteral("Shift+F10");
     mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
                                     "Designs: %4\nGuests: %5\nSend by E-mail: %6\nPhoto: %8\n"
+                                    "RSVP Code on the Page: %9\n"
                                     "Right-click or %7 for the menu")
                          .arg(keys(print->shortcut()), keys(save->shortcut()),
                               keys(copy->shortcut()), keys(designs->shortcut()),
                               keys(guests->shortcut()), keys(mail->shortcut()), menuKeys,
-                              keys(mPhoto->shortcut())));
+                              keys(mPhoto->shortcut()), keys(mCode->shortcut())));
     mPage.setAccessibleDescription(
         mPage.accessibleDescription()
         + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
                          "picture, %4 shows it in other designs, %5 opens the guest list, %6 "
                          "sends it by e-mail; the Menu key, %7 or a right-click show these in a "
-                         "menu. %8 adds the celebrant's photo.")
+                         "menu. %8 adds the celebrant's photo. %9 puts a code on the page that "
+                         "a phone's camera reads as the RSVP number, or takes it off.")
               .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
                    keys(designs->shortcut()), keys(guests->shortcut()), keys(mail->shortcut()),
-                   menuKeys, keys(mPhoto->shortcut())));
+                   menuKeys, keys(mPhoto->shortcut()), keys(mCode->shortcut())));
 }
 
 QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,
@@ -124,6 +129,17 @@ void PageActions::setHasPhoto(bool hasPhoto)
 {
     mPhoto->setText(hasPhoto ? QStringLiteral("Change Photo…") : QStringLiteral("Add Photo…"));
     mRemovePhoto->setVisible(hasPhoto);
+}
+
+void PageActions::setRsvpCode(bool on)
+{
+    mCode->setChecked(on);
+}
+
+void PageActions::codeTriggered()
+{
+    // Triggered after the check mark changed: it shows what is asked for.
+    emit rsvpCodeToggled(mCode->isChecked());
 }
 
 void PageActions::setInvitation(const InvitationValues& values)

@@ -36,6 +36,9 @@ public:
     // Whether the invitation has a photo: "Add Photo…" reads "Change Photo…"
     // and "Remove Photo" shows.
     void setHasPhoto(bool hasPhoto);
+    // Whether the invitation carries the RSVP code: "RSVP Code on the Page"
+    // shows it checked.
+    void setRsvpCode(bool on);
     // What the invitation was filled with: its calendar event is made from it.
     void setInvitation(const InvitationValues& values);
 
@@ -58,6 +61,9 @@ signals:
     void photoRequested();
     // "Remove Photo": the invitation is to be made without its photo.
     void photoRemovalRequested();
+    // "RSVP Code on the Page" (Ctrl+R): the invitation is to be made with the
+    // code, or without it.
+    void rsvpCodeToggled(bool on);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -65,6 +71,7 @@ protected:
 private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (PageActions::*slot)());
     void popUp(const QPoint& globalPosition);
+    void codeTriggered();
     office::Engine& engine() const;
     PrintService printService() const;
 
@@ -80,6 +87,7 @@ private:
     HeldRequests* mHeld = nullptr;
     QAction* mPhoto = nullptr;
     QAction* mRemovePhoto = nullptr;
+    QAction* mCode = nullptr;
 };
 
 } // namespace velmora

@@ -1,15 +1,18 @@
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/AvailabilityCheck.h"
+#include "generation/Designs.h"
 #include "mainwindow/Form1.h"
 #include "mainwindow/StoredValues.h"
 #include "platform/SettingsStore.h"
 #include "preview/Form2.h"
+#include "preview/PageActions.h"
 #include "tests/support/Controls.h"
 #include "tests/support/FakeOffice.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestPlatform.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDateTimeEdit>
 #include <QDir>
@@ -17,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -559,6 +563,107 @@ private slots:
         QVERIFY(mOffice.calls.contains(QStringLiteral("fitTextToBoxes:9")));
         QCOMPARE(textBox(*form, 1)->text(), location);
         QCOMPARE(textBox(*form, 2)->text(), QStringLiteral("Bozo"));
+    }
+
+    // "RSVP Code on the Page" is a checkable entry of the preview's page menu;
+    // Ctrl+R toggles it, makes the invitation anew at once and is remembered
+    // through a restart. The code goes into the "[RSVPCode]" spot at 300 ppi
+    // or more and reads as the number; a number without digits gets no code
+    // and a note, once; a template without the spot gets nothing, no error.
+    void rsvpCodeEntry_data()
+    {
+        QTest::addColumn<QString>("rsvp");
+        QTest::addColumn<bool>("spot");
+        QTest::addColumn<QString>("reads"); // empty: no code on the page
+        QTest::addColumn<int>("notes");
+        QTest::newRow("number") << "555-010-2468" << true << "tel:5550102468" << 0;
+        QTest::newRow("no digits") << "ask Mum" << true << "" << 1;
+        QTest::newRow("no spot") << "555-010-2468" << false << "" << 0;
+    }
+    void rsvpCodeEntry()
+    {
+        QFETCH(QString, rsvp);
+        QFETCH(bool, spot);
+        QFETCH(QString, reads);
+        QFETCH(int, notes);
+        mOffice.templateContent.shapes = {QStringLiteral("RSVP [RSVPNo]")};
+        if (spot)
+            mOffice.templateContent.shapes << QStringLiteral("[RSVPCode]");
+        const auto noteCount = [&] {
+            return int(std::count_if(mTest->dialogs.shown.begin(), mTest->dialogs.shown.end(),
+                                     [](const auto& box) {
+                                         return box.icon == Dialogs::Icon::Warning
+                                                && box.text.startsWith(QStringLiteral(
+                                                    "The RSVP number has no digits, so no "
+                                                    "code is put on the page."));
+                                     }));
+        };
+        const auto entry = [](const Form1& form) {
+            for (QAction* action : form.form2()->pageActions().menu().actions())
+                if (action->text() == QStringLiteral("RSVP Code on the Page"))
+                    return action;
+            return static_cast<QAction*>(nullptr);
+        };
+        const auto pressCtrlR = [](const Form1& form) {
+            QApplication::setActiveWindow(form.form2());
+            QVERIFY(QTest::qWaitForWindowActive(form.form2()));
+            QTest::keySequence(form.form2(), QKeySequence(QStringLiteral("Ctrl+R")));
+        };
+        const auto pictures = [&](const Form1& form) {
+            return mOffice.saved.value(form.form2()->mWordFile).pictures;
+        };
+
+        auto form = startForm();
+        form->show();
+        button(*form, "PushButton4")->click();
+        textBox(*form, 3)->setText(rsvp);
+        button(*form, "PushButton6")->click();
+        QAction* code = entry(*form);
+        QVERIFY(code && code->isCheckable() && !code->isChecked());
+        QVERIFY(pictures(*form).isEmpty());
+
+        pressCtrlR(*form);
+        QTRY_COMPARE(stored(QStringLiteral("RSVPCode")), QStringLiteral("1"));
+        QVERIFY(code->isChecked());
+        const auto placed = pictures(*form);
+        QCOMPARE(placed.size(), reads.isEmpty() ? 0 : 1);
+        if (!placed.isEmpty()) {
+            QCOMPARE(placed.front().token, QStringLiteral("[RSVPCode]"));
+            QCOMPARE(placed.front().altText, QStringLiteral("Code to call ") + rsvp);
+            // The fake's spot is 2 in square.
+            QVERIFY2(placed.front().picture.width() >= 600,
+                     qPrintable(QString::number(placed.front().picture.width())));
+            const QString png = mTest->path(QStringLiteral("code.png"));
+            QVERIFY(placed.front().picture.save(png));
+            QProcess reader;
+            reader.start(QStringLiteral("zbarimg"),
+                         {QStringLiteral("--raw"), QStringLiteral("-q"), png});
+            QVERIFY(reader.waitForFinished(30000));
+            QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).trimmed(), reads);
+        }
+        QCOMPARE(noteCount(), notes);
+        // Made again (here in a design chosen anew): the note is not given again.
+        form->makeInDesign(designs::kDefaultId);
+        QCOMPARE(pictures(*form).size(), placed.size());
+        QCOMPARE(noteCount(), notes);
+        QVERIFY2(mTest->dialogs.errorReports().isEmpty(),
+                 qPrintable(mTest->dialogs.errorReports().join('\n')));
+
+        // Remembered: after a restart the entry is checked, and Ctrl+R takes it off.
+        form.reset();
+        form = startForm();
+        form->show();
+        button(*form, "PushButton6")->click();
+        QVERIFY(entry(*form)->isChecked());
+        QCOMPARE(pictures(*form).size(), placed.size());
+        pressCtrlR(*form);
+        QTRY_COMPARE(stored(QStringLiteral("RSVPCode")), QStringLiteral("0"));
+        QVERIFY(!entry(*form)->isChecked());
+        QVERIFY(pictures(*form).isEmpty());
+        const QStringList shapes = mOffice.saved.value(form->form2()->mWordFile).shapes;
+        QVERIFY2(!shapes.join(u' ').contains(QStringLiteral("[RSVPCode]")),
+                 qPrintable(shapes.join('|')));
+        QVERIFY(mTest->dialogs.errorReports().isEmpty());
     }
 
     // A value of any length survives a restart whole and reaches the document.

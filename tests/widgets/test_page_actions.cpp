@@ -155,12 +155,14 @@ private slots:
                 QStringLiteral("Print…\tCtrl+P"), QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
                 QStringLiteral("Copy Picture\tCtrl+C"), QStringLiteral("Designs…\tCtrl+D"),
                 QStringLiteral("Guests…\tCtrl+G"), QStringLiteral("Send by E-mail…\tCtrl+M"),
-                QStringLiteral("Add Photo…\tCtrl+I"), QStringLiteral("Remove Photo\t")}));
+                QStringLiteral("Add Photo…\tCtrl+I"), QStringLiteral("Remove Photo\t"),
+                QStringLiteral("RSVP Code on the Page\tCtrl+R")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
         for (const QString& keys :
              {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D"),
-              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+I")}) {
+              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+I"),
+              QStringLiteral("Ctrl+R")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));
