@@ -1,6 +1,7 @@
 #include "generation/OfficeModule.h"
 #include "mainwindow/Form1.h"
 #include "platform/Dialogs.h"
+#include "platform/MailProgram.h"
 #include "platform/OwnedDocuments.h"
 #include "platform/Platform.h"
 #include "platform/SettingsStore.h"
@@ -25,6 +26,7 @@ int main(int argc, char* argv[])
     QApplication::setQuitOnLastWindowClosed(false);
     velmora::endEventLoopOnTermination();
     velmora::owned::removeOrphanedDocuments();
+    velmora::removeOldMailFiles(QDateTime::currentDateTime());
 
     velmora::SettingsStore settings;
     velmora::QtDialogs dialogs;

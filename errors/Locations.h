@@ -42,6 +42,8 @@ inline const QString Form2_mnuExport_Click =
     QStringLiteral("in Harvelin2021/08/31.Form2.mnuExport_Click ");
 inline const QString Form2_mnuCopyPicture_Click =
     QStringLiteral("in Harvelin2021/08/31.Form2.mnuCopyPicture_Click ");
+inline const QString Form2_mnuMail_Click =
+    QStringLiteral("in Harvelin2021/08/31.Form2.mnuMail_Click ");
 inline const QString Form2_RedrawImage = QStringLiteral("in Harvelin2021/08/31.Form2.RedrawImage ");
 
 } // namespace velmora::locations

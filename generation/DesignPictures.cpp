@@ -2,17 +2,30 @@
 
 #include "generation/FillingRun.h"
 #include "generation/Invitation.h"
+#include "generation/PhotoSpot.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
 
 #include <QFile>
-#include <QScopeGuard>
 
 namespace velmora {
 
+void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest)
+{
+    const QString text = shape->text();
+    for (const auto& [tag, value] :
+         {std::pair{invitation::kGuestTag, guest}, std::pair{invitation::kPhotoTag, QString()},
+          std::pair{invitation::kCodeTag, QString()}}) {
+        if (!text.contains(tag, Qt::CaseInsensitive))
+            continue;
+        const auto [search, replacement] = invitation::spotReplacement(text, tag, value);
+        shape->replaceText(search, replacement, office::kReplaceAll);
+    }
+}
+
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date, const QString& time)
+                  const QString& date, const QString& time, const QString& guest)
 {
     std::vector<invitation::Replacement> replacements;
     for (int element = 0; element <= 3; ++element)
@@ -37,13 +50,16 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
             shape->replaceText(search, replacement, office::kReplaceAll);
         shape->replaceText(invitation::kBirthDateTag, date, office::kReplaceAll);
         shape->replaceText(invitation::kBirthTimeTag, time, office::kReplaceAll);
+        fillSpots(shape, guest);
     }
 }
 
 void fillDocument(office::Document& document, const InvitationValues& values)
 {
+    // Before the spots' tokens go with the text boxes' filling.
+    photo::placePhoto(document, values.photo, values.photoFrame, values.texts[0]);
     fillDocument(document, values.texts, values.male, invitation::birthDateText(values.birthDate),
-                 invitation::birthTimeText(values.birthTime));
+                 invitation::birthTimeText(values.birthTime), values.guest);
 }
 
 DesignPictures::DesignPictures(office::Engine& engine, QList<designs::Design> designs,
@@ -111,11 +127,9 @@ void DesignPictures::work(int first)
     }
 }
 
-QImage DesignPictures::pictureOf(office::Application& application, const designs::Design& design)
+FilledDesign::FilledDesign(office::Application& application, const designs::Design& design,
+                           const InvitationValues& values)
 {
-    // A private copy of the template that the filling run would use (the
-    // user's own template.dot for the default design, when there is one),
-    // gone again once the office is done with it.
     const QString usual = temporaryFile(design.templateFileName);
     QByteArray bytes;
     QFile users(usual);
@@ -124,22 +138,47 @@ QImage DesignPictures::pictureOf(office::Application& application, const designs
         bytes = users.readAll();
     if (bytes.isEmpty())
         bytes = design.templateBytes();
-    const QString copy = createPrivateFileBeside(usual, bytes);
-    owned::recordDocument(copy);
-    const auto removeCopy = qScopeGuard([&] { quietDelete(copy); });
+    mCopy = createPrivateFileBeside(usual, bytes);
+    owned::recordDocument(mCopy);
+    try {
+        mDocument = application.open(mCopy, true);
+        // The photo in the frame of this design, whichever the values came with.
+        InvitationValues filling = values;
+        filling.photoFrame = design.photoFrame;
+        fillDocument(*mDocument.get(), filling);
+        mDocument->fitTextToBoxes(kSmallestTypePoints);
+    } catch (const Failure&) {
+        release();
+        throw;
+    }
+}
 
-    office::Ref<office::Document> document = application.open(copy, true);
-    const auto closeDocument = qScopeGuard([&] {
+FilledDesign::~FilledDesign()
+{
+    release();
+}
+
+void FilledDesign::release()
+{
+    if (mDocument) {
         try {
-            document->close();
+            mDocument->close();
         } catch (const Failure&) {
             // The office is ended with its application either way.
         }
-    });
-    fillDocument(*document.get(), mValues);
-    document->fitTextToBoxes(kSmallestTypePoints);
+        mDocument.reset();
+    }
+    if (!mCopy.isEmpty())
+        quietDelete(mCopy);
+    mCopy.clear();
+}
+
+QImage DesignPictures::pictureOf(office::Application& application, const designs::Design& design)
+{
+    const FilledDesign filled(application, design, mValues);
     if (mStopping)
         return {};
+    const office::Ref<office::Document>& document = filled.document();
     const QSizeF page = document->pageSize();
     const QSize pixels =
         page.isEmpty()

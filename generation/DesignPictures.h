@@ -25,15 +25,48 @@ struct InvitationValues {
     bool male = false;
     QDate birthDate;
     QTime birthTime;
+    // Not typed in the form: the guest an invitation is made for (none for
+    // the invitation itself).
+    QString guest;
+    // The celebrant's photo (the program's kept copy; null without one) and
+    // the frame the design gives it ("round", "arch", "print", "plain").
+    QImage photo;
+    QString photoFrame;
 };
 
 // Fills an opened document by the filling run's rules: the four texts (with
 // the celebrant's phrase for a male celebrant) in every story and every text
-// frame, the date and time texts in the text frames. Throws Failure with the
+// frame, the date and time texts in the text frames, then the spots (the
+// guest's line; the photo's and the code's tokens go). Throws Failure with the
 // office's message.
+// Fills the spots of one text box: the guest's line with the guest's name,
+// or without a guest its words gone with the token.
+void fillSpots(const office::Ref<office::Shape>& shape, const QString& guest);
 void fillDocument(office::Document& document, const std::array<QString, 4>& texts, bool male,
-                  const QString& date, const QString& time);
+                  const QString& date, const QString& time, const QString& guest = {});
+// With a photo, it goes into the design's photo spot first, framed.
 void fillDocument(office::Document& document, const InvitationValues& values);
+
+// The design's template opened in the application from a private copy (the
+// one the filling run would use: the user's own template.dot for the default
+// design, when there is one), filled with the values and its text fitted to
+// its boxes. The document is closed and the copy removed when this goes.
+class FilledDesign {
+public:
+    FilledDesign(office::Application& application, const designs::Design& design,
+                 const InvitationValues& values);
+    ~FilledDesign();
+    FilledDesign(const FilledDesign&) = delete;
+    FilledDesign& operator=(const FilledDesign&) = delete;
+
+    const office::Ref<office::Document>& document() const { return mDocument; }
+
+private:
+    void release();
+
+    QString mCopy;
+    office::Ref<office::Document> mDocument;
+};
 
 // Pictures of the user's invitation in each design, made by the office from
 // a filled document, on threads of their own (each with a prepared office)

@@ -36,11 +36,24 @@ QString nameOf(const QString& id)
     return name.isEmpty() ? id : name;
 }
 
+QString photoFrameOf(const QString& id)
+{
+    QFile description(QStringLiteral(":/velmora/designs/%1/design.json").arg(id));
+    if (!description.open(QIODevice::ReadOnly))
+        return QStringLiteral("plain");
+    const QString frame = QJsonDocument::fromJson(description.readAll())
+                              .object()
+                              .value(QStringLiteral("photoFrame"))
+                              .toString();
+    return frame.isEmpty() ? QStringLiteral("plain") : frame;
+}
+
 QList<Design> readCatalogue()
 {
     QList<Design> found;
     found << Design{kDefaultId, nameOf(kDefaultId), names::kTemplate, true,
                     QStringLiteral(":/velmora/template.dot")};
+    found.back().photoFrame = photoFrameOf(kDefaultId);
     QFile list(QStringLiteral(":/velmora/designs/gallery.txt"));
     if (!list.open(QIODevice::ReadOnly))
         return found;
@@ -50,6 +63,7 @@ QList<Design> readCatalogue()
             continue;
         found << Design{id, nameOf(id), names::designTemplate(id), false,
                         QStringLiteral(":/velmora/designs/%1/template.dot").arg(id)};
+        found.back().photoFrame = photoFrameOf(id);
     }
     return found;
 }

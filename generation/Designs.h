@@ -27,6 +27,9 @@ struct Design {
     QString resource;
     // Brought by the user (kept in ownFolder()), not shipped: it can go.
     bool own() const;
+    // The frame of the photo in its "[Photo]" spot, from its design.json
+    // ("round", "arch", "print"); "plain" without one, and for a user's own.
+    QString photoFrame = QStringLiteral("plain");
 };
 
 // The ids of the user's own designs: "own:" and the file's stem.

@@ -1,9 +1,12 @@
 #include "generation/FillingRun.h"
 
+#include "generation/DesignPictures.h"
+
 #include "errors/Guard.h"
 #include "errors/Locations.h"
 #include "generation/Invitation.h"
 #include "generation/PageExport.h"
+#include "generation/PhotoSpot.h"
 #include "platform/Files.h"
 #include "platform/OwnedDocuments.h"
 #include "platform/WorkingNames.h"
@@ -115,6 +118,7 @@ void FillingRun::run(FillingRunHost& host)
     if (leave)
         return;
     mUnfitElements.clear();
+    mPhotoPpi = 0;
     guard.step(102, [&] { mInProgress = true; });
     guard.step(104, [&] { host.setBusyPointer(true); });
 
@@ -129,6 +133,14 @@ void FillingRun::run(FillingRunHost& host)
     guard.step(110, [&] { application = mEngine.createApplication(); });
     guard.step(112, [&] { templatePath = workingPath(writtenTemplate, chosen.fileName); });
     guard.step(114, [&] { document = application->open(templatePath, true); });
+    // The photo goes in while its spot still holds its token, which the
+    // text-frame pass takes away.
+    guard.step(115, [&] {
+        const QImage photo = host.photo();
+        if (!photo.isNull())
+            mPhotoPpi =
+                photo::placePhoto(*document.operator->(), photo, chosen.photoFrame, host.text(0));
+    });
 
     // The story pass: every text element over every story of the document.
     for (int element = 0; element <= 3; ++element) {
@@ -209,6 +221,7 @@ void FillingRun::run(FillingRunHost& host)
                                    invitation::birthTimeText(host.birthTime().time()),
                                    office::kReplaceAll);
             });
+            guard.step(187, [&] { fillSpots(shape, host.guest()); });
         });
 
     // A fresh name that no file in the temporary folder has yet.

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -24,6 +25,10 @@ public:
     virtual bool male() = 0;
     virtual QDateTime birthDate() = 0;
     virtual QDateTime birthTime() = 0;
+    // The guest the invitation is for: none, unless a window says otherwise.
+    virtual QString guest() { return {}; }
+    // The celebrant's photo: none, unless the window has one (its kept copy).
+    virtual QImage photo() { return {}; }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void processPendingEvents() = 0;
     // The page hand-over to the preview window, one statement each.
@@ -53,6 +58,8 @@ public:
         QByteArray bytes;
         QString fileName;
         bool keepUsersFile = true;
+        // The design's frame for the photo (see designs::Design).
+        QString photoFrame = QStringLiteral("plain");
     };
 
     // The template is read at each run: the embedded one by default.
@@ -70,6 +77,9 @@ public:
     // invitation does not show whole: their box overflows even in the
     // smallest type.
     const std::vector<int>& lastUnfitElements() const { return mUnfitElements; }
+    // The pixels per inch the photo shows at in the last run's invitation;
+    // 0 when it shows no photo.
+    double lastPhotoPpi() const { return mPhotoPpi; }
 
 private:
     office::Engine& mEngine;
@@ -79,6 +89,7 @@ private:
     bool mInProgress = false;
     QString mLastResultPath;
     std::vector<int> mUnfitElements;
+    double mPhotoPpi = 0;
 };
 
 // The embedded invitation template, read whole. Throws Failure when absent.

@@ -1,5 +1,7 @@
 #include "generation/Invitation.h"
 
+#include <QRegularExpression>
+
 namespace velmora::invitation {
 
 Replacement textReplacement(const QString& tag, const QString& text, bool male)
@@ -7,6 +9,17 @@ Replacement textReplacement(const QString& tag, const QString& text, bool male)
     if (tag == kCelebrantTag && male)
         return {tag + kFemalePhrase, text + kMalePhrase};
     return {tag, text};
+}
+
+Replacement spotReplacement(const QString& boxText, const QString& tag, const QString& value)
+{
+    if (!value.isEmpty() || !boxText.contains(tag, Qt::CaseInsensitive))
+        return {tag, value};
+    static const QRegularExpression token(QStringLiteral("\\[[A-Za-z]+\\]"));
+    for (const QRegularExpressionMatch& match : token.globalMatch(boxText))
+        if (match.captured().compare(tag, Qt::CaseInsensitive) != 0)
+            return {tag, QString()};
+    return {boxText, QString()};
 }
 
 QString birthDateText(const QDate& date, const QLocale& locale)

@@ -74,6 +74,8 @@ class Shape {
 public:
     virtual ~Shape() = default;
     virtual bool hasText() = 0;
+    // The shape's text, its paragraphs joined by '\n'.
+    virtual QString text() = 0;
     // Replaces occurrences of the literal text inside the shape's text with the
     // engine's current search settings (case ignored, no wildcards).
     virtual void replaceText(const QString& findText, const QString& replacementText,
@@ -114,6 +116,24 @@ public:
     {
         Q_UNUSED(title);
         throw Failure(QStringLiteral("This office cannot write PDF"));
+    }
+    // The size, in twips, of the spot the token marks: a text box whose only
+    // text is the token ("[Photo]", "[RSVPCode]"). Empty when there is none.
+    virtual QSizeF spotSize(const QString& token)
+    {
+        Q_UNUSED(token);
+        return {};
+    }
+    // Puts the picture into the token's spot: embedded in the document (never
+    // linked), at the box's place and size, anchored as the box is and above
+    // it, with the alternative text; the box loses its text. Fails when the
+    // document has no such spot.
+    virtual void placePicture(const QString& token, const QImage& picture, const QString& altText)
+    {
+        Q_UNUSED(token);
+        Q_UNUSED(picture);
+        Q_UNUSED(altText);
+        throw Failure(QStringLiteral("This office cannot place pictures"));
     }
 };
 

@@ -7,6 +7,7 @@
 
 #include <QLibrary>
 #include <future>
+#include <mutex>
 
 namespace velmora {
 
@@ -32,16 +33,22 @@ public:
     {
     }
 
+    // Offices are created from several threads at once (the gallery, the
+    // guests): the first creation settles the early check and the loading.
     office::Ref<office::Application> createApplication() override
     {
-        settleEarlyCheck();
-        if (!mEngine)
-            load();
+        {
+            const std::lock_guard lock(mLoading);
+            settleEarlyCheck();
+            if (!mEngine)
+                load();
+        }
         return mEngine->createApplication();
     }
 
     void checkAvailable() override
     {
+        const std::lock_guard lock(mLoading);
         if (mEarlyCheck.valid()) {
             mEarlyCheck.get(); // the answer begun at construction, failure and all
             return;
@@ -83,6 +90,7 @@ private:
     LibreOfficeSettings mSettings;
     std::unique_ptr<office::Engine> mEngine;
     // Last, so that it is waited for before anything it uses goes.
+    std::mutex mLoading;
     std::future<void> mEarlyCheck;
 };
 

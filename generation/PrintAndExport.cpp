@@ -1,5 +1,6 @@
 #include "generation/PrintAndExport.h"
 
+#include "generation/CalendarEvent.h"
 #include "generation/PngEncoding.h"
 #include "platform/Files.h"
 #include "platform/PrintService.h"
@@ -57,21 +58,6 @@ auto withDocument(office::Engine& engine, const QString& documentPath, OpeningAh
     }
 }
 
-QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
-{
-    const QSizeF twips = document->pageSize();
-    const QSize pixels(int(std::lround(twips.width() * dpi / 1440.0)),
-                       int(std::lround(twips.height() * dpi / 1440.0)));
-    QImage picture = document->pagePicture(pixels);
-    if (picture.isNull())
-        throw Failure(QStringLiteral("Invalid picture"));
-    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
-    picture.setDotsPerMeterX(dotsPerMeter);
-    picture.setDotsPerMeterY(dotsPerMeter);
-    picture.setColorSpace(QColorSpace::SRgb);
-    return picture;
-}
-
 QByteArray encoded(const QImage& picture, ExportFormat format)
 {
     if (format == ExportFormat::Png) {
@@ -90,6 +76,21 @@ QByteArray encoded(const QImage& picture, ExportFormat format)
 }
 
 } // namespace
+
+QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi)
+{
+    const QSizeF twips = document->pageSize();
+    const QSize pixels(int(std::lround(twips.width() * dpi / 1440.0)),
+                       int(std::lround(twips.height() * dpi / 1440.0)));
+    QImage picture = document->pagePicture(pixels);
+    if (picture.isNull())
+        throw Failure(QStringLiteral("Invalid picture"));
+    const int dotsPerMeter = int(std::lround(dpi / 0.0254));
+    picture.setDotsPerMeterX(dotsPerMeter);
+    picture.setDotsPerMeterY(dotsPerMeter);
+    picture.setColorSpace(QColorSpace::SRgb);
+    return picture;
+}
 
 OpeningAhead::OpeningAhead(office::Engine& engine, const QString& documentPath)
     : mOpening(std::async(std::launch::async,
@@ -120,8 +121,9 @@ std::optional<OpenDocument> OpeningAhead::take()
     }
 }
 
-const QString kExportFilter = QStringLiteral(
-    "PDF Document (*.pdf)|*.pdf|PNG Picture (*.png)|*.png|JPEG Picture (*.jpg)|*.jpg");
+const QString kExportFilter =
+    QStringLiteral("PDF Document (*.pdf)|*.pdf|PNG Picture (*.png)|*.png|JPEG Picture (*.jpg)|*.jpg"
+                   "|Calendar event (*.ics)|*.ics");
 
 ExportTarget exportTarget(const QString& path, int filterEntry)
 {
@@ -132,11 +134,15 @@ ExportTarget exportTarget(const QString& path, int filterEntry)
         return {path, ExportFormat::Png};
     if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
         return {path, ExportFormat::Jpeg};
+    if (suffix == QLatin1String("ics"))
+        return {path, ExportFormat::Calendar};
     switch (filterEntry) {
     case 1:
         return {path + QStringLiteral(".png"), ExportFormat::Png};
     case 2:
         return {path + QStringLiteral(".jpg"), ExportFormat::Jpeg};
+    case 3:
+        return {path + QStringLiteral(".ics"), ExportFormat::Calendar};
     default:
         return {path + QStringLiteral(".pdf"), ExportFormat::Pdf};
     }
@@ -160,6 +166,8 @@ QImage sharedPagePicture(office::Engine& engine, const QString& documentPath)
 void exportDocument(office::Engine& engine, const QString& documentPath, const QString& title,
                     const QString& path, ExportFormat format, OpeningAhead* ahead)
 {
+    if (format == ExportFormat::Calendar)
+        throw Failure(QStringLiteral("A calendar event is not the office's to make"));
     const QByteArray bytes = withDocument(
         engine, documentPath, ahead, [&](const office::Ref<office::Document>& document) {
             return format == ExportFormat::Pdf
@@ -167,6 +175,12 @@ void exportDocument(office::Engine& engine, const QString& documentPath, const Q
                        : encoded(pagePictureAt(document, kSharedPictureDpi), format);
         });
     replaceFileWhole(path, bytes);
+}
+
+void exportCalendarEvent(const InvitationValues& values, const QString& path)
+{
+    replaceFileWhole(path, calendar::calendarEvent(values, calendar::newEventUid(),
+                                                   QDateTime::currentDateTimeUtc()));
 }
 
 int printDocument(office::Engine& engine, PrintService& service, const QString& documentPath,

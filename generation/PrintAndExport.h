@@ -1,5 +1,6 @@
 #pragma once
 
+#include "generation/DesignPictures.h"
 #include "generation/Office.h"
 
 #include <QImage>
@@ -12,13 +13,13 @@ namespace velmora {
 class PrintService;
 struct PrintSettings;
 
-enum class ExportFormat { Pdf, Png, Jpeg };
+enum class ExportFormat { Pdf, Png, Jpeg, Calendar };
 
 // The save dialog's filter for an export; its entries in ExportFormat's order.
 extern const QString kExportFilter;
 
 // Where an export goes and in what format: a known suffix decides (pdf, png,
-// jpg, jpeg, any case); any other name gets the suffix of the chosen entry of
+// jpg, jpeg, ics, any case); any other name gets the suffix of the chosen entry of
 // kExportFilter added ("pic.gif" becomes "pic.gif.pdf"), so that a file never
 // holds one format under another's name.
 struct ExportTarget {
@@ -65,6 +66,9 @@ private:
 // instance of its own (a prepared one); either way it ends the instance. They
 // throw Failure with the office's or the system's message.
 
+// A picture of the opened document's first page at the resolution, in sRGB.
+QImage pagePictureAt(const office::Ref<office::Document>& document, int dpi);
+
 // A picture of the first page at kSharedPictureDpi, in sRGB.
 QImage sharedPagePicture(office::Engine& engine, const QString& documentPath);
 
@@ -74,6 +78,10 @@ QImage sharedPagePicture(office::Engine& engine, const QString& documentPath);
 // partial file and an existing file as it was.
 void exportDocument(office::Engine& engine, const QString& documentPath, const QString& title,
                     const QString& path, ExportFormat format, OpeningAhead* ahead = nullptr);
+
+// Writes the party's calendar event (generation/CalendarEvent) to the path,
+// whole or not at all like the other exports; no office takes part.
+void exportCalendarEvent(const InvitationValues& values, const QString& path);
 
 // Prints the first page: the office lays it out as a PDF, which the queue
 // gets with the dialog's settings, fitted to the paper. Returns the job's

@@ -160,7 +160,8 @@ const QStringList& tokens()
 {
     static const QStringList all = {invitation::kCelebrantTag, invitation::kBirthDateTag,
                                     invitation::kBirthTimeTag, invitation::kLocationTag,
-                                    invitation::kGivenByTag,   invitation::kRsvpTag};
+                                    invitation::kGivenByTag,   invitation::kRsvpTag,
+                                    invitation::kGuestTag};
     return all;
 }
 
@@ -250,7 +251,14 @@ Report describe(const office::TemplateFindings& findings)
     std::map<QString, std::map<office::Place, int>> mistyped;
     QStringList others;
     bool phrase = false;
+    bool photoSpot = false;
     for (const office::TemplateFindings::Word& word : findings.words) {
+        // A text box that holds the photo's token alone is where the photo goes.
+        if (word.text.compare(invitation::kPhotoTag, Qt::CaseInsensitive) == 0
+            && word.place == office::Place::TextBox && word.following.trimmed().isEmpty()) {
+            photoSpot = true;
+            continue;
+        }
         const QString token = tokenOf(word.text);
         if (!token.isEmpty()) {
             ++found[token][word.place];
@@ -286,6 +294,10 @@ Report describe(const office::TemplateFindings& findings)
     for (const QString& token : tokens())
         if (found.count(token))
             lines << QStringLiteral("  %1 in %2").arg(token, placesText(found[token]));
+    if (photoSpot)
+        lines << QStringLiteral("  %1 in a text box: the spot for the celebrant's photo, which "
+                                "fills the box")
+                     .arg(invitation::kPhotoTag);
 
     QStringList unfilled;
     for (const QString& token : {invitation::kBirthDateTag, invitation::kBirthTimeTag}) {

@@ -4,6 +4,8 @@
 #include "errors/Locations.h"
 #include "generation/AvailabilityCheck.h"
 #include "generation/Invitation.h"
+#include "generation/PhotoFile.h"
+#include "generation/PhotoSpot.h"
 #include "mainwindow/StoredValues.h"
 #include "platform/Dialogs.h"
 #include "platform/Files.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTimeEdit>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QIcon>
@@ -374,6 +377,7 @@ void Form1::PushButton4_Click()
 
 void Form1::PushButton6_Click()
 {
+    restorePhoto();
     mRun.run(*this);
     if (mEnding) {
         // The program was asked to end while the run worked: the preview never
@@ -387,6 +391,18 @@ void Form1::PushButton6_Click()
             fields << Text1.at(element)->accessibleName();
         mPlatform.dialogs->message(notFittingText(fields), QString(), Dialogs::Buttons::Ok,
                                    Dialogs::Icon::Warning);
+    }
+    if (!mEnding && mRun.lastPhotoPpi() > 0 && mRun.lastPhotoPpi() < photo::kSoftPpi
+        && !mSoftPhotoNoted) {
+        mSoftPhotoNoted = true;
+        mPlatform.dialogs->message(
+            QStringLiteral("The photo has about %1 pixels per inch at its place on the "
+                           "invitation, fewer than the %2 a sharp print needs, so it may look "
+                           "soft in print. It is used all the same; a larger photo would print "
+                           "sharper.")
+                .arg(qRound(mRun.lastPhotoPpi()))
+                .arg(qRound(photo::kSoftPpi)),
+            QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     }
     // A run passes a few page-sized pictures through the heap; what they
     // leave free goes back to the system instead of staying with an idle
@@ -436,6 +452,11 @@ QDateTime Form1::birthTime()
     return DateTimePicker2->value();
 }
 
+QImage Form1::photo()
+{
+    return mPhoto;
+}
+
 void Form1::setBusyPointer(bool busy)
 {
     mPointer.setKind(busy ? WindowPointer::Busy : WindowPointer::Default);
@@ -454,6 +475,9 @@ Form2& Form1::ensureForm2()
         connect(mForm2.get(), &Form2::mainWindowRequested, this, &Form1::show);
         connect(mForm2.get(), &Form2::endProgramRequested, this, &Form1::endProgram);
         connect(mForm2.get(), &Form2::designChosen, this, &Form1::makeInDesign);
+        connect(mForm2.get(), &Form2::photoChosen, this, &Form1::makeWithPhoto,
+                Qt::QueuedConnection);
+        connect(mForm2.get(), &Form2::photoRemoved, this, &Form1::makeWithoutPhoto);
         // The preview first appears centred over the main window, inside the
         // available area of the main window's screen.
         const QRect frame = frameGeometry();
@@ -481,6 +505,8 @@ void Form1::setPreviewWordFile(const QString& documentPath)
     values.male = male();
     values.birthDate = birthDate().date();
     values.birthTime = birthTime().time();
+    values.photo = mPhoto;
+    values.photoFrame = chosenDesign().photoFrame;
     ensureForm2().setInvitation(values, chosenDesign().id);
 }
 
@@ -502,12 +528,14 @@ FillingRun::Template Form1::chosenTemplate() const
             QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
     const designs::Design& design = chosenDesign();
     try {
-        return {design.templateBytes(), design.templateFileName, design.keepsUsersFile};
+        return {design.templateBytes(), design.templateFileName, design.keepsUsersFile,
+                design.photoFrame};
     } catch (const Failure&) {
         if (!design.own())
             throw;
         const designs::Design& fallback = designs::find(designs::kDefaultId);
-        return {fallback.templateBytes(), fallback.templateFileName, fallback.keepsUsersFile};
+        return {fallback.templateBytes(), fallback.templateFileName, fallback.keepsUsersFile,
+                fallback.photoFrame};
     }
 }
 
@@ -516,11 +544,77 @@ void Form1::makeInDesign(const QString& id)
     // Remembered first, so that the run and every later one use it; the
     // invitation in the former design goes as "< Back" lets it go.
     storeFromHandler([&] { write(designs::kSettingsKey, id); });
+    remake();
+}
+
+void Form1::remake()
+{
     if (mForm2) {
         quietDelete(mForm2->mWordFile);
         mForm2->mWordFile.clear();
     }
     PushButton6_Click();
+}
+
+void Form1::restorePhoto()
+{
+    if (mPhotoRestored)
+        return;
+    mPhotoRestored = true;
+    QString path;
+    try {
+        path = mPlatform.settings->value(photo::kSettingsKey).value_or(QString());
+    } catch (const Failure&) {
+        return;
+    }
+    if (path.isEmpty())
+        return;
+    const photo::Reading reading = photo::read(path);
+    if (reading.refusal.isEmpty()) {
+        mPhoto = reading.image;
+        return;
+    }
+    mPlatform.dialogs->message(
+        QStringLiteral("The photo kept for the invitation cannot be used any more, so the "
+                       "invitation is made without it. Add it again with \"Add Photo…\" in the "
+                       "preview.\n\n%1")
+            .arg(reading.refusal),
+        QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    storeFromHandler([&] { write(photo::kSettingsKey, QString()); });
+}
+
+void Form1::makeWithPhoto(const QImage& chosen)
+{
+    mPhotoRestored = true;
+    mPhoto = photo::forKeeping(chosen);
+    mSoftPhotoNoted = false;
+    // The copy is what is remembered; without one the photo is still used now.
+    try {
+        const QString kept = photo::keep(mPhoto);
+        storeFromHandler([&] { write(photo::kSettingsKey, kept); });
+    } catch (const Failure& failure) {
+        mPlatform.dialogs->message(
+            QStringLiteral("The photo is used for this invitation, but a copy of it cannot be "
+                           "kept for the next start:\n%1")
+                .arg(failure.description()),
+            QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+    }
+    remake();
+}
+
+void Form1::makeWithoutPhoto()
+{
+    mPhotoRestored = true;
+    mPhoto = QImage();
+    try {
+        const QString kept = mPlatform.settings->value(photo::kSettingsKey).value_or(QString());
+        if (!kept.isEmpty() && QFileInfo(kept).absolutePath() == photo::folder())
+            quietDelete(kept);
+    } catch (const Failure&) {
+        // Nothing remembered can be read: there is nothing to remove.
+    }
+    storeFromHandler([&] { write(photo::kSettingsKey, QString()); });
+    remake();
 }
 
 void Form1::showPreview()

@@ -46,6 +46,10 @@ public:
     // The invitation made anew in the design (the gallery's choice), which is
     // remembered for every later one.
     void makeInDesign(const QString& id);
+    // The invitation made anew with the photo (kept, and remembered for every
+    // later one), or without a photo.
+    void makeWithPhoto(const QImage& photo);
+    void makeWithoutPhoto();
 
     // The preview window, once the first hand-over has created it.
     Form2* form2() const { return mForm2.get(); }
@@ -67,6 +71,11 @@ private:
     // The design remembered in the settings store; the default one when none is.
     const designs::Design& chosenDesign() const;
     FillingRun::Template chosenTemplate() const;
+    // The photo remembered in the settings store, read once; one that is gone
+    // or unreadable is told once and forgotten.
+    void restorePhoto();
+    // The preview's invitation dropped and made anew.
+    void remake();
 
     // The controls, owned by the window; others find them by their objectName.
     QPushButton* PushButton6 = nullptr;
@@ -102,6 +111,7 @@ private:
     bool male() override;
     QDateTime birthDate() override;
     QDateTime birthTime() override;
+    QImage photo() override;
     void setBusyPointer(bool busy) override;
     void processPendingEvents() override;
     void loadPreviewPicture(const QString& picturePath) override;
@@ -118,6 +128,11 @@ private:
     std::unique_ptr<Form2> mForm2;
     bool mEnding = false;
     bool mStoreFailureShown = false;
+    // The kept copy of the celebrant's photo; null without one.
+    QImage mPhoto;
+    bool mPhotoRestored = false;
+    // Whether the note that the photo may print soft was given for this photo.
+    bool mSoftPhotoNoted = false;
 };
 
 } // namespace velmora

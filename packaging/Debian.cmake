@@ -31,8 +31,11 @@ touches one the user is running.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program needs at run time but does not link: the office it starts
 # (the GUI variants serve as well), the fonts of the windows and of the
-# invitation designs, and Qt's SVG picture reader for the skin's arrows.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, fonts-lato, fonts-arapey, fonts-linuxlibertine, fonts-urw-base35, fonts-cherrybomb, fonts-quicksand, fonts-league-spartan, fonts-bebas-neue, libqt6svg6]=])
+# invitation designs, and Qt's SVG picture reader for the skin's arrows. The
+# RSVP code's encoder is linked (named here as well, so that it is there
+# whatever dpkg-shlibdeps finds); xdg-email hands a message to the user's mail
+# program; Qt's image plugins read a celebrant's photo in WebP or TIFF.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS [=[libreoffice-writer-nogui | libreoffice-writer, libreoffice-draw-nogui | libreoffice-draw, fonts-liberation2, fonts-ebgaramond, fonts-noto-color-emoji, fonts-lato, fonts-arapey, fonts-linuxlibertine, fonts-urw-base35, fonts-cherrybomb, fonts-quicksand, fonts-league-spartan, fonts-bebas-neue, libqt6svg6, libqrencode4, xdg-utils, qt6-image-formats-plugins]=])
 
 # A print service of its own is the machine's business (a desktop has one; a
 # network printer may be reached without it).

@@ -129,6 +129,19 @@ void syncFolderOf(const QString& path)
 
 void replaceFileWhole(const QString& path, const QByteArray& bytes)
 {
+    replaceFileWhole(path, [&](QIODevice& file) {
+        // A short write is followed by one that says why.
+        for (qint64 written = 0; written < bytes.size();) {
+            const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
+            if (count <= 0)
+                throw Failure(file.errorString());
+            written += count;
+        }
+    });
+}
+
+void replaceFileWhole(const QString& path, const std::function<void(QIODevice& file)>& write)
+{
     const auto failure = [&](const QString& description) {
         return Failure(description + QStringLiteral(": ") + path);
     };
@@ -144,12 +157,11 @@ void replaceFileWhole(const QString& path, const QByteArray& bytes)
     // renamed over the path, cut short.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failure(file.errorString());
-    // A short write is followed by one that says why.
-    for (qint64 written = 0; written < bytes.size();) {
-        const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);
-        if (count <= 0)
-            throw failure(file.errorString());
-        written += count;
+    try {
+        write(file);
+    } catch (const Failure& written) {
+        file.cancelWriting();
+        throw failure(written.description());
     }
     // Space the file system only promised fails here, before the rename.
     if (::fsync(file.handle()) != 0)
@@ -157,6 +169,15 @@ void replaceFileWhole(const QString& path, const QByteArray& bytes)
     if (!file.commit())
         throw failure(file.errorString());
     syncFolderOf(path);
+}
+
+QString createPrivateFolderIn(const QString& parent, const QString& stem)
+{
+    QByteArray name =
+        QFile::encodeName(parent + QLatin1Char('/') + stem + QStringLiteral("-XXXXXX"));
+    if (!::mkdtemp(name.data()))
+        throw Failure(systemError() + QStringLiteral(": ") + parent);
+    return QFile::decodeName(name);
 }
 
 QString systemError()

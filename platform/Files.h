@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+
+class QIODevice;
 
 namespace velmora {
 
@@ -16,6 +19,9 @@ QString temporaryFile(const QString& name);
 // (mode 0700). The folder must then be a folder of this user, not a link, and
 // is made private if it is not. Throws Failure with the system's description.
 void makePrivateFolder(const QString& path);
+// Makes a new folder private to this user in the parent, named after the
+// stem with six random characters; returns its path. Throws Failure.
+QString createPrivateFolderIn(const QString& parent, const QString& stem);
 
 // The folder that holds the program's executable, and a file beside it
 // ("x/o.cjs", "HAND-M.CUR").
@@ -50,6 +56,9 @@ QString createPrivateFileBeside(const QString& path, const QByteArray& bytes);
 // is refused, not followed. Throws Failure with the system's description and
 // the path.
 void replaceFileWhole(const QString& path, const QByteArray& bytes);
+// The same for a content too large to hold at once: write() is handed the
+// new file and writes it; a Failure it throws leaves the old file as it was.
+void replaceFileWhole(const QString& path, const std::function<void(QIODevice& file)>& write);
 
 // The system's description of the last failed call (errno).
 QString systemError();

@@ -18,6 +18,7 @@ Platform makeRealPlatform(SettingsStore& settings, Dialogs& dialogs)
     platform.now = [] { return QDateTime::currentDateTime(); };
     platform.random = [] { return QRandomGenerator::global()->generateDouble(); };
     platform.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    platform.openMail = [](const MailMessage& message) { return openInMailProgram(message); };
     platform.programFolder = programFolder();
     return platform;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MailProgram.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QUrl>
@@ -24,6 +26,8 @@ struct Platform {
     std::function<double()> random;
     // Opens an address in the user's browser.
     std::function<void(const QUrl&)> openUrl;
+    // Hands a new message to the user's mail program (openInMailProgram).
+    std::function<MailOutcome(const MailMessage&)> openMail;
     // The folder whose optional files ("x/o.cjs", "HAND-M.CUR") sit beside the program.
     QString programFolder;
     // Whether the guarded statement at this location and line is to fail as

@@ -2,6 +2,7 @@
 
 #include "errors/Guard.h"
 #include "errors/Locations.h"
+#include "generation/PhotoFile.h"
 #include "platform/BitmapFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
@@ -225,6 +226,9 @@ void Form2::createControls()
     mPageActions = new PageActions(*this, *Picture2, *Picture1, mPlatform, mWordFile);
     connect(mPageActions, &PageActions::designsRequested, this, &Form2::showGallery);
     connect(mPageActions, &PageActions::guestsRequested, this, &Form2::showGuests);
+    connect(mPageActions, &PageActions::photoRequested, this, &Form2::choosePhoto);
+    connect(mPageActions, &PageActions::photoRemovalRequested, this, &Form2::photoRemoved,
+            Qt::QueuedConnection);
 }
 
 void Form2::Form_Load()
@@ -433,6 +437,30 @@ void Form2::setInvitation(const InvitationValues& values, const QString& designI
 {
     mValues = values;
     mDesign = designId;
+    mPageActions->setHasPhoto(!values.photo.isNull());
+    mPageActions->setInvitation(values);
+    if (mGuests)
+        mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
+}
+
+void Form2::choosePhoto()
+{
+    if (!isVisible())
+        return;
+    Dialogs& dialogs = *mPlatform.dialogs;
+    const QString path = dialogs.openFileName(
+        mValues.photo.isNull() ? QStringLiteral("Add Photo") : QStringLiteral("Change Photo"),
+        QStringLiteral("Pictures|*.jpg *.jpeg *.png *.webp *.bmp *.gif *.tif *.tiff|All files|*"));
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const photo::Reading reading = photo::read(path);
+    QApplication::restoreOverrideCursor();
+    if (!reading.refusal.isEmpty()) {
+        dialogs.message(reading.refusal, QString(), Dialogs::Buttons::Ok, Dialogs::Icon::Warning);
+        return;
+    }
+    emit photoChosen(reading.image);
 }
 
 void Form2::showGallery()
@@ -468,7 +496,8 @@ void Form2::showGuests()
         mGuests->activateWindow();
         return;
     }
-    mGuests = new GuestsWindow(*mPlatform.dialogs, this);
+    mGuests = new GuestsWindow(mPlatform, this);
+    mGuests->setInvitation(mPageActions->office(), mValues, mDesign);
     mGuests->setAttribute(Qt::WA_DeleteOnClose);
     connect(mGuests, &QObject::destroyed, this, [this] { mGuests = nullptr; });
     connect(mGuests, &QDialog::finished, mGuests, &QWidget::close);

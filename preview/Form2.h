@@ -70,6 +70,9 @@ public:
     // "Guests…": the guest list's window, one at a time like the gallery.
     void showGuests();
     GuestsWindow* guestsWindow() const { return mGuests; }
+    // "Add Photo…": the open dialog, then the photo read; a file that cannot
+    // be used is told in a plain warning and changes nothing.
+    void choosePhoto();
 
 signals:
     // "< Back": the main window is to show again.
@@ -78,6 +81,10 @@ signals:
     void endProgramRequested();
     // A design was chosen in the gallery: the invitation is to be made anew in it.
     void designChosen(const QString& id);
+    // A photo was chosen and read: the invitation is to be made anew with it.
+    void photoChosen(const QImage& photo);
+    // "Remove Photo": the invitation is to be made anew without one.
+    void photoRemoved();
 
 protected:
     bool event(QEvent* event) override;

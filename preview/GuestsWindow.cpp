@@ -1,15 +1,20 @@
 #include "preview/GuestsWindow.h"
 
+#include "generation/Designs.h"
 #include "generation/GuestList.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
+#include "preview/GuestsMaking.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextBlock>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -24,6 +29,8 @@ const QString kImportFilter =
     QStringLiteral("Guest lists|*.csv *.tsv *.txt *.vcf *.vcard|All files|*");
 // More reasons than this would make a box taller than the screen.
 constexpr qsizetype kReasonsShown = 10;
+// The guest's invitation beside the list, in pixels.
+constexpr int kPageWidth = 200;
 
 // "No guests", "1 guest", "24 guests", with a note on what will not be made;
 // what was typed stays in the field either way.
@@ -72,7 +79,8 @@ QString importReport(const QString& file, const guests::Import& import)
 
 } // namespace
 
-GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent), mDialogs(dialogs)
+GuestsWindow::GuestsWindow(const Platform& platform, QWidget* parent)
+    : QDialog(parent), mDialogs(*platform.dialogs), mMaking(new GuestsMaking(platform, this))
 {
     setObjectName(QStringLiteral("Guests"));
     setWindowTitle(kTitle);
@@ -91,7 +99,17 @@ GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     mList->setTabChangesFocus(true);
     mList->setPlainText(guests::load().join(u'\n'));
     mList->moveCursor(QTextCursor::End);
-    layout->addWidget(mList, 1);
+    // The list, and beside it the invitation of the guest on the cursor's line.
+    auto* listAndPage = new QHBoxLayout;
+    listAndPage->addWidget(mList, 1);
+    mGuestPage = new QLabel(this);
+    mGuestPage->setObjectName(QStringLiteral("GuestPage"));
+    mGuestPage->setAccessibleName(QStringLiteral("The guest's invitation"));
+    mGuestPage->setFixedSize(kPageWidth, kPageWidth * 11 / 8 + 2);
+    mGuestPage->setAlignment(Qt::AlignCenter);
+    mGuestPage->setWordWrap(true);
+    listAndPage->addWidget(mGuestPage, 0, Qt::AlignTop);
+    layout->addLayout(listAndPage, 1);
 
     mCount = new QLabel(this);
     mCount->setObjectName(QStringLiteral("GuestCount"));
@@ -105,6 +123,17 @@ GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     import->setObjectName(QStringLiteral("ImportGuests"));
     import->setAutoDefault(false);
     import->setToolTip(QStringLiteral("Add the guests of a CSV, TSV or contacts file (Ctrl+I)"));
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("Save for Every Guest…"), QDialogButtonBox::ActionRole);
+    save->setObjectName(QStringLiteral("SaveForEveryGuest"));
+    save->setAutoDefault(false);
+    save->setToolTip(QStringLiteral("An invitation with each guest's name: one PDF, a PDF each "
+                                    "or a picture each (Ctrl+S)"));
+    QPushButton* print =
+        buttons->addButton(QStringLiteral("Print for Every Guest…"), QDialogButtonBox::ActionRole);
+    print->setObjectName(QStringLiteral("PrintForEveryGuest"));
+    print->setAutoDefault(false);
+    print->setToolTip(QStringLiteral("One print job, a page for each guest (Ctrl+P)"));
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
     close->setObjectName(QStringLiteral("CloseGuests"));
     close->setAutoDefault(false);
@@ -112,6 +141,20 @@ GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* importKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_I), this);
     connect(importKey, &QShortcut::activated, this, &GuestsWindow::importGuests);
+    const auto saveAll = [this] {
+        saveNow();
+        mMaking->saveForEveryGuest(guests());
+    };
+    const auto printAll = [this] {
+        saveNow();
+        mMaking->printForEveryGuest(guests());
+    };
+    connect(save, &QPushButton::clicked, this, saveAll);
+    connect(print, &QPushButton::clicked, this, printAll);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, this,
+            saveAll);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this), &QShortcut::activated, this,
+            printAll);
     layout->addWidget(buttons);
 
     mSaveTimer = new QTimer(this);
@@ -120,8 +163,14 @@ GuestsWindow::GuestsWindow(Dialogs& dialogs, QWidget* parent) : QDialog(parent),
     connect(mSaveTimer, &QTimer::timeout, this, [this] { saveNow(); });
     connect(mList, &QPlainTextEdit::textChanged, this, &GuestsWindow::edited);
 
+    mShowTimer = new QTimer(this);
+    mShowTimer->setSingleShot(true);
+    mShowTimer->setInterval(kShowDelayMs);
+    connect(mShowTimer, &QTimer::timeout, this, &GuestsWindow::showSelectedGuest);
+    connect(mList, &QPlainTextEdit::cursorPositionChanged, mShowTimer, qOverload<>(&QTimer::start));
+
     mList->setFocus();
-    resize(420, 520);
+    resize(640, 520);
 }
 
 GuestsWindow::~GuestsWindow()
@@ -129,6 +178,63 @@ GuestsWindow::~GuestsWindow()
     // Deleted with its preview without being hidden first: nobody is left to
     // tell of a failure.
     saveNow(false);
+}
+
+void GuestsWindow::setInvitation(office::Engine* engine, const InvitationValues& values,
+                                 const QString& designId)
+{
+    mEngine = engine;
+    mValues = values;
+    mDesignId = designId;
+    mMaking->setInvitation(engine, values, designId);
+    mShownGuest.clear();
+    mShowTimer->start();
+}
+
+void GuestsWindow::showSelectedGuest()
+{
+    // The cursor's line; on a blank line (after the last name, say) the
+    // nearest guest above it, else the first guest.
+    QString guest;
+    for (QTextBlock line = mList->textCursor().block(); line.isValid() && guest.isEmpty();
+         line = line.previous())
+        guest = line.text().trimmed();
+    if (guest.isEmpty())
+        guest = guests().value(0);
+    if (guest == mShownGuest && mPicture)
+        return;
+    mShownGuest = guest;
+    mPicture.reset();
+    if (!mEngine || guest.isEmpty() || guests::tooLong(guest)) {
+        mGuestPage->setPixmap({});
+        mGuestPage->setText(guest.isEmpty() ? QString() : QStringLiteral("…"));
+        return;
+    }
+    mGuestPage->setPixmap({});
+    mGuestPage->setText(QStringLiteral("Making %1's invitation…").arg(guest));
+    InvitationValues values = mValues;
+    values.guest = guest;
+    const QSize pixels = mGuestPage->size() * devicePixelRatio();
+    mPicture = std::make_unique<DesignPictures>(
+        *mEngine, QList<designs::Design>{designs::find(mDesignId)}, values, pixels,
+        [this, guest](int, const QImage& picture, const QString& failure) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, guest, picture, failure] {
+                    if (guest != mShownGuest)
+                        return;
+                    if (picture.isNull()) {
+                        mGuestPage->setText(
+                            QStringLiteral("This invitation could not be shown: %1").arg(failure));
+                        return;
+                    }
+                    QPixmap page = QPixmap::fromImage(picture);
+                    page.setDevicePixelRatio(devicePixelRatio());
+                    mGuestPage->setPixmap(page);
+                },
+                Qt::QueuedConnection);
+        },
+        1);
 }
 
 QStringList GuestsWindow::guests() const

@@ -1,11 +1,14 @@
 #include "preview/PageActions.h"
+#include "preview/SaveTexts.h"
 
 #include "errors/Guard.h"
 #include "errors/Locations.h"
+#include "generation/InvitationMail.h"
 #include "generation/PrintAndExport.h"
 #include "platform/Dialogs.h"
 #include "platform/Failure.h"
 #include "platform/Files.h"
+#include "platform/MailProgram.h"
 #include "platform/PrintService.h"
 #include "preview/HeldRequests.h"
 #include "preview/ResultCopy.h"
@@ -24,12 +27,14 @@ namespace {
 
 const QString kPrintTitle = QStringLiteral("Print");
 const QString kExportTitle = QStringLiteral("Save as PDF or Picture");
-const QString kNoPrinter =
-    QStringLiteral("No printer is installed. Add one in the system's printer settings, "
-                   "then print again.");
-const QString kNoAnswer =
-    QStringLiteral("The print service does not answer. Check that printing is set up and "
-                   "running, then print again.");
+
+QString noMailProgram(const QString& folder)
+{
+    return QStringLiteral("No e-mail program is set up on this computer, so the message could "
+                          "not be opened. The invitation (%1) and its calendar event (%2) are "
+                          "in the folder %3; you can attach them to a message yourself.")
+        .arg(mail::kInvitationFile, mail::kEventFile, folder);
+}
 
 QString keys(const QKeySequence& sequence)
 {
@@ -56,6 +61,13 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
                                  &PageActions::designsRequested);
     QAction* guests = addAction(QStringLiteral("Guests…"), QKeySequence(Qt::CTRL | Qt::Key_G),
                                 &PageActions::guestsRequested);
+    QAction* mail = addAction(QStringLiteral("Send by E-mail…"), QKeySequence(Qt::CTRL | Qt::Key_M),
+                              &PageActions::mnuMail_Click);
+    mPhoto = addAction(QStringLiteral("Add Photo…"), QKeySequence(Qt::CTRL | Qt::Key_I),
+                       &PageActions::photoRequested);
+    mRemovePhoto = addAction(QStringLiteral("Remove Photo"), QKeySequence(),
+                             &PageActions::photoRemovalRequested);
+    setHasPhoto(false);
 
     // The Menu key reaches the focused control as a context-menu request (see
     // eventFilter); Shift+F10 is a key like any other.
@@ -68,17 +80,21 @@ PageActions::PageActions(QWidget& window, QWidget& view, QWidget& page, const Pl
 
     const QString menuKeys = QStringLiteral("Shift+F10");
     mPage.setToolTip(QStringLiteral("Print: %1\nSave as PDF or Picture: %2\nCopy Picture: %3\n"
-                                    "Designs: %4\nGuests: %5\nRight-click or %6 for the menu")
+                                    "Designs: %4\nGuests: %5\nSend by E-mail: %6\nPhoto: %8\n"
+                                    "Right-click or %7 for the menu")
                          .arg(keys(print->shortcut()), keys(save->shortcut()),
                               keys(copy->shortcut()), keys(designs->shortcut()),
-                              keys(guests->shortcut()), menuKeys));
+                              keys(guests->shortcut()), keys(mail->shortcut()), menuKeys,
+                              keys(mPhoto->shortcut())));
     mPage.setAccessibleDescription(
         mPage.accessibleDescription()
         + QStringLiteral(" %1 prints it, %2 saves it as a PDF or a picture, %3 copies its "
-                         "picture, %4 shows it in other designs, %5 opens the guest list; the "
-                         "Menu key, %6 or a right-click show these in a menu.")
+                         "picture, %4 shows it in other designs, %5 opens the guest list, %6 "
+                         "sends it by e-mail; the Menu key, %7 or a right-click show these in a "
+                         "menu. %8 adds the celebrant's photo.")
               .arg(keys(print->shortcut()), keys(save->shortcut()), keys(copy->shortcut()),
-                   keys(designs->shortcut()), keys(guests->shortcut()), menuKeys));
+                   keys(designs->shortcut()), keys(guests->shortcut()), keys(mail->shortcut()),
+                   menuKeys, keys(mPhoto->shortcut())));
 }
 
 QAction* PageActions::addAction(const QString& text, const QKeySequence& keys,
@@ -102,6 +118,17 @@ void PageActions::setOffice(office::Engine& engine)
 void PageActions::setCelebrant(const QString& celebrant)
 {
     mCelebrant = celebrant;
+}
+
+void PageActions::setHasPhoto(bool hasPhoto)
+{
+    mPhoto->setText(hasPhoto ? QStringLiteral("Change Photo…") : QStringLiteral("Add Photo…"));
+    mRemovePhoto->setVisible(hasPhoto);
+}
+
+void PageActions::setInvitation(const InvitationValues& values)
+{
+    mValues = values;
 }
 
 bool PageActions::eventFilter(QObject* watched, QEvent* event)
@@ -217,6 +244,10 @@ void PageActions::mnuExport_Click()
     const SaveSteps steps{102, 104, 106, std::nullopt, std::nullopt, 108, 110, 112, 114, false};
     saveChosenFile(guard, dialogs, steps, target ? target->path : QString(), mWordFile,
                    [&](const QString& path) {
+                       if (target->format == ExportFormat::Calendar) {
+                           exportCalendarEvent(mValues, path);
+                           return;
+                       }
                        const HeldRequests::Busy busy(*mHeld);
                        exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), path,
                                       target->format, ahead ? &*ahead : nullptr);
@@ -237,6 +268,38 @@ void PageActions::mnuCopyPicture_Click()
             throw Failure(QStringLiteral("Invalid picture"));
         QGuiApplication::clipboard()->setImage(picture);
     });
+}
+
+void PageActions::mnuMail_Click()
+{
+    Dialogs& dialogs = *mPlatform.dialogs;
+    const HeldRequests::UntilEnd held(*mHeld);
+    Guard guard(dialogs, locations::Form2_mnuMail_Click);
+    // Kept after the program ends: the mail program reads the files when the
+    // message is sent.
+    QString folder;
+    if (!guard.step(100, [&] { folder = newMailFolder(mPlatform.now()); }))
+        return;
+    const QString pdf = folder + u'/' + mail::kInvitationFile;
+    const QString event = folder + u'/' + mail::kEventFile;
+    const bool pdfWritten = guard.step(102, [&] {
+        const HeldRequests::Busy busy(*mHeld);
+        exportDocument(engine(), mWordFile, invitationTitle(mCelebrant), pdf, ExportFormat::Pdf);
+    });
+    const bool eventWritten = guard.step(104, [&] { exportCalendarEvent(mValues, event); });
+    if (!pdfWritten || !eventWritten)
+        return;
+    MailOutcome outcome = MailOutcome::Opened;
+    guard.step(106, [&] {
+        const HeldRequests::Busy busy(*mHeld);
+        outcome = mPlatform.openMail(
+            MailMessage{mail::subject(mValues), mail::body(mValues), {pdf, event}});
+    });
+    if (guard.test(108, [&] { return outcome == MailOutcome::NoMailProgram; }))
+        guard.step(110, [&] {
+            dialogs.message(noMailProgram(folder), QString(), Dialogs::Buttons::Ok,
+                            Dialogs::Icon::Warning);
+        });
 }
 
 } // namespace velmora

@@ -10,4 +10,12 @@ namespace velmora {
 inline const QString kOverwriteQuestion = QStringLiteral("Are you sure you wish to overwrite ");
 inline const QString kDone = QStringLiteral("Done.");
 
+// Why nothing is printed.
+inline const QString kNoPrinter =
+    QStringLiteral("No printer is installed. Add one in the system's printer settings, "
+                   "then print again.");
+inline const QString kNoAnswer =
+    QStringLiteral("The print service does not answer. Check that printing is set up and "
+                   "running, then print again.");
+
 } // namespace velmora

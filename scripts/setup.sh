@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config clang-format
-  qt6-base-dev qt6-svg-dev qt6-image-formats-plugins libqt6svg6 zlib1g-dev
+  qt6-base-dev qt6-svg-dev libqpdf-dev qt6-image-formats-plugins libqt6svg6 zlib1g-dev
   libreoffice-writer-nogui libreoffice-draw-nogui libreoffice-dev
   fonts-liberation2 fonts-ebgaramond fonts-noto-color-emoji
   # the designs' typefaces
@@ -18,6 +18,14 @@ packages=(
   poppler-utils catdoc antiword calligrawords unzip
   # the photo test makes a CMYK JPEG with PIL
   python3-pil
+  # the calendar event is read back by python3-icalendar
+  python3-icalendar
+  # the RSVP code: its encoder, and zbarimg to read it back
+  libqrencode-dev zbar-tools
+  # the tagged PDF's structure is read back by pikepdf
+  python3-pikepdf
+  # "Send by E-mail…" hands the message to the user's mail program
+  xdg-utils
   # printing: the CUPS client library to build with, and a print service
   # with a PDF printer that the print test sets up its own queue on
   libcups2-dev cups printer-driver-cups-pdf

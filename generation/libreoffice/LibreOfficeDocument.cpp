@@ -1,12 +1,15 @@
 #include "generation/libreoffice/LibreOfficeDocument.h"
 #include "generation/libreoffice/PagePicture.h"
+#include "generation/libreoffice/PdfTagging.h"
 
 #include "generation/libreoffice/StoreArguments.h"
 #include "generation/libreoffice/TextFit.h"
 #include "platform/BitmapFile.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QFile>
+#include <QImageWriter>
 #include <QRegularExpression>
 #include <com/sun/star/beans/XMultiPropertySet.hpp>
 #include <com/sun/star/beans/XPropertySet.hpp>
@@ -18,14 +21,21 @@
 #include <com/sun/star/document/XDocumentPropertiesSupplier.hpp>
 #include <com/sun/star/drawing/XDrawPage.hpp>
 #include <com/sun/star/drawing/XDrawPageSupplier.hpp>
+#include <com/sun/star/drawing/XShape.hpp>
 #include <com/sun/star/frame/XController.hpp>
 #include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
+#include <com/sun/star/graphic/GraphicProvider.hpp>
+#include <com/sun/star/graphic/XGraphicProvider.hpp>
+#include <com/sun/star/io/SequenceInputStream.hpp>
+#include <com/sun/star/lang/XMultiServiceFactory.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/style/XStyleFamiliesSupplier.hpp>
+#include <com/sun/star/text/TextContentAnchorType.hpp>
 #include <com/sun/star/text/XEndnotesSupplier.hpp>
 #include <com/sun/star/text/XFootnotesSupplier.hpp>
 #include <com/sun/star/text/XPageCursor.hpp>
+#include <com/sun/star/text/XTextContent.hpp>
 #include <com/sun/star/text/XTextCursor.hpp>
 #include <com/sun/star/text/XTextDocument.hpp>
 #include <com/sun/star/text/XTextFramesSupplier.hpp>
@@ -388,6 +398,13 @@ public:
         if (!mShape.hadText)
             return false;
         return mInstance->call([&] { return !mShape.text->getString().isEmpty(); });
+    }
+
+    QString text() override
+    {
+        if (!mShape.text.is())
+            return {};
+        return mInstance->call([&] { return toQString(mShape.text->getString()); });
     }
 
     // The engine's current search settings are: case ignored, whole words
@@ -785,6 +802,7 @@ QByteArray LibreOfficeDocument::pagePdf(const QString& title)
         Reference<css::document::XDocumentPropertiesSupplier>(model, UNO_QUERY_THROW)
             ->getDocumentProperties()
             ->setTitle(toOUString(title));
+        prepareTaggedPdf(model, QLocale::system());
         Reference<css::frame::XStorable>(model, UNO_QUERY_THROW)
             ->storeToURL(fileUrl(file), pagePdfArguments());
     });
@@ -797,6 +815,107 @@ QByteArray LibreOfficeDocument::pagePdf(const QString& title)
     if (!bytes.startsWith("%PDF"))
         throw Failure(QStringLiteral("LibreOffice did not write the PDF"));
     return bytes;
+}
+
+std::optional<DrawingShape> LibreOfficeDocument::spotOf(const QString& token)
+{
+    for (const DrawingShape& shape : drawingShapes(openModel(mModel)))
+        if (shape.text.is()
+            && toQString(shape.text->getString()).trimmed().compare(token, Qt::CaseInsensitive)
+                   == 0)
+            return shape;
+    return std::nullopt;
+}
+
+QSizeF LibreOfficeDocument::spotSize(const QString& token)
+{
+    return mInstance->call([&] {
+        const std::optional<DrawingShape> spot = spotOf(token);
+        if (!spot)
+            return QSizeF();
+        const css::awt::Size size =
+            Reference<css::drawing::XShape>(spot->shape, UNO_QUERY_THROW)->getSize();
+        return QSizeF(mm100ToTwips(size.Width), mm100ToTwips(size.Height));
+    });
+}
+
+void LibreOfficeDocument::placePicture(const QString& token, const QImage& picture,
+                                       const QString& altText)
+{
+    // PNG keeps a frame's transparency, and its bytes go into the document
+    // itself: the graphic is made from them, never from a file's address.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (picture.isNull() || !QImageWriter(&buffer, "png").write(picture))
+        throw Failure(QStringLiteral("The picture could not be encoded"));
+
+    mInstance->call([&] {
+        const Reference<css::lang::XComponent>& model = openModel(mModel);
+        const std::optional<DrawingShape> spot = spotOf(token);
+        if (!spot)
+            throw Failure(
+                QStringLiteral("The document has no text box holding only %1").arg(token));
+        const Reference<css::beans::XPropertySet> box(spot->shape, UNO_QUERY_THROW);
+
+        const Reference<css::uno::XComponentContext>& context = mInstance->context();
+        Sequence<sal_Int8> bytes(reinterpret_cast<const sal_Int8*>(png.constData()),
+                                 sal_Int32(png.size()));
+        Sequence<css::beans::PropertyValue> source(1);
+        source.getArray()[0] =
+            property("InputStream",
+                     Any(css::io::SequenceInputStream::createStreamFromSequence(context, bytes)));
+        const Reference<css::graphic::XGraphic> graphic =
+            css::graphic::GraphicProvider::create(context)->queryGraphic(source);
+        if (!graphic.is())
+            throw Failure(QStringLiteral("LibreOffice did not read the picture"));
+
+        const Reference<css::beans::XPropertySet> object(
+            Reference<css::lang::XMultiServiceFactory>(model, UNO_QUERY_THROW)
+                ->createInstance(OUString("com.sun.star.text.TextGraphicObject")),
+            UNO_QUERY_THROW);
+        object->setPropertyValue(OUString("Graphic"), Any(graphic));
+        object->setPropertyValue(
+            OUString("Size"),
+            Any(Reference<css::drawing::XShape>(spot->shape, UNO_QUERY_THROW)->getSize()));
+        // Where the box stands, and how the text goes round it.
+        static const char* const placement[] = {
+            "AnchorType",         "HoriOrient", "HoriOrientRelation",
+            "HoriOrientPosition", "VertOrient", "VertOrientRelation",
+            "VertOrientPosition", "Surround",   "Opaque"};
+        const auto copyPlacement = [&] {
+            for (const char* name : placement)
+                object->setPropertyValue(OUString::createFromAscii(name),
+                                         box->getPropertyValue(OUString::createFromAscii(name)));
+        };
+        copyPlacement();
+        const auto anchorType =
+            box->getPropertyValue(OUString("AnchorType")).get<css::text::TextContentAnchorType>();
+        const Reference<css::text::XTextContent> content(object, UNO_QUERY_THROW);
+        if (anchorType == css::text::TextContentAnchorType_AT_PAGE) {
+            object->setPropertyValue(OUString("AnchorPageNo"),
+                                     box->getPropertyValue(OUString("AnchorPageNo")));
+            const Reference<css::text::XText> body =
+                Reference<css::text::XTextDocument>(model, UNO_QUERY_THROW)->getText();
+            body->insertTextContent(body->getStart(), content, false);
+        } else {
+            const Reference<css::text::XTextRange> anchor =
+                Reference<css::text::XTextContent>(spot->shape, UNO_QUERY_THROW)->getAnchor();
+            anchor->getText()->insertTextContent(anchor, content, false);
+        }
+        // Inserting can move a new object to its anchor's default place; the
+        // alternative text is only kept by an object in the document. (The
+        // Word 97 writer of LibreOffice 7.4 leaves it out of the .doc.)
+        copyPlacement();
+        object->setPropertyValue(OUString("Description"), Any(toOUString(altText)));
+        object->setPropertyValue(OUString("Title"), Any(toOUString(altText)));
+        // Drawn after the box, so above it.
+        const sal_Int32 boxOrder = box->getPropertyValue(OUString("ZOrder")).get<sal_Int32>();
+        if (object->getPropertyValue(OUString("ZOrder")).get<sal_Int32>() <= boxOrder)
+            object->setPropertyValue(OUString("ZOrder"), Any(boxOrder + 1));
+        spot->text->setString(OUString());
+        mSearches->changed();
+    });
 }
 
 } // namespace velmora::office::lo

@@ -39,6 +39,8 @@ public:
     QSizeF pageSize() override;
     QImage pagePicture(const QSize& pixels) override;
     QByteArray pagePdf(const QString& title) override;
+    QSizeF spotSize(const QString& token) override;
+    void placePicture(const QString& token, const QImage& picture, const QString& altText) override;
 
     bool isOpen() const { return mModel.is(); }
     // Writes the document back to where it came from.
@@ -48,6 +50,8 @@ private:
     std::vector<std::shared_ptr<const Story>>
     listStories(const Reference<css::lang::XComponent>& model);
     const std::vector<DrawingShape>& drawingShapes(const Reference<css::lang::XComponent>& model);
+    // The text box whose only text is the token; nothing when there is none.
+    std::optional<DrawingShape> spotOf(const QString& token);
 
     std::shared_ptr<Instance> mInstance;
     Reference<css::lang::XComponent> mModel;

@@ -96,7 +96,8 @@ private slots:
         write(folder + QStringLiteral("/shape.fodt"),
               flat(QStringLiteral("<text:p>[Celebrant] celebrate her<draw:rect draw:name=\"S\" "
                                   "text:anchor-type=\"paragraph\" svg:width=\"3in\" "
-                                  "svg:height=\"1in\"><text:p>At [BirthTime]</text:p>"
+                                  "svg:height=\"1in\"><text:p>At [BirthTime]</text:p><text:p>Dear "
+                                  "[Guest],</text:p>"
                                   "</draw:rect></text:p>"))
                   .toUtf8());
         office = mEngine->createApplication();
@@ -105,6 +106,12 @@ private slots:
         office->closeActiveDocument(false);
         office->quit();
         convertDocument(folder + QStringLiteral("/shape.fodt"), QStringLiteral("docx"), folder);
+        write(folder + QStringLiteral("/photo.fodt"),
+              flat(QStringLiteral("<text:p>[Celebrant] celebrate her<draw:frame draw:name=\"P\" "
+                                  "text:anchor-type=\"paragraph\" svg:width=\"2in\" "
+                                  "svg:height=\"2in\"><draw:text-box><text:p>[Photo]</text:p>"
+                                  "</draw:text-box></draw:frame></text:p>"))
+                  .toUtf8());
         write(folder + QStringLiteral("/mistyped.fodt"),
               flat(QStringLiteral("<text:p>[Celebrant] and [Celebrent], call [RSVP No] on my "
                                   "[Birthday] at [Party Hall]</text:p>"))
@@ -192,9 +199,15 @@ private slots:
         QTest::newRow("every place, Word 97") << "places.doc" << true << places << placesNot;
         for (const char* shape : {"shape.doc", "shape.docx"})
             QTest::newRow(shape) << shape << true
-                                 << QStringList{QStringLiteral("[BirthTime] in a text box\n")}
+                                 << QStringList{QStringLiteral("[BirthTime] in a text box\n"),
+                                                QStringLiteral("[Guest] in a text box")}
                                  << QStringList{QStringLiteral("[BirthTime] in the main text"),
                                                 QStringLiteral("[BirthTime] in a text box (")};
+        QTest::newRow("a photo spot")
+            << "photo.fodt" << true
+            << QStringList{QStringLiteral("[Photo] in a text box: the spot for the celebrant's "
+                                          "photo")}
+            << QStringList{QStringLiteral("stay as written: [Photo]")};
         QTest::newRow("mistyped tokens")
             << "mistyped.fodt" << true
             << QStringList{QStringLiteral(

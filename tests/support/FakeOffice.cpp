@@ -76,6 +76,28 @@ private:
     office::Find mFind;
 };
 
+// The smallest whole PDF of one blank page, the title in a comment: a reader
+// (a printer, a joiner of pages) takes it like the office's.
+QByteArray onePagePdf(const QString& title)
+{
+    QByteArray pdf = "%PDF-1.4\n% " + title.toUtf8().replace('\n', ' ') + "\n";
+    const QList<QByteArray> objects = {"<< /Type /Catalog /Pages 2 0 R >>",
+                                       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] >>"};
+    QList<qsizetype> offsets;
+    for (qsizetype index = 0; index < objects.size(); ++index) {
+        offsets << pdf.size();
+        pdf += QByteArray::number(index + 1) + " 0 obj\n" + objects[index] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1)
+           + " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
 class FakeShape final : public office::Shape {
 public:
     FakeShape(std::shared_ptr<FakeState> state, QString* text)
@@ -87,6 +109,7 @@ public:
         const auto turn = mState->enter(FakeOffice::Op::HasText);
         return !mText->isEmpty();
     }
+    QString text() override { return *mText; }
     void replaceText(const QString& findText, const QString& replacementText, int replace) override
     {
         const auto turn = mState->enter(FakeOffice::Op::ReplaceText);
@@ -161,15 +184,42 @@ public:
         picture.fill(Qt::white);
         return picture;
     }
+    QSizeF spotSize(const QString& token) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::SpotSize);
+        return spotIndex(token) >= 0 ? mState->engine->spotTwips : QSizeF();
+    }
+    void placePicture(const QString& token, const QImage& picture, const QString& altText) override
+    {
+        const auto turn = mState->enter(FakeOffice::Op::PlacePicture);
+        mState->engine->calls << QStringLiteral("placePicture:%1:%2x%3:%4")
+                                     .arg(token)
+                                     .arg(picture.width())
+                                     .arg(picture.height())
+                                     .arg(altText);
+        const qsizetype spot = spotIndex(token);
+        if (spot < 0)
+            throw Failure(QStringLiteral("No spot for ") + token);
+        mContent.shapes[spot].clear();
+        mContent.pictures.append({token, picture, altText});
+    }
     // Enough of a PDF to be told from anything else: its header and the title.
     QByteArray pagePdf(const QString& title) override
     {
         const auto turn = mState->enter(FakeOffice::Op::PagePdf);
         mState->engine->calls << QStringLiteral("pagePdf:") + title;
-        return "%PDF-1.7\n% " + title.toUtf8() + "\n%%EOF\n";
+        return onePagePdf(title);
     }
 
 private:
+    qsizetype spotIndex(const QString& token) const
+    {
+        for (qsizetype i = 0; i < mContent.shapes.size(); ++i)
+            if (mContent.shapes[i].trimmed().compare(token, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+
     std::shared_ptr<FakeState> mState;
     FakeOffice::Content mContent;
 };
@@ -251,7 +301,9 @@ QString FakeOffice::nameOf(Op operation)
                                         "pagePdf",
                                         "closeActiveDocument",
                                         "quit",
-                                        "checkTemplate"};
+                                        "checkTemplate",
+                                        "spotSize",
+                                        "placePicture"};
     return QString::fromLatin1(names[int(operation)]);
 }
 

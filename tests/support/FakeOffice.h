@@ -20,6 +20,13 @@ public:
         QStringList stories{QStringLiteral("main text")};
         // Shapes; an empty string is a shape without text (a picture).
         QStringList shapes;
+        // The pictures placed into spots.
+        struct Picture {
+            QString token;
+            QImage picture;
+            QString altText;
+        };
+        QList<Picture> pictures;
     };
 
     // What a newly opened document holds.
@@ -27,6 +34,8 @@ public:
     // The shapes are the text boxes: one holding more characters than this
     // overflows even in the smallest type, and fitTextToBoxes says so.
     qsizetype boxCapacity = std::numeric_limits<qsizetype>::max();
+    // The size of every spot (a shape whose only text is a token), in twips.
+    QSizeF spotTwips{2880, 2880};
     // The operations, in interface order.
     enum class Op {
         Create,
@@ -49,7 +58,9 @@ public:
         PagePdf,
         CloseActiveDocument,
         Quit,
-        CheckTemplate
+        CheckTemplate,
+        SpotSize,
+        PlacePicture
     };
     static QString nameOf(Op operation);
 

@@ -33,6 +33,13 @@ Platform TestPlatform::platform()
             QFAIL(qPrintable(
                 QStringLiteral("a test opened %1 in a browser").arg(address.toString())));
     };
+    platform.openMail = [this](const MailMessage& message) {
+        if (mailProgram)
+            return mailProgram(message);
+        if (QTest::currentTestFunction())
+            QTest::qFail("a test opened a mail program", __FILE__, __LINE__);
+        return MailOutcome::NoMailProgram;
+    };
     platform.programFolder = mFolder.path();
     platform.failingStep = [this](const QString& location, int line) {
         return failingStep && failingStep->location == location && failingStep->line == line;

@@ -42,6 +42,9 @@ public:
     std::shared_ptr<RecordingSpooler> spooler = std::make_shared<RecordingSpooler>();
     QDateTime now{QDate(2026, 12, 8), QTime(18, 45, 12)};
     std::function<double()> random = [] { return 0.5; };
+    // The mail program the windows hand a message to; without one, a test
+    // that opens a mail program fails.
+    std::function<MailOutcome(const MailMessage&)> mailProgram;
     // Addresses opened outside a test function (a benchmark's).
     QList<QUrl> openedAddresses;
     // While set, the guarded statement at this location and line fails

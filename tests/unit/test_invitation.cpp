@@ -36,6 +36,35 @@ private slots:
         QCOMPARE(textReplacement(kGivenByTag, typed, true).replacement, typed);
     }
 
+    // A guest line without a guest leaves none of its words; the text a box
+    // is left with after the replacement is what the page shows.
+    void guestLine_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("guest");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("named") << "Dear [Guest],"
+                               << "Zoë Ångström"
+                               << "Dear Zoë Ångström,";
+        QTest::newRow("no guest: the line goes") << "Dear [Guest],"
+                                                 << ""
+                                                 << "";
+        QTest::newRow("no guest, other lines stay") << "For [Guest]\nwith love from [GivenBy]"
+                                                    << ""
+                                                    << "For \nwith love from [GivenBy]";
+        QTest::newRow("a guest called like a token") << "For [Guest]"
+                                                     << "[Celebrant]"
+                                                     << "For [Celebrant]";
+    }
+    void guestLine()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, guest);
+        QFETCH(QString, shown);
+        const Replacement replacement = spotReplacement(box, kGuestTag, guest);
+        QCOMPARE(QString(box).replace(replacement.search, replacement.replacement), shown);
+    }
+
     void tagsInElementOrder()
     {
         QCOMPARE(kTextTags[0], QStringLiteral("[Celebrant]"));

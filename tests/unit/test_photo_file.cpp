@@ -1,6 +1,7 @@
 // Reading the photo a user brings, from good photos to hostile files, fitting
 // it to a spot and keeping the program's copy.
 #include "generation/PhotoFile.h"
+#include "generation/PhotoSpot.h"
 #include "platform/Failure.h"
 
 #include <QBuffer>
@@ -147,6 +148,10 @@ private slots:
                                             "ftypheic\0\0\0\0mif1heic",
                                             24)
                                      + QByteArray(1000, '\1'));
+        write(path("phone.avif"), QByteArray("\0\0\0\x1c"
+                                             "ftypavif\0\0\0\0avifmif1miaf",
+                                             28)
+                                      + QByteArray(1000, '\1'));
         if (::mkfifo(QFile::encodeName(path("pipe.jpg")).constData(), 0600) != 0)
             mSkips["pipe.jpg"] = mSkips["pipe-link.jpg"] = "this file system makes no pipes";
         QFile::link(path("pipe.jpg"), path("pipe-link.jpg"));
@@ -188,6 +193,7 @@ private slots:
         refused("svg", "drawing.svg", "SVG");
         refused("svg named png", "drawing.png", "SVG");
         refused("heic", "phone.jpg", "HEIC");
+        refused("avif", "phone.avif", "AVIF");
         refused("pipe", "pipe.jpg", "pipe");
         refused("link to a pipe", "pipe-link.jpg", "pipe");
         refused("folder", "folder.jpg", "folder");
@@ -256,6 +262,63 @@ private slots:
         QCOMPARE(photo::ppiAt(image, spot), ppi);
         QCOMPARE(photo::soft(image, spot), soft);
         QCOMPARE(photo::fitForPrint(image, spot).size(), fitted);
+    }
+
+    // The photo cut to its frame's shape: never stretched, never upscaled, at
+    // most 300 ppi; outside the shape the page shows through.
+    void frame_data()
+    {
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<QSizeF>("spot");
+        QTest::addColumn<QSize>("photo");
+        QTest::addColumn<QSize>("framed");
+        QTest::addColumn<QList<QPointF>>("clear"); // fractions of the picture
+        QTest::addColumn<QList<QPointF>>("photoShows");
+        // 400 × 100 with only its middle 100 green: a square spot gets the
+        // middle, all green, at the photo's own 100 ppi.
+        QTest::newRow("plain, cut in the middle")
+            << "plain" << QSizeF(1, 1) << QSize(400, 100) << QSize(100, 100) << QList<QPointF>{}
+            << QList<QPointF>{{0, 0}, {0.99, 0.99}, {0.5, 0.5}};
+        // A circle of 1 in inscribed in a 2 × 1 in box, at 300 ppi.
+        QTest::newRow("round") << "round" << QSizeF(2, 1) << QSize(2000, 2000) << QSize(600, 300)
+                               << QList<QPointF>{{0, 0}, {0.2, 0.5}, {0.8, 0.5}, {0.27, 0.05}}
+                               << QList<QPointF>{{0.5, 0.5}, {0.5, 0.03}, {0.26, 0.5}};
+        QTest::newRow("arch") << "arch" << QSizeF(1, 2) << QSize(2000, 2000) << QSize(300, 600)
+                              << QList<QPointF>{{0.01, 0.01}, {0.99, 0.01}}
+                              << QList<QPointF>{{0.5, 0.01}, {0.01, 0.99}, {0.99, 0.99}};
+        QTest::newRow("print") << "print" << QSizeF(2, 2) << QSize(2000, 2000) << QSize(600, 600)
+                               << QList<QPointF>{{0, 0}, {0.99, 0.99}, {0.99, 0}}
+                               << QList<QPointF>{{0.5, 0.5}, {0.3, 0.3}};
+        QTest::newRow("unknown name, plain")
+            << "oval" << QSizeF(2, 1) << QSize(2000, 1000) << QSize(600, 300) << QList<QPointF>{}
+            << QList<QPointF>{{0.5, 0.5}, {0.26, 0.5}};
+    }
+    void frame()
+    {
+        QFETCH(QString, frame);
+        QFETCH(QSizeF, spot);
+        QFETCH(QSize, photo);
+        QFETCH(QSize, framed);
+        QFETCH(QList<QPointF>, clear);
+        QFETCH(QList<QPointF>, photoShows);
+        QImage image(photo, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        const int middle = std::min(photo.width(), photo.height());
+        QPainter(&image).fillRect((photo.width() - middle) / 2, (photo.height() - middle) / 2,
+                                  middle, middle, Qt::green);
+        const QImage result = photo::framed(image, spot, photo::frameNamed(frame));
+        QCOMPARE(result.size(), framed);
+        QCOMPARE(result.hasAlphaChannel(), !clear.isEmpty());
+        const auto at = [&](QPointF f) {
+            return result.pixelColor(int(f.x() * result.width()), int(f.y() * result.height()));
+        };
+        for (const QPointF& f : clear)
+            QVERIFY2(at(f).alpha() == 0, qPrintable(QStringLiteral("%1,%2").arg(f.x()).arg(f.y())));
+        for (const QPointF& f : photoShows)
+            QVERIFY2(at(f) == QColor(Qt::green), qPrintable(QStringLiteral("%1,%2: %3")
+                                                                .arg(f.x())
+                                                                .arg(f.y())
+                                                                .arg(at(f).name(QColor::HexArgb))));
     }
 
     void keepsOneCopy()

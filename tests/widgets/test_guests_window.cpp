@@ -3,6 +3,7 @@
 // a file that is no list refused without a change.
 #include "generation/GuestList.h"
 #include "preview/Form2.h"
+#include "preview/GuestsMaking.h"
 #include "preview/GuestsWindow.h"
 #include "preview/PageActions.h"
 #include "tests/support/Controls.h"
@@ -17,7 +18,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -92,7 +95,7 @@ private slots:
         QStringList entries;
         for (const QAction* action : preview.form.pageActions().menu().actions())
             entries << action->text() + u'\t' + action->shortcut().toString();
-        QCOMPARE(entries.mid(3), QStringList({"Designs…\tCtrl+D", "Guests…\tCtrl+G"}));
+        QCOMPARE(entries.mid(3, 2), QStringList({"Designs…\tCtrl+D", "Guests…\tCtrl+G"}));
         auto* page = testing::control<QWidget>(preview.form, QStringLiteral("Picture1"));
         QVERIFY(page->toolTip().contains(QStringLiteral("Guests: Ctrl+G")));
         QVERIFY(page->accessibleDescription().contains(QStringLiteral("Ctrl+G")));
@@ -217,6 +220,97 @@ private slots:
         QCOMPARE(preview.test.dialogs.shown.first().icon, Dialogs::Icon::Warning);
         QTRY_VERIFY(!preview.form.guestsWindow());
         QVERIFY(QDir(guests::storePath()).removeRecursively());
+    }
+
+    // Ctrl+S in the window: the save dialog's types, one question for the
+    // files that exist, the progress and the closing message.
+    void savingForEveryGuest_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("oneExists");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a picture each")
+            << "Anna\n Ben \n\n"
+            << false << 0 << QStringList{"Card - Anna.png", "Card - Ben.png"}
+            << "Done. 2 invitations saved in";
+        QTest::newRow("one exists, replaced after one question")
+            << "Anna\nBen" << true << int(Dialogs::Yes)
+            << QStringList{"Card - Anna.png", "Card - Ben.png"}
+            << "1 of the 2 files exist already in";
+        QTest::newRow("one exists, kept")
+            << "Anna\nBen" << true << int(Dialogs::No) << QStringList{"Card - Anna.png"}
+            << "1 of the 2 files exist already in";
+        QTest::newRow("no guests") << "\n  \n"
+                                   << false << 0 << QStringList{} << "There are no guests yet.";
+    }
+    void savingForEveryGuest()
+    {
+        QFETCH(QString, list);
+        QFETCH(bool, oneExists);
+        QFETCH(int, answer);
+        QFETCH(QStringList, written);
+        QFETCH(QString, message);
+        QTemporaryDir out;
+        const QString existing = out.filePath(QStringLiteral("Card - Anna.png"));
+        if (oneExists) {
+            QFile file(existing);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
+        }
+        Preview preview;
+        testing::ScriptedDialogs& dialogs = preview.test.dialogs;
+        GuestsWindow* window = preview.open();
+        paste(window, list);
+        dialogs.nextFileNames << out.filePath(QStringLiteral("Card.png"));
+        dialogs.nextFilters << 0;
+        if (answer)
+            dialogs.nextAnswers << answer;
+        QApplication::setActiveWindow(window);
+        QTest::keySequence(listOf(window), QKeySequence(QStringLiteral("Ctrl+S")));
+        QTRY_VERIFY(!window->making().busy());
+        QTRY_VERIFY(!dialogs.shown.isEmpty());
+        QVERIFY2(dialogs.shown.first().text.startsWith(message),
+                 qPrintable(dialogs.shown.first().text));
+        QStringList files = QDir(out.path()).entryList(QDir::Files);
+        files.sort();
+        QCOMPARE(files, written);
+        if (oneExists) {
+            QFile file(existing);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll() == "old", answer == Dialogs::No);
+        }
+    }
+
+    // Ctrl+P in the window: the print dialog, then one job with a page for
+    // each guest.
+    void printingForEveryGuest()
+    {
+        Preview preview;
+        testing::ScriptedDialogs& dialogs = preview.test.dialogs;
+        GuestsWindow* window = preview.open();
+        paste(window, QStringLiteral("Anna\nBen\nCleo\n"));
+        PrintSettings settings;
+        settings.queue = preview.test.spooler->installed.first().queue;
+        settings.copies = 1;
+        dialogs.nextPrintSettings << settings;
+        QApplication::setActiveWindow(window);
+        QTest::keySequence(listOf(window), QKeySequence(QStringLiteral("Ctrl+P")));
+        QTRY_COMPARE(preview.test.spooler->jobs.size(), 1);
+        QTRY_VERIFY(!window->making().busy());
+        QCOMPARE(dialogs.printDialogs, QStringList{QStringLiteral("Print for Every Guest")});
+        QTemporaryDir out;
+        QFile pdf(out.filePath(QStringLiteral("job.pdf")));
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+        pdf.write(preview.test.spooler->jobs.first().pdf);
+        pdf.close();
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf.fileName()});
+        QVERIFY(info.waitForFinished());
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))));
+        QCOMPARE(dialogs.shown.size(), 0);
+        QCOMPARE(preview.office.applicationsAlive(), 0);
     }
 
 private:

@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -148,15 +149,18 @@ private slots:
         QStringList entries;
         for (const QAction* action : menu.actions())
             entries << action->text() + QLatin1Char('\t') + action->shortcut().toString();
-        QCOMPARE(entries, (QStringList{QStringLiteral("Print…\tCtrl+P"),
-                                       QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
-                                       QStringLiteral("Copy Picture\tCtrl+C"),
-                                       QStringLiteral("Designs…\tCtrl+D"),
-                                       QStringLiteral("Guests…\tCtrl+G")}));
+        QCOMPARE(
+            entries,
+            (QStringList{
+                QStringLiteral("Print…\tCtrl+P"), QStringLiteral("Save as PDF or Picture…\tCtrl+E"),
+                QStringLiteral("Copy Picture\tCtrl+C"), QStringLiteral("Designs…\tCtrl+D"),
+                QStringLiteral("Guests…\tCtrl+G"), QStringLiteral("Send by E-mail…\tCtrl+M"),
+                QStringLiteral("Add Photo…\tCtrl+I"), QStringLiteral("Remove Photo\t")}));
 
         QWidget* page = testing::control<QWidget>(*preview.form, QStringLiteral("Picture1"));
-        for (const QString& keys : {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"),
-                                    QStringLiteral("Ctrl+D"), QStringLiteral("Ctrl+G")}) {
+        for (const QString& keys :
+             {QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+E"), QStringLiteral("Ctrl+D"),
+              QStringLiteral("Ctrl+G"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+I")}) {
             QVERIFY2(page->toolTip().contains(keys), qPrintable(page->toolTip()));
             QVERIFY2(page->accessibleDescription().contains(keys),
                      qPrintable(page->accessibleDescription()));
@@ -183,6 +187,59 @@ private slots:
         }));
         QVERIFY(opens([&] { preview.press(QKeySequence(QStringLiteral("Shift+F10"))); }));
         menu.hide();
+    }
+
+    // Ctrl+I asks for a picture: one that reads is handed on, one that does
+    // not (a phone's HEIC) is a plain warning that says what to do. With a
+    // photo the entry reads "Change Photo…" and "Remove Photo" shows.
+    void photoEntries()
+    {
+        Preview preview;
+        QMenu& menu = preview.form->pageActions().menu();
+        const auto entry = [&](const QString& start) -> QAction* {
+            for (QAction* action : menu.actions())
+                if (action->text().startsWith(start))
+                    return action;
+            return nullptr;
+        };
+        QVERIFY(entry(QStringLiteral("Add Photo…")));
+        QVERIFY(!entry(QStringLiteral("Remove Photo"))->isVisible());
+        QSignalSpy chosen(preview.form.get(), &Form2::photoChosen);
+        QSignalSpy removed(preview.form.get(), &Form2::photoRemoved);
+
+        QImage photo(40, 30, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        const QString picture = preview.test.path(QStringLiteral("celebrant.png"));
+        QVERIFY(photo.save(picture));
+        const QString phone = preview.test.path(QStringLiteral("IMG_0001.jpg"));
+        QVERIFY(writeAll(phone, QByteArray("\0\0\0\x18"
+                                           "ftypheic\0\0\0\0mif1heic",
+                                           24)
+                                    + QByteArray(500, '\1')));
+        preview.test.dialogs.nextOpenFileNames << phone << picture;
+        preview.press(QKeySequence(Qt::CTRL | Qt::Key_I));
+        QCOMPARE(chosen.size(), 0);
+        QCOMPARE(preview.test.dialogs.shown.size(), 1);
+        const auto& warning = preview.test.dialogs.shown.front();
+        QVERIFY(warning.icon == Dialogs::Icon::Warning);
+        QVERIFY2(warning.text.contains(QStringLiteral("HEIC"))
+                     && warning.text.contains(QStringLiteral("JPEG or PNG")),
+                 qPrintable(warning.text));
+        preview.press(QKeySequence(Qt::CTRL | Qt::Key_I));
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.front().front().value<QImage>().size(), QSize(40, 30));
+
+        InvitationValues values;
+        values.photo = photo;
+        preview.form->setInvitation(values, QStringLiteral("party"));
+        QVERIFY(entry(QStringLiteral("Change Photo…")));
+        QAction* remove = entry(QStringLiteral("Remove Photo"));
+        QVERIFY(remove->isVisible());
+        remove->trigger();
+        QTRY_COMPARE(removed.size(), 1);
+        preview.form->setInvitation(InvitationValues(), QStringLiteral("party"));
+        QVERIFY(entry(QStringLiteral("Add Photo…")) && !remove->isVisible());
+        QCOMPARE(preview.test.dialogs.errorReports(), QStringList());
     }
 
     void faults_data()
