@@ -181,8 +181,8 @@ def main(source, target, text_only=False):
             document = office.load(prepared)
             frames = document.getTextFrames()
             boxes = [frames.getByName(n) for n in frames.getElementNames() if n.startswith("Box ")]
-            if len(boxes) != 3:
-                raise SystemExit("expected three Box frames, found %d" % len(boxes))
+            if len(boxes) != 6:
+                raise SystemExit("expected six Box frames, found %d" % len(boxes))
             for frame in boxes:
                 frame_to_text_box(document, frame)
             first = os.path.join(work, "first.dot")

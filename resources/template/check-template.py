@@ -2,7 +2,9 @@
 must be shapes on the draw page that hold the placeholders (with the phrase the
 gender rule changes), the design's headlines must be on the page, the document
 search must find every placeholder once, and every placeholder must be one
-unbroken run of text in a text frame.
+unbroken run of text in a text frame. The photo's and the code's boxes hold
+their token alone, the code's box is a square of at least 0.8 in, a round
+photo's box is a square, and neither lies over a box of text.
 Usage: check-template.py invitation.dot [design.json]   (exit status 1 on any failure)
 The design.json beside the template is read when none is named."""
 import json
@@ -12,21 +14,62 @@ import sys
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from office import Office  # noqa: E402
 
-TOKENS = ["[Celebrant]", "[BirthDate]", "[BirthTime]", "[Location]", "[GivenBy]", "[RSVPNo]"]
+TOKENS = ["[Celebrant]", "[BirthDate]", "[BirthTime]", "[Location]", "[GivenBy]", "[RSVPNo]",
+          "[Guest]", "[Photo]", "[RSVPCode]"]
 # The gender rule replaces this phrase; each token must stand in a text box.
 LINES = ["[Celebrant] celebrate her"] + TOKENS
+# The spots the program fills with a picture: their boxes hold the token alone.
+PICTURES = ["[Photo]", "[RSVPCode]"]
+PHOTO_FRAMES = ["round", "arch", "print", "plain"]
+INCH = 2540  # 1/100 mm
 
 
-def headlines_of(template, design_json=None):
+def design_of(template, design_json=None):
     path = design_json or os.path.join(os.path.dirname(os.path.abspath(template)), "design.json")
     if not os.path.exists(path):
-        return []
+        return {}
     with open(path, encoding="utf-8") as f:
-        return json.load(f).get("headlines", [])
+        return json.load(f)
+
+
+def rectangle(frame):
+    """The frame's place on the page: left, top, right, bottom in 1/100 mm."""
+    left, top = frame.HoriOrientPosition, frame.VertOrientPosition
+    return left, top, left + frame.Width, top + frame.Height
+
+
+def overlap(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def check_spots(document, photo_frame):
+    """The picture spots' boxes against the design's rules."""
+    failures = []
+    frames = document.getTextFrames()
+    boxes = [frames.getByName(name) for name in frames.getElementNames()]
+    texts = [(box.getString().strip(), rectangle(box)) for box in boxes]
+    for token in PICTURES:
+        places = [place for text, place in texts if text == token]
+        if len(places) != 1:
+            failures.append("no text box holds %r alone" % token)
+            continue
+        left, top, right, bottom = places[0]
+        for text, place in texts:
+            if text != token and overlap(place, places[0]):
+                failures.append("the box of %r lies over the box of %r" % (token, text[:30]))
+        square = abs((right - left) - (bottom - top)) <= INCH // 100
+        if token == "[RSVPCode]" and not (square and right - left >= 0.8 * INCH):
+            failures.append("the code's box is not a square of at least 0.8 in")
+        if token == "[Photo]" and photo_frame == "round" and not square:
+            failures.append("a round photo's box is not a square")
+    if photo_frame not in PHOTO_FRAMES:
+        failures.append("design.json: photoFrame %r is none of %s" % (photo_frame, PHOTO_FRAMES))
+    return failures
 
 
 def main(template, design_json=None):
-    HEADLINES = headlines_of(template, design_json)
+    design = design_of(template, design_json)
+    HEADLINES = design.get("headlines", [])
     failures = []
     with Office() as office:
         document = office.load(template, ReadOnly=True)
@@ -71,6 +114,7 @@ def main(template, design_json=None):
             for token in TOKENS:
                 if token not in unbroken:
                     failures.append("%r is not one unbroken run in a text frame" % token)
+            failures += check_spots(document, design.get("photoFrame"))
 
             style = document.getStyleFamilies().getByName("PageStyles").getByName(
                 document.getText().getStart().PageStyleName)

@@ -1,5 +1,6 @@
 """Renders invitation.dot to PNG for a look: as shipped, filled with sample
-values, and filled with long values.  Usage: render-preview.py TEMPLATE OUTDIR"""
+values, and filled with long values; both fillings name a guest and leave the
+photo's and the code's spots empty.  Usage: render-preview.py TEMPLATE OUTDIR"""
 import os
 import subprocess
 import sys
@@ -10,12 +11,15 @@ from office import Office, props, file_url  # noqa: E402
 SAMPLES = {
     "sample": {"[Celebrant]": "Orla Penwick", "[Location]": "Candia Inflatable Play Facility",
                "[GivenBy]": "Bozo", "[RSVPNo]": "555-010-2468",
-               "[BirthDate]": "August 31, 2021", "[BirthTime]": "2:05 P.M."},
+               "[BirthDate]": "August 31, 2021", "[BirthTime]": "2:05 P.M.",
+               "[Guest]": "Zoë Ångström", "[Photo]": "", "[RSVPCode]": ""},
     "long": {"[Celebrant]": "Maximiliana Theodora Penwick-Abernathy",
              "[Location]": "The Grand Candia Inflatable Play Facility, 1234 Long Street",
              "[GivenBy]": "Grandma Rosalind and Grandpa Bartholomew",
              "[RSVPNo]": "555-010-2468 (evenings)",
-             "[BirthDate]": "September 30, 2021", "[BirthTime]": "12:45 P.M."},
+             "[BirthDate]": "September 30, 2021", "[BirthTime]": "12:45 P.M.",
+             "[Guest]": "Maximilian Alexander von Ångström-Penwick",
+             "[Photo]": "", "[RSVPCode]": ""},
 }
 
 

@@ -87,6 +87,17 @@ QString filledText(QString text, const Values& values)
         .replace(invitation::kBirthTimeTag, QStringLiteral("2:05 P.M."));
 }
 
+// Whether a template box holds a typed value's token: the guest's line, the
+// photo and the code are spots of their own.
+bool holdsTypedValue(const QString& text)
+{
+    const auto tags = {invitation::kTextTags[0],  invitation::kTextTags[1],
+                       invitation::kTextTags[2],  invitation::kTextTags[3],
+                       invitation::kBirthDateTag, invitation::kBirthTimeTag};
+    return std::any_of(tags.begin(), tags.end(),
+                       [&](const QString& tag) { return text.contains(tag, Qt::CaseInsensitive); });
+}
+
 // Letters only, in one case: how a text is compared with the words of a PDF
 // (small capitals come out as capitals, a line may break after a hyphen).
 QString letters(const QString& text)
@@ -285,7 +296,7 @@ private slots:
         std::vector<std::vector<PdfWord>> boxWords;
         int boxes = 0;
         for (const TextBox& box : flat.boxes) {
-            if (!box.text().contains(u'['))
+            if (!holdsTypedValue(box.text()))
                 continue;
             ++boxes;
             const QString text = filledText(box.text(), values);

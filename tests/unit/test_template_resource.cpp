@@ -40,8 +40,8 @@ private slots:
     void templateHoldsEveryPlaceholderUnbroken_data()
     {
         QTest::addColumn<QString>("text");
-        for (const char* token :
-             {"[Celebrant]", "[Location]", "[GivenBy]", "[RSVPNo]", "[BirthDate]", "[BirthTime]"})
+        for (const char* token : {"[Celebrant]", "[Location]", "[GivenBy]", "[RSVPNo]",
+                                  "[BirthDate]", "[BirthTime]", "[Guest]", "[Photo]", "[RSVPCode]"})
             QTest::newRow(token) << QString::fromLatin1(token);
         // The gender phrase rule searches for this exact phrase.
         QTest::newRow("phrase") << QStringLiteral("[Celebrant] celebrate her");
