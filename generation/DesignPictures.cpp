@@ -14,7 +14,25 @@ namespace velmora {
 
 namespace {
 
-void fillSpots(office::Document& document, const std::vector<std::pair<QString, QString>>& spots)
+// Every occurrence of each search in every story, as the filling run searches.
+void replaceInStories(office::Document& document,
+                      const std::vector<invitation::Replacement>& replacements)
+{
+    for (const office::Ref<office::Range>& range : document.storyRanges()) {
+        for (const auto& [search, replacement] : replacements) {
+            range->clearFindFormatting();
+            range->clearReplacementFormatting();
+            office::Find& find = range->find();
+            find = office::Find{};
+            find.text = search;
+            find.replacementText = replacement;
+            find.wrap = office::kWrapContinue;
+            range->execute(office::kReplaceAll);
+        }
+    }
+}
+
+void fillSpots(office::Document& document, const std::vector<invitation::Replacement>& spots)
 {
     // The text boxes first: a box that is a spot's alone loses its words with
     // the token. The stories (which reach the boxes too) then take the
@@ -30,18 +48,7 @@ void fillSpots(office::Document& document, const std::vector<std::pair<QString, 
             shape->replaceText(search, replacement, office::kReplaceAll);
         }
     }
-    for (const office::Ref<office::Range>& range : document.storyRanges()) {
-        for (const auto& [tag, value] : spots) {
-            range->clearFindFormatting();
-            range->clearReplacementFormatting();
-            office::Find& find = range->find();
-            find = office::Find{};
-            find.text = tag;
-            find.replacementText = value;
-            find.wrap = office::kWrapContinue;
-            range->execute(office::kReplaceAll);
-        }
-    }
+    replaceInStories(document, spots);
 }
 
 } // namespace
@@ -66,18 +73,7 @@ void fillDocument(office::Document& document, const std::array<QString, 4>& text
     for (int element = 0; element <= 3; ++element)
         replacements.push_back(
             invitation::textReplacement(invitation::kTextTags[element], texts[element], male));
-    for (const office::Ref<office::Range>& range : document.storyRanges()) {
-        for (const auto& [search, replacement] : replacements) {
-            range->clearFindFormatting();
-            range->clearReplacementFormatting();
-            office::Find& find = range->find();
-            find = office::Find{};
-            find.text = search;
-            find.replacementText = replacement;
-            find.wrap = office::kWrapContinue;
-            range->execute(office::kReplaceAll);
-        }
-    }
+    replaceInStories(document, replacements);
     for (const office::Ref<office::Shape>& shape : document.shapes()) {
         if (!shape->hasText())
             continue;
