@@ -82,7 +82,9 @@ QByteArray calendarEvent(const InvitationValues& values, const QString& uid, con
 {
     if (!values.birthDate.isValid() || !values.birthTime.isValid())
         throw Failure(QStringLiteral("The party's date or time is not valid"));
-    const QDateTime start(values.birthDate, values.birthTime, zone);
+    // The minute the invitation shows: the time field also holds seconds.
+    const QDateTime start(values.birthDate,
+                          QTime(values.birthTime.hour(), values.birthTime.minute()), zone);
     const QString& location = values.texts[1];
     const QString& givenBy = values.texts[2];
     const QString& rsvp = values.texts[3];
