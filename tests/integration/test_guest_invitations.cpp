@@ -21,7 +21,7 @@ using namespace velmora::testing;
 
 namespace {
 
-const QString kCelebrant = QStringLiteral("Orla Penwick");
+const QString kCelebrant = sampleValues().texts[0];
 const QStringList kGuests = {QStringLiteral("Zoë Ångström"), QStringLiteral("Smith, Jo"),
                              QStringLiteral("Zoë Ångström")};
 
@@ -35,10 +35,7 @@ GuestInvitations::Order orderFor(GuestOutput output, const QString& chosenPath)
 {
     GuestInvitations::Order order;
     order.design = designs::find(designs::kDefaultId);
-    order.values.texts = {kCelebrant, QStringLiteral("Candia Hall"), QStringLiteral("the Penwicks"),
-                          QStringLiteral("555-0142")};
-    order.values.birthDate = QDate(2027, 3, 14);
-    order.values.birthTime = QTime(15, 0);
+    order.values = sampleValues();
     order.guests = kGuests;
     order.output = output;
     order.files = guestsFiles({chosenPath, output}, kGuests);

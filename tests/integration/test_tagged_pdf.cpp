@@ -53,20 +53,8 @@ private slots:
     void tagged() GUARDED_TEST
     {
         QFETCH(QStringList, texts);
-        InvitationValues values;
-        for (int i = 0; i < 4; ++i)
-            values.texts[i] = texts[i];
-        values.birthDate = QDate(2021, 8, 31);
-        values.birthTime = QTime(14, 5);
         const QString document = mFolder.filePath(QStringLiteral("filled.doc"));
-        {
-            auto word = mEngine->createApplication();
-            auto opened = word->open(QStringLiteral(VELMORA_TEMPLATE), true);
-            fillDocument(*opened.get(), values);
-            opened->saveAs(document);
-            word->closeActiveDocument(false);
-            word->quit();
-        }
+        fillTemplate(*mEngine, QStringLiteral(VELMORA_TEMPLATE), sampleValues(texts), document);
         const QString pdf = mFolder.filePath(QStringLiteral("invitation.pdf"));
         exportDocument(*mEngine, document, invitationTitle(texts[0]), pdf, ExportFormat::Pdf);
 

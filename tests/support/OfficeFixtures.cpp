@@ -1,5 +1,6 @@
 #include "tests/support/OfficeFixtures.h"
 
+#include "generation/FillingRun.h"
 #include "generation/Invitation.h"
 #include "generation/OfficeModule.h"
 
@@ -385,6 +386,42 @@ QString fillInvitation(office::Engine& engine, const QString& templatePath, cons
     word->closeActiveDocument(false);
     word->quit();
     return result;
+}
+
+InvitationValues sampleValues(const QStringList& texts)
+{
+    InvitationValues values;
+    for (int i = 0; i < 4; ++i)
+        values.texts[i] = texts.value(i);
+    values.birthDate = QDate(2021, 8, 31);
+    values.birthTime = QTime(14, 5);
+    return values;
+}
+
+QSizeF fillTemplate(office::Engine& engine, const QString& templatePath,
+                    const InvitationValues& values, const QString& saved, const QString& spotToken)
+{
+    auto application = engine.createApplication();
+    auto document = application->open(templatePath, true);
+    const QSizeF spot = spotToken.isEmpty() ? QSizeF() : document->spotSize(spotToken);
+    if (spotToken.isEmpty() || !spot.isEmpty()) {
+        fillDocument(*document.get(), values);
+        document->fitTextToBoxes(kSmallestTypePoints);
+        document->saveAs(saved);
+    }
+    document->close();
+    application->quit();
+    return spot;
+}
+
+QString drawFirstPage(const QString& pdf, int dpi)
+{
+    const QString stem = pdf + QStringLiteral("-") + QString::number(dpi);
+    run(QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"), QStringLiteral("1"),
+         QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+         QStringLiteral("-png"), pdf, stem});
+    return stem + QStringLiteral(".png");
 }
 
 QString documentText(const QString& path)

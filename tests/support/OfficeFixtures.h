@@ -57,6 +57,20 @@ inline void fillDocument(office::Document& document, const std::array<QString, 4
                           QStringLiteral("2:05 P.M."));
 }
 
+// A sample invitation's values, born August 31, 2021 at 2:05 P.M.; the texts
+// are the celebrant, the location, the giver and the RSVP number.
+InvitationValues sampleValues(const QStringList& texts = {"Orla Penwick", "Candia Hall", "Bozo",
+                                                          "555-010-2468"});
+
+// The template filled with the values as the filling run fills it, fitted and
+// saved. With a spot's token: the spot's size in twips as the office tells it
+// before the filling, and nothing filled or saved when there is no such spot.
+QSizeF fillTemplate(office::Engine& engine, const QString& templatePath,
+                    const InvitationValues& values, const QString& saved,
+                    const QString& spotToken = {});
+// Page 1 of a PDF drawn by pdftoppm at the resolution, as a PNG beside it: its path.
+QString drawFirstPage(const QString& pdf, int dpi);
+
 // The text of a .doc as far as a test needs it: every UTF-16 and 8-bit run of
 // printable characters in the file.
 QString documentText(const QString& path);

@@ -37,27 +37,23 @@ private slots:
         QTest::addColumn<QDateTime>("typed");
         QTest::addColumn<QString>("zone");
         QTest::addColumn<QString>("utc");
-        QTest::newRow("plain, summer time, the time field's seconds dropped")
-            << QStringList{"Orla Penwick", "Candia Play Facility", "Harlan Penwick", "555-0102"}
-            << QDateTime({2021, 8, 31}, {14, 5, 42}) << "America/New_York"
-            << "2021-08-31T18:05:00+00:00";
-        QTest::newRow("commas, semicolons, backslashes, winter time")
+        QTest::newRow("commas, semicolons, backslashes, winter time, seconds dropped")
             << QStringList{"Smith, Jr.; \\the third\\", "12 Main St., Apt 4; Back\\door",
                            "Ann, Bo; C\\D", "+49 (30) 555-0199, ext. 7;"}
-            << QDateTime({2026, 1, 15}, {10, 30}) << "Europe/Berlin"
+            << QDateTime({2026, 1, 15}, {10, 30, 42}) << "Europe/Berlin"
             << "2026-01-15T09:30:00+00:00";
         QTest::newRow("line ends, the day before in UTC")
             << QStringList{"Mia", "Line one\r\nLine two\nLine three\rLine four", "Ann\nand Bo",
                            "555\n0102"}
             << QDateTime({2021, 8, 31}, {0, 15}) << "Asia/Kolkata"
             << "2021-08-30T18:45:00+00:00";
-        QTest::newRow("emoji and multi-byte, folded")
+        QTest::newRow("emoji and multi-byte, folded, summer time")
             << QStringList{QStringLiteral("Zo\u00eb \U0001F389\U0001F382 ").repeated(9),
                            QStringLiteral("\u65e5\u672c\u8a9e\u306e\u4f1a\u5834, ").repeated(30),
                            QStringLiteral("\u00c5sa \U0001F600; ").repeated(20),
                            QStringLiteral("\u260e 555-0102 \U0001F4DE").repeated(10)}
-            << QDateTime({2030, 12, 31}, {18, 0}) << "Asia/Tokyo"
-            << "2030-12-31T09:00:00+00:00";
+            << QDateTime({2030, 8, 31}, {18, 0}) << "America/New_York"
+            << "2030-08-31T22:00:00+00:00";
     }
     void readsBackAsTyped()
     {

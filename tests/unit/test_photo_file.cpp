@@ -3,6 +3,7 @@
 #include "generation/PhotoFile.h"
 #include "generation/PhotoSpot.h"
 #include "platform/Failure.h"
+#include "tests/support/Pictures.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -68,15 +69,7 @@ QByteArray sidewaysJpeg()
     QImage image(64, 32, QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter(&image).fillRect(0, 0, 16, 16, Qt::red);
-    const QByteArray tiff("II*\0\x08\0\0\0" // little-endian, first directory at 8
-                          "\x01\0" // one entry:
-                          "\x12\x01\x03\0\x01\0\0\0\x06\0\0\0" // orientation, a short, 6
-                          "\0\0\0\0",
-                          26);
-    const QByteArray exif = QByteArray("Exif\0\0", 6) + tiff;
-    QByteArray segment("\xFF\xE1");
-    QDataStream(&segment, QIODevice::Append) << quint16(exif.size() + 2);
-    return encoded(image, "jpeg").insert(2, segment + exif);
+    return testing::sidewaysJpeg(image);
 }
 
 unsigned mode(const QString& path)

@@ -1,24 +1,13 @@
 // The RSVP number's code, read back by an independent reader (zbarimg).
 #include "generation/RsvpCode.h"
+#include "tests/support/Pictures.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace velmora;
 
 namespace {
-
-QString decoded(const QImage& picture, const QString& folder)
-{
-    const QString path = folder + QStringLiteral("/code.png");
-    if (!picture.save(path))
-        return QStringLiteral("(not saved)");
-    QProcess reader;
-    reader.start(QStringLiteral("zbarimg"), {QStringLiteral("--raw"), QStringLiteral("-q"), path});
-    reader.waitForFinished(30000);
-    return QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
-}
 
 bool black(const QImage& picture, int x, int y)
 {
@@ -65,7 +54,7 @@ private slots:
             return;
 
         QTemporaryDir folder;
-        QCOMPARE(decoded(picture, folder.path()), uri);
+        QCOMPARE(testing::codesIn(picture, folder.path()), uri);
 
         // Whole modules, and a white quiet zone of four modules all round.
         const int side = picture.width();

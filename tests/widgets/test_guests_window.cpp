@@ -8,6 +8,7 @@
 #include "preview/PageActions.h"
 #include "tests/support/Controls.h"
 #include "tests/support/FakeOffice.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestPlatform.h"
 
 #include <QAction>
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -304,10 +304,7 @@ private slots:
         QVERIFY(pdf.open(QIODevice::WriteOnly));
         pdf.write(preview.test.spooler->jobs.first().pdf);
         pdf.close();
-        QProcess info;
-        info.start(QStringLiteral("pdfinfo"), {pdf.fileName()});
-        QVERIFY(info.waitForFinished());
-        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+        QVERIFY(testing::toolOutput(QStringLiteral("pdfinfo"), {pdf.fileName()})
                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))));
         QCOMPARE(dialogs.shown.size(), 0);
         QCOMPARE(preview.office.applicationsAlive(), 0);
