@@ -151,11 +151,7 @@ void DesignPictures::work(int first)
             const std::lock_guard lock(mInUseMutex);
             std::erase(mInUse, application.get());
         }
-        try {
-            application->quit();
-        } catch (const Failure&) {
-            // Ended already (by the watchdog); dropping it ends it otherwise.
-        }
+        office::quitQuietly(*application.get());
     }
 }
 

@@ -49,19 +49,6 @@ QStringList guestsFiles(const GuestsTarget& target, const QStringList& guests)
     return files;
 }
 
-namespace {
-
-void quitQuietly(const std::shared_ptr<office::Application>& application)
-{
-    try {
-        application->quit();
-    } catch (const Failure&) {
-        // Ended already (by the watchdog); dropping it ends it otherwise.
-    }
-}
-
-} // namespace
-
 GuestInvitations::GuestInvitations(office::Engine& engine, Order order, Progress progress,
                                    Finished finished, int offices)
     : mEngine(engine), mOrder(std::move(order)), mProgress(std::move(progress)),
@@ -124,7 +111,7 @@ void GuestInvitations::work()
             const std::lock_guard lock(mMutex);
             std::erase(mInUse, application);
         }
-        quitQuietly(application);
+        office::quitQuietly(*application);
         application.reset();
     };
     while (!mCancelled) {

@@ -181,6 +181,16 @@ public:
     }
 };
 
+// Ends the instance, which may have been ended already (by the watchdog);
+// dropping it ends it otherwise.
+inline void quitQuietly(Application& application)
+{
+    try {
+        application.quit();
+    } catch (const Failure&) {
+    }
+}
+
 // Creates fresh, private application instances. Each instance belongs to the
 // one procedure that created it, which ends it with quit(); one that is only
 // dropped is ended by its destructor.

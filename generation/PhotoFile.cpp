@@ -310,11 +310,6 @@ double ppiAt(const QImage& photo, QSizeF spotInches)
     return std::min(photo.width() / spotInches.width(), photo.height() / spotInches.height());
 }
 
-bool soft(const QImage& photo, QSizeF spotInches)
-{
-    return ppiAt(photo, spotInches) < kSoftPpi;
-}
-
 QImage fitForPrint(const QImage& photo, QSizeF spotInches)
 {
     const double ppi = ppiAt(photo, spotInches);

@@ -37,8 +37,6 @@ QImage fitForPrint(const QImage& photo, QSizeF spotInches);
 // The pixels per inch the photo has when it is scaled to cover the spot (and
 // cropped to it); 0 for an empty photo or spot.
 double ppiAt(const QImage& photo, QSizeF spotInches);
-// True when the photo covers the spot with fewer than kSoftPpi.
-bool soft(const QImage& photo, QSizeF spotInches);
 
 // The folder of the program's own photo copies in the user's data folder,
 // private to the user (0700); created on demand. Throws Failure when it

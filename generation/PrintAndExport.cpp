@@ -18,22 +18,13 @@ namespace {
 // JPEG at this quality keeps the lettering clean; lower shows rings around it.
 constexpr int kJpegQuality = 90;
 
-void quitQuietly(const office::Ref<office::Application>& word)
-{
-    try {
-        word->quit();
-    } catch (const Failure&) {
-        // Ended already (by the watchdog); dropping it ends it otherwise.
-    }
-}
-
 OpenDocument openDocument(office::Engine& engine, const QString& documentPath)
 {
     OpenDocument opened{engine.createApplication(), {}};
     try {
         opened.document = opened.word->open(documentPath, true);
     } catch (const Failure&) {
-        quitQuietly(opened.word);
+        office::quitQuietly(*opened.word.get());
         throw;
     }
     return opened;
@@ -53,7 +44,7 @@ auto withDocument(office::Engine& engine, const QString& documentPath, OpeningAh
         opened.word->quit();
         return result;
     } catch (const Failure&) {
-        quitQuietly(opened.word);
+        office::quitQuietly(*opened.word.get());
         throw;
     }
 }
@@ -106,7 +97,7 @@ OpeningAhead::~OpeningAhead()
         } catch (const Failure&) {
             // Ending the instance discards the document all the same.
         }
-        quitQuietly(unused->word);
+        office::quitQuietly(*unused->word.get());
     }
 }
 
